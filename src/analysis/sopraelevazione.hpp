@@ -1,0 +1,32 @@
+#pragma once
+// Cant units and cant objects. The files hold cant as an angle in hundredths of a
+// degree; the window shows millimetres of rise on a 1500 mm base between the rails.
+
+#include <cstdint>
+#include <optional>
+
+#include "scenario/scenario.hpp"
+
+namespace sopra {
+
+inline constexpr std::uint8_t tipo_vuoto = 0;
+inline constexpr std::uint8_t tipo_bivio = 95;
+inline constexpr std::uint8_t tipo_sopraelevazione = 129;
+
+// Hundredths of a degree to whole millimetres (rounded half to even).
+double rendimillimetri(double centesimi);
+// Millimetres (|m| < 1500) to whole hundredths of a degree (rounded down).
+double rendicentesimidigrado(double millimetri);
+
+// The lowest slot of section x whose tipo equals `tipo`, if any.
+std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std::int32_t tipo);
+
+// The cant a cant object holds, in hundredths of a degree: dato1 × dato2 as a
+// signed 16-bit product.
+std::int16_t centesimi_oggetto(const oggetto& o);
+
+// Makes `o` a cant object of `modulo` millimetres (>= 0) raised on side `lato`
+// (+1 right rail, -1 left rail, 0 none); dato3, dato4 and dato5 keep their contents.
+void codifica_sopraelevazione(oggetto& o, double modulo, std::int16_t lato);
+
+}  // namespace sopra

@@ -1,0 +1,70 @@
+#pragma once
+// The open scenario: the store, its section list, and the two cant edits. The
+// window and the batch companion drive these; neither edits anything itself.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scenario/scenario.hpp"
+
+namespace sopra {
+
+inline constexpr std::size_t numero_classi = 8;
+// The class boxes' texts when the window opens.
+inline constexpr std::array<std::string_view, numero_classi> testi_classi_iniziali = {
+    "0", "20", "40", "70", "100", "100", "100", "100"};
+
+// What a class box must hold after its text changed to `testo`: the text
+// itself, or the magnitude of a negative number.
+std::string normalizza_classe(std::string_view testo);
+
+class scenario_aperto {
+ public:
+  // Takes a loaded store and builds its section list.
+  explicit scenario_aperto(scenario store);
+
+  const scenario& store() const { return store_; }
+  const std::vector<std::string>& righe() const { return righe_; }
+
+  // Selecting a row: the position and the cant that the editor shows. Changes nothing.
+  struct selezione {
+    std::string posizione;
+    std::string sopraelevazione;
+  };
+  selezione seleziona(std::size_t riga) const;
+
+  // The user changed the cant text of row `riga` to `testo`.
+  struct esito_tratto {
+    std::string testo;        // what the cant box must hold (clamped to ±300, "0" if blank)
+    bool senza_slot = false;  // the section has no free slot: neither row nor section changed
+  };
+  esito_tratto modifica_tratto(std::size_t riga, std::string_view testo);
+
+  // Cant by radius class, from the eight class box texts.
+  struct esito_classi {
+    std::array<std::string, numero_classi> testi;  // what the boxes must hold
+    std::size_t curve_con_sopraelevazione = 0;
+    std::size_t curve_senza_slot = 0;
+    std::vector<std::int32_t> posizioni_senza_slot;  // the first few, in metres
+    std::size_t oggetti_rimossi = 0;
+  };
+  esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
+
+  // The sections in memory differ from the section file as last loaded or saved.
+  bool modificato() const;
+
+  // Writes the section file; on failure returns the Italian message and keeps everything.
+  std::optional<std::string> salva();
+
+ private:
+  scenario store_;
+  std::vector<std::string> righe_;
+  elenco_tratti tratti_salvati_;
+};
+
+}  // namespace sopra

@@ -1,0 +1,254 @@
+#include "scenario/file_scenario.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <utility>
+
+namespace sopra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string motivo(int numero_errore) { return std::strerror(numero_errore); }
+
+// Closes a file descriptor when it goes out of scope.
+class descrittore {
+ public:
+  explicit descrittore(int fd) : fd_(fd) {}
+  descrittore(const descrittore&) = delete;
+  descrittore& operator=(const descrittore&) = delete;
+  ~descrittore() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now and reports whether the close succeeded (it may report a late write error).
+  bool chiudi() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+ private:
+  int fd_;
+};
+
+// Reads up to `quanti` bytes from the start of the file into `destinazione` with
+// as few read calls as the kernel allows; returns how many bytes the file held,
+// or -1 with errno set.
+long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return -1;
+  std::size_t letti = 0;
+  while (letti < quanti) {
+    const ssize_t n = ::read(fd.get(), destinazione + letti, quanti - letti);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    letti += static_cast<std::size_t>(n);
+  }
+  return static_cast<long long>(letti);
+}
+
+// Reads the whole of a small file (the header).
+std::optional<std::vector<std::uint8_t>> leggi_tutto(const fs::path& file, int& numero_errore) {
+  std::error_code ec;
+  const auto dimensione = fs::file_size(file, ec);
+  if (ec) {
+    numero_errore = ec.value();
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> byte(dimensione);
+  const long long letti = leggi_inizio(file, byte.data(), byte.size());
+  if (letti < 0) {
+    numero_errore = errno;
+    return std::nullopt;
+  }
+  byte.resize(static_cast<std::size_t>(letti));
+  return byte;
+}
+
+bool uguali_senza_maiuscole(const std::string& a, const std::string& b) {
+  return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
+    return std::tolower(x) == std::tolower(y);
+  });
+}
+
+bool file_ordinario(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_regular_file(file, ec);
+}
+
+std::string nome_file(const fs::path& file) { return file.filename().string(); }
+
+}  // namespace
+
+std::int32_t ultimo_tratto(std::int32_t lunghezza_linea) {
+  const std::int32_t t = lunghezza_linea + metri_oltre_linea;
+  const std::int32_t quoziente = t / 50;
+  const std::int32_t resto = t % 50;
+  if (resto > 25 || (resto == 25 && quoziente % 2 != 0)) return quoziente + 1;
+  return quoziente;
+}
+
+std::optional<fs::path> trova_file(const fs::path& cartella, const std::string& nome) {
+  if (file_ordinario(cartella / nome)) return cartella / nome;
+  std::error_code ec;
+  for (const auto& voce : fs::directory_iterator(cartella, ec)) {
+    if (uguali_senza_maiuscole(voce.path().filename().string(), nome) &&
+        file_ordinario(voce.path())) {
+      return voce.path();
+    }
+  }
+  return std::nullopt;
+}
+
+ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome) {
+  // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.
+  const std::string s = nome + ".si3";
+  auto carattere = [&](std::size_t posizione) { return s[posizione - 1]; };
+  std::size_t d = s.find('.') + 1;
+  while (d >= 1 && carattere(d) != '_') --d;
+  if (d <= 1) return {std::nullopt, "Nome dello scenario senza trattino basso valido: " + nome};
+  if (auto file = trova_file(cartella, s.substr(0, d - 1) + "_linea.da3")) return {file, {}};
+  std::size_t e = d - 1;
+  while (e >= 1 && carattere(e) != '_') --e;
+  if (e > 1) {
+    if (auto file = trova_file(cartella, s.substr(0, e - 1) + "_linea.da3")) return {file, {}};
+  }
+  return {std::nullopt, "file linea non trovato"};
+}
+
+std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store) {
+  scenario caricato;
+  const fs::path cartella = file_testata.parent_path().empty() ? fs::path(".")
+                                                                : file_testata.parent_path();
+  const std::string nome_testata = nome_file(file_testata);
+  const std::string nome = nome_testata.substr(0, nome_testata.size() >= 4 ? nome_testata.size() - 4 : 0);
+
+  // Header.
+  const auto testata = trova_file(cartella, nome_testata);
+  if (!testata) return "File dello scenario non trovato: " + nome_testata;
+  int numero_errore = 0;
+  auto byte_testata = leggi_tutto(*testata, numero_errore);
+  if (!byte_testata) {
+    return "Impossibile leggere il file " + nome_file(*testata) + ": " + motivo(numero_errore);
+  }
+  const auto posizione = posizione_lunghezza_linea(*byte_testata);
+  if (!posizione) return "File dello scenario incompleto: " + nome_file(*testata);
+  std::int32_t lunghezza;
+  std::memcpy(&lunghezza, byte_testata->data() + *posizione, sizeof lunghezza);
+
+  // Layout marker.
+  caricato.formato_compatto = lunghezza <= marcatore_esteso;
+  if (!caricato.formato_compatto) lunghezza -= marcatore_esteso;
+  if (lunghezza < 0 || lunghezza > marcatore_esteso) {
+    return "Lunghezza della linea non valida (" + std::to_string(lunghezza) +
+           " m) nel file " + nome_file(*testata);
+  }
+  caricato.testata = {std::move(*byte_testata), *posizione, lunghezza};
+
+  // The other two files, found before anything large is allocated.
+  auto linea = trova_file_linea(cartella, nome);
+  if (!linea.file) return linea.errore;
+  const auto tratti = trova_file(cartella, nome + ".da3");
+  if (!tratti) return "File dei tratti non trovato: " + nome + ".da3";
+
+  // Sections 0 .. N.
+  const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
+  caricato.tratti = elenco_tratti(caricato.formato_compatto, numero_tratti);
+  {
+    std::vector<std::uint8_t> byte(numero_tratti * byte_tratto(caricato.formato_compatto));
+    const long long letti = leggi_inizio(*tratti, byte.data(), byte.size());
+    if (letti < 0) return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
+    byte.resize(static_cast<std::size_t>(letti));
+    caricato.tratti.decodifica(byte);
+  }
+
+  // Line points 0 .. T, read straight into the array: the record is the memory layout.
+  caricato.punti_linea.resize(static_cast<std::size_t>(lunghezza + metri_oltre_linea) + 1);
+  const long long letti =
+      leggi_inizio(*linea.file, reinterpret_cast<std::uint8_t*>(caricato.punti_linea.data()),
+                   caricato.punti_linea.size() * sizeof(punto_linea));
+  if (letti < 0) return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo(errno);
+  // A point cut by the end of the file reads as zeros beyond that end: already zero.
+
+  caricato.file_testata = *testata;
+  caricato.file_tratti = *tratti;
+  caricato.file_linea = *linea.file;
+  store = std::move(caricato);
+  return std::nullopt;
+}
+
+std::optional<std::string> salva_tratti(const scenario& store) {
+  const std::string nome = nome_file(store.file_tratti);
+  auto fallito = [&](int numero_errore) {
+    return "Impossibile salvare il file " + nome + ": " + motivo(numero_errore);
+  };
+
+  // The file itself, through any symbolic link, so that the link stays a link.
+  std::error_code ec;
+  const fs::path destinazione = fs::canonical(store.file_tratti, ec);
+  if (ec) return fallito(ec.value());
+  descrittore vecchio(::open(destinazione.c_str(), O_RDONLY | O_CLOEXEC));
+  if (vecchio.get() < 0) return fallito(errno);
+  struct stat stato {};
+  if (::fstat(vecchio.get(), &stato) != 0) return fallito(errno);
+  if (!S_ISREG(stato.st_mode)) return fallito(EISDIR);
+
+  std::string modello = (destinazione.parent_path() / ("." + nome + ".XXXXXX")).string();
+  descrittore nuovo(::mkstemp(modello.data()));
+  if (nuovo.get() < 0) return fallito(errno);
+  const fs::path temporaneo = modello;
+  auto annulla = [&](int numero_errore) {
+    ::unlink(temporaneo.c_str());
+    return fallito(numero_errore);
+  };
+
+  auto scrivi_tutto = [&](const std::uint8_t* byte, std::size_t quanti) {
+    while (quanti > 0) {
+      const ssize_t n = ::write(nuovo.get(), byte, quanti);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      byte += n;
+      quanti -= static_cast<std::size_t>(n);
+    }
+    return true;
+  };
+
+  const std::vector<std::uint8_t> byte = store.tratti.codifica();
+  if (!scrivi_tutto(byte.data(), byte.size())) return annulla(errno);
+
+  // The records after section N stay as they were.
+  if (static_cast<std::size_t>(stato.st_size) > byte.size()) {
+    if (::lseek(vecchio.get(), static_cast<off_t>(byte.size()), SEEK_SET) < 0) return annulla(errno);
+    std::vector<std::uint8_t> blocco(1 << 20);
+    for (;;) {
+      const ssize_t n = ::read(vecchio.get(), blocco.data(), blocco.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return annulla(errno);
+      }
+      if (n == 0) break;
+      if (!scrivi_tutto(blocco.data(), static_cast<std::size_t>(n))) return annulla(errno);
+    }
+  }
+
+  if (::fchmod(nuovo.get(), stato.st_mode & 07777) != 0) return annulla(errno);
+  if (::fsync(nuovo.get()) != 0) return annulla(errno);
+  if (!nuovo.chiudi()) return annulla(errno);
+  if (::rename(temporaneo.c_str(), destinazione.c_str()) != 0) return annulla(errno);
+
+  // Make the rename itself durable.
+  descrittore cartella(::open(destinazione.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (cartella.get() >= 0) ::fsync(cartella.get());
+  return std::nullopt;
+}
+
+}  // namespace sopra

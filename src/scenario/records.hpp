@@ -1,0 +1,78 @@
+#pragma once
+// The records of a scenario's three files: header (.si3), sections (.da3) and
+// line (_linea.da3). All numbers are little-endian and records are packed.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace sopra {
+
+// One object slot of a section, 10 bytes in the file.
+struct oggetto {
+  std::uint8_t tipo = 0;  // 0 = empty slot, 95 = junction, 129 = cant object
+  std::int16_t dato1 = 0;
+  std::int16_t dato2 = 0;
+  std::int16_t dato3 = 0;
+  std::int16_t dato4 = 0;
+  std::uint8_t dato5 = 0;
+
+  bool operator==(const oggetto&) const = default;
+};
+
+inline constexpr std::size_t byte_oggetto = 10;
+inline constexpr std::size_t slot_compatto = 15;  // compact layout: slots 0 .. 14
+inline constexpr std::size_t slot_esteso = 51;    // extended layout: slots 0 .. 50
+inline constexpr std::size_t byte_coda_tratto = 6;
+
+// Size of one section record in the file: 156 (compact) or 516 (extended).
+constexpr std::size_t byte_tratto(bool formato_compatto) {
+  return (formato_compatto ? slot_compatto : slot_esteso) * byte_oggetto + byte_coda_tratto;
+}
+
+// One metre of line: two plane coordinates in metres, 16 bytes in the file.
+struct punto_linea {
+  double x;
+  double y;
+};
+static_assert(sizeof(punto_linea) == 16, "punto_linea must match its 16-byte record");
+
+// One 50-metre section: its object slots and the six trailing bytes that are
+// carried through unchanged. A view onto the section array of the store.
+template <class Oggetto, class Byte>
+struct vista_tratto {
+  std::span<Oggetto> oggetti;
+  std::span<Byte, byte_coda_tratto> coda_tratto;
+};
+using tratto = vista_tratto<oggetto, std::uint8_t>;
+using tratto_costante = vista_tratto<const oggetto, const std::uint8_t>;
+
+// Decoding and encoding of single records, exactly as they stand in the files.
+oggetto decodifica_oggetto(const std::uint8_t* byte);
+void codifica_oggetto(const oggetto& o, std::uint8_t* byte);
+// A section record is oggetti.size() slots followed by coda_tratto.
+void decodifica_tratto(const std::uint8_t* byte, tratto t);
+void codifica_tratto(tratto_costante t, std::uint8_t* byte);
+punto_linea decodifica_punto(const std::uint8_t* byte);
+void codifica_punto(const punto_linea& p, std::uint8_t* byte);
+
+// The header record, kept as its raw bytes: only lunghezza_linea is interpreted.
+struct testata_scenario {
+  std::vector<std::uint8_t> byte;
+  std::size_t posizione_lunghezza = 0;  // byte offset of lunghezza_linea in the file
+  std::int32_t lunghezza_linea = 0;     // line length in metres, layout marker removed
+};
+
+// Byte offset of lunghezza_linea, found by walking the string counts of header
+// groups 1 to 11; empty when the bytes end before lunghezza_linea is complete.
+std::optional<std::size_t> posizione_lunghezza_linea(std::span<const std::uint8_t> testata);
+
+// A stored lunghezza_linea above this value marks the extended section layout.
+inline constexpr std::int32_t marcatore_esteso = 10000000;
+// The section file holds 7000 m more than the line length, the line file 7000 points more.
+inline constexpr std::int32_t metri_oltre_linea = 7000;
+
+}  // namespace sopra
