@@ -17,6 +17,11 @@ struct raggio_curva {
   std::int32_t classe_raggio = 0;  // 0 .. 7; 0 also for straight
 };
 
+// The curve code magnitude of a deflection d (15100 times the distance of a point
+// from the midpoint of its two neighbours): 0 (straight) below 0.0000001, else
+// 1, 2, 3, 8, 16, 23, 30 or 37 by its band; each band includes its lower limit.
+std::int32_t codice_deflessione(double d);
+
 // The signed curve code of point n from points n - 1, n and n + 1: 0 straight,
 // else 1, 2, 3, 8, 16, 23, 30 or 37 by the deflection, positive for a left-hand
 // (anticlockwise) bend, negative for a right-hand one.

@@ -1,0 +1,61 @@
+#include "analysis/curva.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+namespace sopra {
+
+namespace {
+
+// Below this deflection the track is straight.
+constexpr double deflessione_minima = 0.0000001;
+// Upper limits of the deflection bands of radius classes 0 .. 6; class 7 has none.
+constexpr double limiti_classe[7] = {0.9, 1.7, 3.2, 7.9, 15.7, 23.6, 31};
+// The curve code magnitude of each radius class.
+constexpr std::int32_t codici_classe[8] = {1, 2, 3, 8, 16, 23, 30, 37};
+
+// 15100 times the distance of `qui` from the midpoint of its two neighbours.
+double deflessione(const punto_linea& prima, const punto_linea& qui, const punto_linea& dopo) {
+  const double a = (prima.x + dopo.x) / 2 - qui.x;
+  const double b = (prima.y + dopo.y) / 2 - qui.y;
+  return std::sqrt(a * a + b * b) * 15100;
+}
+
+// True when the line turns clockwise at `qui`: the z component of
+// (qui - prima) × (dopo - qui) is negative. A zero turn counts as anticlockwise.
+bool gira_in_senso_orario(const punto_linea& prima, const punto_linea& qui,
+                          const punto_linea& dopo) {
+  const double z = (qui.x - prima.x) * (dopo.y - qui.y) - (qui.y - prima.y) * (dopo.x - qui.x);
+  return z < 0;
+}
+
+}  // namespace
+
+std::int32_t codice_deflessione(double d) {
+  if (d < deflessione_minima) return 0;
+  std::size_t classe = 0;
+  while (classe < 7 && d >= limiti_classe[classe]) ++classe;
+  return codici_classe[classe];
+}
+
+std::int32_t test_curva(std::span<const punto_linea> punti_linea, std::int32_t n) {
+  const auto i = static_cast<std::size_t>(n);
+  const punto_linea& prima = punti_linea[i - 1];
+  const punto_linea& qui = punti_linea[i];
+  const punto_linea& dopo = punti_linea[i + 1];
+  const std::int32_t codice = codice_deflessione(deflessione(prima, qui, dopo));
+  if (codice == 0) return 0;
+  return gira_in_senso_orario(prima, qui, dopo) ? -codice : codice;
+}
+
+raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n) {
+  const std::int32_t codice = test_curva(store.punti_linea, n);
+  if (codice == 0) return {};
+  const std::int32_t modulo = codice < 0 ? -codice : codice;
+  std::int32_t classe = 0;
+  while (codici_classe[classe] != modulo) ++classe;
+  const std::int16_t raggio = raggi_nominali[classe];
+  return {static_cast<std::int16_t>(codice < 0 ? -raggio : raggio), classe};
+}
+
+}  // namespace sopra

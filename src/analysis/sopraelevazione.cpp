@@ -1,0 +1,45 @@
+#include "analysis/sopraelevazione.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+namespace sopra {
+
+namespace {
+
+constexpr double pi = 3.14159265358979;
+constexpr double scartamento = 1500;  // base between the rails, mm
+
+}  // namespace
+
+double rendimillimetri(double centesimi) {
+  const double angolo = centesimi / 100 * pi / 180;
+  // nearbyint rounds halves to even under the default rounding mode; adding 0
+  // turns a rounded -0 (a cant of -1 hundredth) into 0.
+  return std::nearbyint(std::sin(angolo) * scartamento) + 0.0;
+}
+
+double rendicentesimidigrado(double millimetri) {
+  const double a = millimetri / scartamento;
+  const double arcoseno = std::atan(a / std::sqrt(1 - a * a));
+  return std::floor(arcoseno * 18000 / pi);
+}
+
+std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std::int32_t tipo) {
+  const auto oggetti = store.tratti[static_cast<std::size_t>(x)].oggetti;
+  for (std::size_t j = 0; j < oggetti.size(); ++j)
+    if (oggetti[j].tipo == tipo) return static_cast<std::int32_t>(j);
+  return std::nullopt;
+}
+
+std::int16_t centesimi_oggetto(const oggetto& o) {
+  return static_cast<std::int16_t>(o.dato1 * o.dato2);
+}
+
+void codifica_sopraelevazione(oggetto& o, double modulo, std::int16_t lato) {
+  o.tipo = tipo_sopraelevazione;
+  o.dato1 = static_cast<std::int16_t>(rendicentesimidigrado(modulo));
+  o.dato2 = lato;
+}
+
+}  // namespace sopra

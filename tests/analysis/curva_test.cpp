@@ -1,0 +1,188 @@
+#include "analysis/curva.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace sopra {
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr std::int32_t codici[8] = {1, 2, 3, 8, 16, 23, 30, 37};
+
+scenario con_punti(std::vector<punto_linea> punti) {
+  scenario s;
+  s.punti_linea = std::move(punti);
+  return s;
+}
+
+// `quanti` points one metre apart along a circle of radius `raggio` about
+// `centro`, starting at angle `inizio`; senso +1 runs anticlockwise, -1 clockwise.
+std::vector<punto_linea> arco(double raggio, double inizio, int senso, int quanti,
+                              punto_linea centro = {0, 0}) {
+  std::vector<punto_linea> punti;
+  for (int k = 0; k < quanti; ++k) {
+    const double angolo = inizio + senso * k / raggio;
+    punti.push_back({centro.x + raggio * std::cos(angolo), centro.y + raggio * std::sin(angolo)});
+  }
+  return punti;
+}
+
+// The side rule once used by the line: the slope angles of the two chords, with
+// 3.1415 standing for pi. Kept only here, as the reference the turn rule must
+// agree with wherever it was right. True for a clockwise bend.
+bool orario_secondo_le_pendenze(punto_linea prima, punto_linea qui, punto_linea dopo) {
+  if (qui.x - dopo.x == 0) dopo.x += 0.00000001;
+  if (prima.x - qui.x == 0) prima.x += 0.00000001;
+  double t0 = std::atan((prima.y - qui.y) / (prima.x - qui.x));
+  double t1 = std::atan((qui.y - dopo.y) / (qui.x - dopo.x));
+  const auto segno = [](double t) { return (t > 0) - (t < 0); };
+  if (segno(t0) != segno(t1)) {
+    if (std::abs(t1) < 3.1415 / 4) {
+      t0 += 3.1415;
+      t1 += 3.1415;
+    } else {
+      if (t0 < 0) t0 += 3.1415;
+      if (t1 < 0) t1 += 3.1415;
+    }
+  }
+  return t1 < t0;
+}
+
+TEST(Curva, PuntiAllineatiSonoRettilineo) {
+  for (double direzione : {0.0, 0.5, pi / 2, 2.0, pi, 4.4, 3 * pi / 2}) {
+    SCOPED_TRACE(direzione);
+    const double dx = std::cos(direzione), dy = std::sin(direzione);
+    const scenario s = con_punti({{100 - dx, 40 - dy}, {100, 40}, {100 + dx, 40 + dy}});
+    EXPECT_EQ(test_curva(s.punti_linea, 1), 0);
+    const raggio_curva r = rendi_raggio_curva(s, 1);
+    EXPECT_EQ(r.raggio, 0);
+    EXPECT_EQ(r.classe_raggio, 0);
+  }
+  const scenario tutti_zero = con_punti({{0, 0}, {0, 0}, {0, 0}});
+  EXPECT_EQ(rendi_raggio_curva(tutti_zero, 1).raggio, 0);
+}
+
+TEST(Curva, ArchiDiOgniClasseNeiDueSensi) {
+  for (std::int32_t classe = 0; classe < 8; ++classe) {
+    const double raggio = raggi_nominali[classe];
+    for (int senso : {1, -1}) {
+      for (double inizio : {0.0, 1.0, 2.5, 4.0, 5.5}) {
+        SCOPED_TRACE(testing::Message()
+                     << "raggio " << raggio << " senso " << senso << " inizio " << inizio);
+        const scenario s = con_punti(arco(raggio, inizio, senso, 120, {52000.5, -7300.25}));
+        for (std::int32_t n = 1; n < 119; ++n) {
+          ASSERT_EQ(test_curva(s.punti_linea, n), senso * codici[classe]) << "punto " << n;
+          const raggio_curva r = rendi_raggio_curva(s, n);
+          ASSERT_EQ(r.raggio, senso * raggi_nominali[classe]) << "punto " << n;
+          ASSERT_EQ(r.classe_raggio, classe) << "punto " << n;
+        }
+      }
+    }
+  }
+}
+
+TEST(Curva, DeflessioneSullaSogliaVaNellaFasciaSopra) {
+  const double soglie[8] = {0.0000001, 0.9, 1.7, 3.2, 7.9, 15.7, 23.6, 31};
+  EXPECT_EQ(codice_deflessione(0), 0);
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(soglie[i]);
+    EXPECT_EQ(codice_deflessione(soglie[i]), codici[i]);
+    EXPECT_EQ(codice_deflessione(std::nextafter(soglie[i], 0.0)), i == 0 ? 0 : codici[i - 1]);
+  }
+  EXPECT_EQ(codice_deflessione(1e6), 37);
+}
+
+TEST(Curva, PuntiConDeflessioneSullaSoglia) {
+  // P- = (0, -1), P0 = (-a, 0), P+ = (0, 1) have D = a × 15100, which for these
+  // thresholds t is exactly t at a = t / 15100, and just below it one step of a
+  // lower. (7.9 and 31 are not the deflection of any three points.)
+  const double soglie[] = {0.0000001, 0.9, 1.7, 3.2, 15.7, 23.6};
+  const std::int32_t sopra[] = {1, 2, 3, 8, 23, 30};
+  const std::int32_t sotto[] = {0, 1, 2, 3, 16, 23};
+  for (int i = 0; i < 6; ++i) {
+    SCOPED_TRACE(soglie[i]);
+    const double a = soglie[i] / 15100;
+    const scenario sulla = con_punti({{0, -1}, {-a, 0}, {0, 1}});
+    EXPECT_EQ(std::abs(test_curva(sulla.punti_linea, 1)), sopra[i]);
+    const scenario sotto_soglia = con_punti({{0, -1}, {-std::nextafter(a, 0.0), 0}, {0, 1}});
+    EXPECT_EQ(std::abs(test_curva(sotto_soglia.punti_linea, 1)), sotto[i]);
+  }
+}
+
+TEST(LatoCurva, CordaAvantiParallelaAllAsseY) {
+  const scenario sinistra = con_punti({{-0.001, -1}, {0, 0}, {0, 1}});
+  EXPECT_EQ(test_curva(sinistra.punti_linea, 1), 8);
+  EXPECT_EQ(rendi_raggio_curva(sinistra, 1).raggio, 1000);
+  const scenario destra = con_punti({{0.001, -1}, {0, 0}, {0, 1}});
+  EXPECT_EQ(test_curva(destra.punti_linea, 1), -8);
+  EXPECT_EQ(rendi_raggio_curva(destra, 1).raggio, -1000);
+  // The slope rule gave these the same sides.
+  EXPECT_FALSE(orario_secondo_le_pendenze({-0.001, -1}, {0, 0}, {0, 1}));
+  EXPECT_TRUE(orario_secondo_le_pendenze({0.001, -1}, {0, 0}, {0, 1}));
+}
+
+TEST(LatoCurva, SenzaGiroIlCodiceRestaPositivo) {
+  // A line that doubles back on itself bends hard but turns neither way.
+  const scenario s = con_punti({{0, 0}, {1, 0}, {0, 0}});
+  EXPECT_EQ(test_curva(s.punti_linea, 1), 37);
+}
+
+TEST(LatoCurva, ArcoAmpioACavalloDellaDirezioneY) {
+  // Radius 20000 m, point n where the track runs along +y (anticlockwise) or -y
+  // (clockwise): the chord behind lies on one side of the y direction, the chord
+  // ahead on the other.
+  const double raggio = 20000;
+  const scenario antiorario = con_punti(arco(raggio, -1 / raggio, 1, 3));
+  ASSERT_LT(antiorario.punti_linea[0].x, antiorario.punti_linea[1].x);
+  ASSERT_GT(antiorario.punti_linea[1].x, antiorario.punti_linea[2].x);
+  EXPECT_EQ(test_curva(antiorario.punti_linea, 1), 1);
+  EXPECT_EQ(rendi_raggio_curva(antiorario, 1).raggio, 10000);
+
+  const scenario orario = con_punti(arco(raggio, 1 / raggio, -1, 3));
+  EXPECT_EQ(test_curva(orario.punti_linea, 1), -1);
+  EXPECT_EQ(rendi_raggio_curva(orario, 1).raggio, -10000);
+
+  // The slope rule put both on the wrong side.
+  const auto& a = antiorario.punti_linea;
+  EXPECT_TRUE(orario_secondo_le_pendenze(a[0], a[1], a[2]));
+  const auto& o = orario.punti_linea;
+  EXPECT_FALSE(orario_secondo_le_pendenze(o[0], o[1], o[2]));
+}
+
+TEST(LatoCurva, ConcordaConLaRegolaDellePendenzeSulleCurveOrdinarie) {
+  // Arcs of every radius class, and wider ones, sampled every metre, turning either
+  // way, with point n at 7200 directions around the circle, about two centres.
+  // The slope rule was right for every arc of 10000 m or less and, on wider arcs,
+  // wherever both chords lie on the same side of the y direction; there the turn
+  // rule must give the same side, and both the true one.
+  const double raggi[] = {200, 250, 330, 490, 1000, 2500, 5000, 8000, 10000, 20000, 50000};
+  const punto_linea centri[] = {{0, 0}, {250000.5, -3100000.25}};
+  const int direzioni = 7200;
+  int confrontati = 0;
+  for (double raggio : raggi) {
+    for (const punto_linea& centro : centri) {
+      for (int senso : {1, -1}) {
+        for (int k = 0; k < direzioni; ++k) {
+          const double angolo = 2 * pi * k / direzioni;
+          const std::vector<punto_linea> p =
+              arco(raggio, angolo - senso / raggio, senso, 3, centro);
+          const bool a_cavallo = (p[1].x - p[0].x < 0) != (p[2].x - p[1].x < 0);
+          if (raggio > 10000 && a_cavallo) continue;
+          const std::int32_t codice = test_curva(p, 1);
+          const bool orario = orario_secondo_le_pendenze(p[0], p[1], p[2]);
+          ASSERT_EQ(codice < 0, orario)
+              << "raggio " << raggio << " senso " << senso << " direzione " << k;
+          ASSERT_EQ(codice < 0, senso < 0) << "raggio " << raggio << " direzione " << k;
+          ++confrontati;
+        }
+      }
+    }
+  }
+  EXPECT_GT(confrontati, 11 * 2 * 2 * direzioni * 9 / 10);
+}
+
+}  // namespace
+}  // namespace sopra
