@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string motivo(int numero_errore) { return std::strerror(numero_errore); }
+std::string motivo(int numero_errore) {
+  return std::strerror(numero_errore);
+}
 
 // Closes a file descriptor when it goes out of scope.
 class descrittore {
@@ -73,9 +75,8 @@ std::optional<std::vector<std::uint8_t>> leggi_tutto(const fs::path& file, int& 
 }
 
 bool uguali_senza_maiuscole(const std::string& a, const std::string& b) {
-  return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 bool file_ordinario(const fs::path& file) {
@@ -83,7 +84,9 @@ bool file_ordinario(const fs::path& file) {
   return fs::is_regular_file(file, ec);
 }
 
-std::string nome_file(const fs::path& file) { return file.filename().string(); }
+std::string nome_file(const fs::path& file) {
+  return file.filename().string();
+}
 
 }  // namespace
 
@@ -125,10 +128,11 @@ ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome
 
 std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store) {
   scenario caricato;
-  const fs::path cartella = file_testata.parent_path().empty() ? fs::path(".")
-                                                                : file_testata.parent_path();
+  const fs::path cartella =
+      file_testata.parent_path().empty() ? fs::path(".") : file_testata.parent_path();
   const std::string nome_testata = nome_file(file_testata);
-  const std::string nome = nome_testata.substr(0, nome_testata.size() >= 4 ? nome_testata.size() - 4 : 0);
+  const std::string nome =
+      nome_testata.substr(0, nome_testata.size() >= 4 ? nome_testata.size() - 4 : 0);
 
   // Header.
   const auto testata = trova_file(cartella, nome_testata);
@@ -147,8 +151,8 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   caricato.formato_compatto = lunghezza <= marcatore_esteso;
   if (!caricato.formato_compatto) lunghezza -= marcatore_esteso;
   if (lunghezza < 0 || lunghezza > marcatore_esteso) {
-    return "Lunghezza della linea non valida (" + std::to_string(lunghezza) +
-           " m) nel file " + nome_file(*testata);
+    return "Lunghezza della linea non valida (" + std::to_string(lunghezza) + " m) nel file " +
+           nome_file(*testata);
   }
   caricato.testata = {std::move(*byte_testata), *posizione, lunghezza};
 
@@ -164,7 +168,8 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   {
     std::vector<std::uint8_t> byte(numero_tratti * byte_tratto(caricato.formato_compatto));
     const long long letti = leggi_inizio(*tratti, byte.data(), byte.size());
-    if (letti < 0) return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
+    if (letti < 0)
+      return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
     byte.resize(static_cast<std::size_t>(letti));
     caricato.tratti.decodifica(byte);
   }
@@ -174,7 +179,8 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   const long long letti =
       leggi_inizio(*linea.file, reinterpret_cast<std::uint8_t*>(caricato.punti_linea.data()),
                    caricato.punti_linea.size() * sizeof(punto_linea));
-  if (letti < 0) return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo(errno);
+  if (letti < 0)
+    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo(errno);
   // A point cut by the end of the file reads as zeros beyond that end: already zero.
 
   caricato.file_testata = *testata;
@@ -227,7 +233,8 @@ std::optional<std::string> salva_tratti(const scenario& store) {
 
   // The records after section N stay as they were.
   if (static_cast<std::size_t>(stato.st_size) > byte.size()) {
-    if (::lseek(vecchio.get(), static_cast<off_t>(byte.size()), SEEK_SET) < 0) return annulla(errno);
+    if (::lseek(vecchio.get(), static_cast<off_t>(byte.size()), SEEK_SET) < 0)
+      return annulla(errno);
     std::vector<std::uint8_t> blocco(1 << 20);
     for (;;) {
       const ssize_t n = ::read(vecchio.get(), blocco.data(), blocco.size());
@@ -246,7 +253,8 @@ std::optional<std::string> salva_tratti(const scenario& store) {
   if (::rename(temporaneo.c_str(), destinazione.c_str()) != 0) return annulla(errno);
 
   // Make the rename itself durable.
-  descrittore cartella(::open(destinazione.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  descrittore cartella(
+      ::open(destinazione.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (cartella.get() >= 0) ::fsync(cartella.get());
   return std::nullopt;
 }

@@ -90,10 +90,10 @@ std::optional<std::size_t> posizione_lunghezza_linea(std::span<const std::uint8_
     salta_stringa();
     salta(61);
   }
-  for (int i = 0; i < 300; ++i) salta_stringa();  // group 2
-  salta(30 * 12);                                 // group 3
-  salta(30 * 9);                                  // group 4
-  salta_stringa();                                // group 5
+  for (int i = 0; i < 300; ++i) salta_stringa();     // group 2
+  salta(30 * 12);                                    // group 3
+  salta(30 * 9);                                     // group 4
+  salta_stringa();                                   // group 5
   for (int i = 0; i < 4 * 11; ++i) salta_stringa();  // group 6
   salta(5);                                          // group 7
   salta(300 * 8);                                    // group 8

@@ -12,14 +12,16 @@ elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
 std::vector<std::uint8_t> elenco_tratti::codifica() const {
   const std::size_t dimensione = slot_ * byte_oggetto + byte_coda_tratto;
   std::vector<std::uint8_t> byte(size() * dimensione);
-  for (std::size_t i = 0; i < size(); ++i) codifica_tratto((*this)[i], byte.data() + i * dimensione);
+  for (std::size_t i = 0; i < size(); ++i)
+    codifica_tratto((*this)[i], byte.data() + i * dimensione);
   return byte;
 }
 
 void elenco_tratti::decodifica(std::span<const std::uint8_t> byte) {
   const std::size_t dimensione = slot_ * byte_oggetto + byte_coda_tratto;
   const std::size_t interi = std::min(size(), byte.size() / dimensione);
-  for (std::size_t i = 0; i < interi; ++i) decodifica_tratto(byte.data() + i * dimensione, (*this)[i]);
+  for (std::size_t i = 0; i < interi; ++i)
+    decodifica_tratto(byte.data() + i * dimensione, (*this)[i]);
   // A record cut by the end of the file reads as zeros beyond that end.
   if (interi < size() && byte.size() > interi * dimensione) {
     std::vector<std::uint8_t> ultimo(dimensione, 0);

@@ -1,0 +1,47 @@
+// Writes demo scenarios: the demo folder, or one scenario of any line length.
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "generatore_demo.hpp"
+
+namespace {
+
+constexpr const char* uso =
+    "Uso: sopraelevazione-demo CARTELLA\n"
+    "     sopraelevazione-demo CARTELLA NOME PREFISSO_LINEA METRI [esteso]\n"
+    "Scrive la cartella dimostrativa, oppure un solo scenario NOME con la linea\n"
+    "PREFISSO_LINEA_linea.da3 lunga METRI (da 0 a 10000000).\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 2 && std::strcmp(argv[1], "--help") != 0) {
+      sopra::scrivi_cartella_demo(argv[1]);
+      return 0;
+    }
+    if (argc == 5 || (argc == 6 && std::strcmp(argv[5], "esteso") == 0)) {
+      sopra::opzioni_demo opzioni;
+      const std::string metri = argv[4];
+      const auto [fine, errore] =
+          std::from_chars(metri.data(), metri.data() + metri.size(), opzioni.lunghezza_linea);
+      if (errore != std::errc{} || fine != metri.data() + metri.size() ||
+          opzioni.lunghezza_linea < 0 || opzioni.lunghezza_linea > 10000000) {
+        std::cerr << uso;
+        return 2;
+      }
+      opzioni.formato_compatto = argc == 5;
+      std::filesystem::create_directories(argv[1]);
+      sopra::scrivi_scenario_demo(argv[1], argv[2], argv[3], opzioni);
+      return 0;
+    }
+  } catch (const std::exception& e) {
+    std::cerr << e.what() << '\n';
+    return 1;
+  }
+  std::cerr << uso;
+  return 2;
+}
