@@ -1,0 +1,25 @@
+# Installs the Debian packages that building, testing and running need, when
+# they are missing. Sourced by run.sh and test.sh.
+pacchetti_necessari=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev
+  qt6-base-dev fonts-dejavu-core
+)
+
+installa_dipendenze() {
+  local mancanti=()
+  for p in "${pacchetti_necessari[@]}" "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || mancanti+=("$p")
+  done
+  [ ${#mancanti[@]} -eq 0 ] && return 0
+  echo "Installing: ${mancanti[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${mancanti[@]}"
+}
+
+compila() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build
+}
