@@ -9,12 +9,14 @@ namespace sopra {
 // The numeric value of a text: blanks, TABs and line feeds are ignored wherever
 // they stand; then a sign, digits with at most one "." and an optional exponent
 // are read as far as they form a number; &H / &O prefixes read hexadecimal or
-// octal integers. A text that does not start with a number gives 0.
+// octal integers. A text that does not start with a number gives 0. A number
+// beyond the range of a double gives the largest double of its sign; one too
+// small for a double gives 0.
 double valore_numerico(std::string_view testo);
 
 // The text of a number: whole numbers as plain decimal digits with a leading
-// "-" when negative; fractions with "." as the decimal separator, whatever the
-// locale, so that the text reads back as the same value.
+// "-" when negative (zero is "0"); fractions in the shortest form that reads
+// back as the same value, with "." as the decimal separator, whatever the locale.
 std::string testo_numero(double valore);
 
 }  // namespace sopra

@@ -1,0 +1,57 @@
+#pragma once
+// Scenarios built in memory: sections on a straight line along x, with chosen
+// sections judged on circular arcs, and helpers to fill their slots.
+
+#include <cmath>
+#include <cstdint>
+#include <span>
+
+#include "analysis/sopraelevazione.hpp"
+#include "scenario/scenario.hpp"
+
+namespace sopra::prova {
+
+// `numero` sections (0 .. numero - 1), every point on the x axis: all straight.
+inline scenario scenario_rettilineo(std::size_t numero, bool compatto = true) {
+  scenario s;
+  s.formato_compatto = compatto;
+  s.tratti = elenco_tratti(compatto, numero);
+  s.punti_linea.resize(50 * numero + 2);
+  for (std::size_t n = 0; n < s.punti_linea.size(); ++n) s.punti_linea[n] = {double(n), 0};
+  return s;
+}
+
+// Puts the three points that judge section `t` on an arc of |raggio| metres,
+// bending left for a positive radius and right for a negative one.
+inline void metti_curva(scenario& s, std::int32_t t, double raggio) {
+  const auto n = static_cast<std::size_t>(50 * t);
+  const double r = std::fabs(raggio);
+  const double dx = r * std::sin(1 / r);
+  const double dy = std::copysign(r * (1 - std::cos(1 / r)), raggio);
+  const double x = s.punti_linea[n].x;
+  s.punti_linea[n - 1] = {x - dx, dy};
+  s.punti_linea[n + 1] = {x + dx, dy};
+}
+
+inline std::span<oggetto> slot(scenario& s, std::int32_t t) {
+  return s.tratti[static_cast<std::size_t>(t)].oggetti;
+}
+
+// A forward junction in section t: it marks sections t - 1 and t.
+inline void metti_bivio(scenario& s, std::int32_t t, std::size_t j = 0) {
+  slot(s, t)[j] = {tipo_bivio, 10, 0, 0, 0, 0};
+}
+
+// A cant object of `millimetri` (sign = side) in slot j of section t.
+inline void metti_sopraelevazione(scenario& s, std::int32_t t, double millimetri,
+                                  std::size_t j = 0) {
+  codifica_sopraelevazione(slot(s, t)[j], std::fabs(millimetri),
+                           static_cast<std::int16_t>((millimetri > 0) - (millimetri < 0)));
+}
+
+// Fills every slot of section t with other objects.
+inline void riempi(scenario& s, std::int32_t t) {
+  for (oggetto& o : slot(s, t)) o = {7, 1, 2, 3, 4, 5};
+}
+
+}  // namespace sopra::prova
