@@ -1,0 +1,272 @@
+// Times the core on the largest scenarios against what the machine allows:
+// loading, building the section list, the class command and saving, each the
+// median of several runs, beside plain bulk reads and writes of the same bytes.
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "editing/scenario_aperto.hpp"
+#include "generatore_demo.hpp"
+#include "scenario/file_scenario.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orologio = std::chrono::steady_clock;
+
+constexpr const char* uso =
+    "Uso: sopraelevazione-bench [--metri METRI] [--prove PROVE] [CARTELLA]\n"
+    "Scrive in una cartella temporanea dentro CARTELLA (predefinita: la cartella\n"
+    "temporanea del sistema) uno scenario compatto lungo METRI (predefiniti 10000000)\n"
+    "e uno esteso lungo METRI / 10, misura PROVE volte (predefinite 5) caricamento,\n"
+    "righe, comando delle classi e salvataggio, e alla fine cancella i file.\n";
+
+struct opzioni {
+  std::int32_t metri = 10'000'000;
+  int prove = 5;
+  fs::path cartella = fs::temp_directory_path();
+};
+
+struct caso {
+  std::string nome;  // scenario name; the line file is its prefix before "_"
+  std::int32_t metri;
+  bool compatto;
+};
+
+[[noreturn]] void errore_di_sistema(const std::string& che_cosa) {
+  throw std::runtime_error(che_cosa + ": " + std::strerror(errno));
+}
+
+template <class F>
+double millisecondi(F&& lavoro) {
+  const auto inizio = orologio::now();
+  lavoro();
+  return std::chrono::duration<double, std::milli>(orologio::now() - inizio).count();
+}
+
+double mediana(std::vector<double> valori) {
+  std::ranges::sort(valori);
+  const std::size_t m = valori.size() / 2;
+  return valori.size() % 2 != 0 ? valori[m] : (valori[m - 1] + valori[m]) / 2;
+}
+
+double megabyte(std::uintmax_t byte) {
+  return static_cast<double>(byte) / 1e6;
+}
+
+// The floor for loading: the whole file into fresh memory, not zero-filled first,
+// with as few read calls as the kernel allows.
+std::unique_ptr<std::uint8_t[]> leggi_grezzo(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) errore_di_sistema(file.string());
+  struct stat stato {};
+  if (::fstat(fd, &stato) != 0) errore_di_sistema(file.string());
+  const auto dimensione = static_cast<std::size_t>(stato.st_size);
+  auto byte = std::make_unique_for_overwrite<std::uint8_t[]>(dimensione);
+  for (std::size_t letti = 0; letti < dimensione;) {
+    const ssize_t n = ::read(fd, byte.get() + letti, dimensione - letti);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) errore_di_sistema(file.string());
+    letti += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  return byte;
+}
+
+// The floor for saving: the same bytes into a new file, made durable with fsync
+// as saving makes its file durable.
+void scrivi_grezzo(const fs::path& file, const std::vector<std::uint8_t>& byte) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) errore_di_sistema(file.string());
+  for (std::size_t scritti = 0; scritti < byte.size();) {
+    const ssize_t n = ::write(fd, byte.data() + scritti, byte.size() - scritti);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) errore_di_sistema(file.string());
+    scritti += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0) errore_di_sistema(file.string());
+}
+
+// Peak resident memory of this process so far, in bytes.
+std::uintmax_t memoria_di_picco() {
+  rusage uso_risorse{};
+  ::getrusage(RUSAGE_SELF, &uso_risorse);
+  return static_cast<std::uintmax_t>(uso_risorse.ru_maxrss) * 1024;
+}
+
+void riga_tempo(const char* voce, double ms) {
+  std::printf("  %-42s %9.1f ms\n", voce, ms);
+}
+
+void riga_rapporto(const char* voce, double ms, double base, const char* di_che,
+                   const char* obiettivo) {
+  std::printf("  %-42s %9.1f ms  %5.2f x %-18s (obiettivo %s)\n", voce, ms, ms / base, di_che,
+              obiettivo);
+}
+
+// Writes one scenario, times it `prove` times and prints the medians. Runs in a
+// process of its own, so that its peak memory is this scenario's alone.
+void misura(const fs::path& cartella, const caso& c, int prove) {
+  sopra::scrivi_scenario_demo(cartella, c.nome, c.nome.substr(0, c.nome.find('_')),
+                              {c.metri, c.compatto, 1});
+  const fs::path testata = cartella / (c.nome + ".si3");
+  sopra::scenario store;
+  if (auto errore = sopra::carica_scenario(testata, store)) throw std::runtime_error(*errore);
+  const std::array<fs::path, 3> file = {store.file_testata, store.file_tratti, store.file_linea};
+  std::uintmax_t byte_file = 0;
+  for (const auto& f : file) byte_file += fs::file_size(f);
+  const std::size_t ultimo = store.tratti.size() - 1;
+  std::printf("\n%s: %d m, formato %s, tratti 0 .. %zu, punti 0 .. %zu, tre file %.1f MB\n",
+              c.nome.c_str(), c.metri, c.compatto ? "compatto" : "esteso", ultimo,
+              store.punti_linea.size() - 1, megabyte(byte_file));
+  store = {};
+
+  std::array<std::string, sopra::numero_classi> testi;
+  std::ranges::copy(sopra::testi_classi_iniziali, testi.begin());
+  const fs::path file_grezzo = cartella / "scrittura_grezza.da3";
+  std::vector<double> lettura, caricamento, righe, carica_e_righe, classi, salvataggio, scrittura;
+  for (int prova = 0; prova < prove; ++prova) {
+    lettura.push_back(millisecondi([&] {
+      // All three held at once, as the store holds them.
+      const std::array<std::unique_ptr<std::uint8_t[]>, 3> letti = {
+          leggi_grezzo(file[0]), leggi_grezzo(file[1]), leggi_grezzo(file[2])};
+    }));
+    sopra::scenario caricato;
+    caricamento.push_back(millisecondi([&] {
+      if (auto errore = sopra::carica_scenario(testata, caricato))
+        throw std::runtime_error(*errore);
+    }));
+    std::unique_ptr<sopra::scenario_aperto> aperto;
+    righe.push_back(millisecondi(
+        [&] { aperto = std::make_unique<sopra::scenario_aperto>(std::move(caricato)); }));
+    carica_e_righe.push_back(caricamento.back() + righe.back());
+    classi.push_back(millisecondi([&] { aperto->applica_classi(testi); }));
+    salvataggio.push_back(millisecondi([&] {
+      if (auto errore = aperto->salva()) throw std::runtime_error(*errore);
+    }));
+    {
+      const auto byte = aperto->store().tratti.codifica();
+      aperto.reset();
+      scrittura.push_back(millisecondi([&] { scrivi_grezzo(file_grezzo, byte); }));
+    }
+    fs::remove(file_grezzo);
+  }
+
+  std::printf("mediane di %d prove:\n", prove);
+  const double base_lettura = mediana(lettura);
+  const double base_scrittura = mediana(scrittura);
+  riga_tempo("lettura grezza dei tre file (read)", base_lettura);
+  riga_tempo("caricamento (carica_scenario)", mediana(caricamento));
+  riga_tempo("righe (scenario_aperto)", mediana(righe));
+  riga_rapporto("caricamento + righe", mediana(carica_e_righe), base_lettura, "lettura grezza",
+                "<= 2 x");
+  std::printf("  %-42s %9.1f ms  su %zu tratti%-10s (obiettivo <= 100 ms)\n",
+              "comando delle classi (applica_classi)", mediana(classi), ultimo + 1, "");
+  riga_tempo("scrittura grezza dei tratti (write+fsync)", base_scrittura);
+  riga_rapporto("salvataggio (salva)", mediana(salvataggio), base_scrittura, "scrittura grezza",
+                "<= 2 x");
+  const std::uintmax_t picco = memoria_di_picco();
+  std::printf("  %-42s %9.1f MB  %5.2f x %-18s (obiettivo <= 1.5 x)\n", "memoria di picco",
+              megabyte(picco), static_cast<double>(picco) / static_cast<double>(byte_file),
+              "i tre file");
+}
+
+// Runs `misura` in a child process and reports whether it succeeded.
+bool misura_a_parte(const fs::path& cartella, const caso& c, int prove) {
+  std::fflush(stdout);
+  const pid_t figlio = ::fork();
+  if (figlio < 0) errore_di_sistema("fork");
+  if (figlio == 0) {
+    int esito = 0;
+    try {
+      misura(cartella, c, prove);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s: %s\n", c.nome.c_str(), e.what());
+      esito = 1;
+    }
+    std::fflush(stdout);
+    std::_Exit(esito);
+  }
+  int stato = 0;
+  while (::waitpid(figlio, &stato, 0) < 0) {
+    if (errno != EINTR) errore_di_sistema("waitpid");
+  }
+  return WIFEXITED(stato) && WEXITSTATUS(stato) == 0;
+}
+
+template <class T>
+bool leggi_intero(std::string_view testo, T& valore) {
+  const auto [fine, errore] = std::from_chars(testo.data(), testo.data() + testo.size(), valore);
+  return errore == std::errc{} && fine == testo.data() + testo.size();
+}
+
+bool leggi_opzioni(int argc, char** argv, opzioni& o) {
+  bool cartella_data = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argomento = argv[i];
+    if (argomento == "--metri" && i + 1 < argc) {
+      if (!leggi_intero(argv[++i], o.metri) || o.metri < 0 || o.metri > 10'000'000) return false;
+    } else if (argomento == "--prove" && i + 1 < argc) {
+      if (!leggi_intero(argv[++i], o.prove) || o.prove < 1) return false;
+    } else if (!argomento.starts_with("-") && !cartella_data) {
+      o.cartella = argomento;
+      cartella_data = true;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Every run gets fresh memory from the kernel, as the program's one load does:
+  // a fixed threshold stops the allocator from keeping large freed blocks around.
+  ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  opzioni o;
+  if (!leggi_opzioni(argc, argv, o)) {
+    std::fputs(uso, stderr);
+    return 2;
+  }
+  std::string modello = (o.cartella / "sopra-bench-XXXXXX").string();
+  if (::mkdtemp(modello.data()) == nullptr) {
+    std::fprintf(stderr, "%s: %s\n", modello.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const fs::path cartella = modello;
+  std::printf("sopraelevazione-bench: %u processori, file in %s\n",
+              std::thread::hardware_concurrency(), cartella.c_str());
+
+  const caso casi[] = {{"Lunga_Compatto", o.metri, true}, {"Media_Esteso", o.metri / 10, false}};
+  bool riuscito = true;
+  try {
+    for (const caso& c : casi) riuscito = misura_a_parte(cartella, c, o.prove) && riuscito;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    riuscito = false;
+  }
+  std::error_code ec;
+  fs::remove_all(cartella, ec);
+  return riuscito ? 0 : 1;
+}
