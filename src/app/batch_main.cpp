@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -71,16 +72,14 @@ bool opzione_ammessa(std::string_view comando, std::string_view opzione) {
 
 // The eight class texts of --valori, separated by commas.
 std::array<std::string, numero_classi> testi_classi(std::string_view valori) {
+  if (std::ranges::count(valori, ',') != numero_classi - 1)
+    throw errore_uso{"--valori vuole otto valori separati da virgole"};
   std::array<std::string, numero_classi> testi;
-  std::size_t k = 0;
-  for (;;) {
-    const std::size_t virgola = valori.find(',');
-    if (k == numero_classi) throw errore_uso{"--valori vuole otto valori"};
-    testi[k++] = valori.substr(0, virgola);
-    if (virgola == std::string_view::npos) break;
-    valori.remove_prefix(virgola + 1);
+  for (std::string& testo : testi) {
+    const std::size_t virgola = std::min(valori.find(','), valori.size());
+    testo = valori.substr(0, virgola);
+    valori.remove_prefix(std::min(virgola + 1, valori.size()));
   }
-  if (k != numero_classi) throw errore_uso{"--valori vuole otto valori"};
   return testi;
 }
 

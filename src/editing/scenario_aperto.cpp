@@ -43,14 +43,14 @@ std::string normalizza_per_comando(std::string_view testo) {
   return normalizzato;
 }
 
-// Replaces the cant field of a row, which starts at `inizio`, by `segno` and
+// Replaces the cant field of a row, which starts at `inizio`, by `prefisso` and
 // `testo`. A TAB or line break in the text becomes a blank, so that the cant
 // stays the text after the row's last TAB. The row keeps its buffer.
-void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string_view segno,
+void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string_view prefisso,
                               std::string_view testo) {
   riga.resize(inizio);
-  riga += segno;
-  for (const char c : testo) riga += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
+  riga += prefisso;
+  for (const char c : testo) riga += spazio(c) ? ' ' : c;
 }
 
 }  // namespace
