@@ -1,0 +1,17 @@
+#include <QApplication>
+#include <csignal>
+
+#include "ui/form1.hpp"
+
+int main(int argc, char** argv) {
+  // A write beyond the file size limit must fail with an error that saving
+  // reports, not end the program with the edits unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
+  QApplication applicazione(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Sopraelevazione"));
+  // The scenarios are those of the program's own folder.
+  Form1 finestra(QApplication::applicationDirPath());
+  QObject::connect(&finestra, &Form1::termina, &applicazione, &QCoreApplication::exit);
+  finestra.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,72 @@
+// The window on the longest line: the list must fill, and edits must answer,
+// in times that only linear work gives.
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+
+#include "generatore_demo.hpp"
+#include "ui/form1.hpp"
+
+class TestForm1Grande : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void linea_di_diecimila_chilometri() {
+    QTemporaryDir cartella;
+    QVERIFY(cartella.isValid());
+    sopra::scrivi_scenario_demo(QFile::encodeName(cartella.path()).toStdString(), "Grande_Linea",
+                                "Grande", {.lunghezza_linea = 10000000});
+    Form1 form(cartella.path());
+    form.avvisa = [](const QString& testo) { qInfo("avviso: %s", qPrintable(testo)); };
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* file1 = form.findChild<QListWidget*>(QStringLiteral("File1"));
+    auto* list1 = form.findChild<QListView*>(QStringLiteral("List1"));
+    auto* text1 = form.findChild<QLineEdit*>(QStringLiteral("Text1"));
+    file1->setCurrentRow(0);
+
+    QElapsedTimer tempo;
+    tempo.start();
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command4")), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    const qint64 apertura = tempo.elapsed();
+    QCOMPARE(list1->model()->rowCount(), 199996);
+    qInfo("OK to filled list: %lld ms", apertura);
+
+    // An edit far down the list, key by key.
+    const QModelIndex ultima = list1->model()->index(199990, 0);
+    list1->setCurrentIndex(ultima);
+    list1->scrollTo(ultima);
+    QCoreApplication::processEvents();
+    text1->selectAll();
+    tempo.restart();
+    QTest::keyClicks(text1, QStringLiteral("123"));
+    QCoreApplication::processEvents();
+    const qint64 tasti = tempo.elapsed();
+    QVERIFY(ultima.data().toString().endsWith(QStringLiteral("\t123")));
+    qInfo("three keystrokes in Text1: %lld ms", tasti);
+
+    tempo.restart();
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command6")), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    const qint64 classi = tempo.elapsed();
+    qInfo("class command: %lld ms", classi);
+
+    // Generous bounds: anything quadratic in the sections takes hours.
+    QVERIFY(apertura < 60000);
+    QVERIFY(tasti < 3000);
+    QVERIFY(classi < 60000);
+  }
+};
+
+QTEST_MAIN(TestForm1Grande)
+#include "test_form1_grande.moc"
