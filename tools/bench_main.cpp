@@ -74,32 +74,38 @@ double megabyte(std::uintmax_t byte) {
   return static_cast<double>(byte) / 1e6;
 }
 
-// The floor for loading: the whole file into fresh memory, not zero-filled first,
-// with as few read calls as the kernel allows.
-std::unique_ptr<std::uint8_t[]> leggi_grezzo(const fs::path& file) {
+// A file's bytes in memory that was not zero-filled first.
+struct contenuto {
+  std::unique_ptr<std::uint8_t[]> byte;
+  std::size_t dimensione = 0;
+};
+
+// The floor for loading: the whole file into fresh memory with as few read calls
+// as the kernel allows.
+contenuto leggi_grezzo(const fs::path& file) {
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) errore_di_sistema(file.string());
   struct stat stato {};
   if (::fstat(fd, &stato) != 0) errore_di_sistema(file.string());
-  const auto dimensione = static_cast<std::size_t>(stato.st_size);
-  auto byte = std::make_unique_for_overwrite<std::uint8_t[]>(dimensione);
-  for (std::size_t letti = 0; letti < dimensione;) {
-    const ssize_t n = ::read(fd, byte.get() + letti, dimensione - letti);
+  contenuto c{nullptr, static_cast<std::size_t>(stato.st_size)};
+  c.byte = std::make_unique_for_overwrite<std::uint8_t[]>(c.dimensione);
+  for (std::size_t letti = 0; letti < c.dimensione;) {
+    const ssize_t n = ::read(fd, c.byte.get() + letti, c.dimensione - letti);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) errore_di_sistema(file.string());
     letti += static_cast<std::size_t>(n);
   }
   ::close(fd);
-  return byte;
+  return c;
 }
 
 // The floor for saving: the same bytes into a new file, made durable with fsync
 // as saving makes its file durable.
-void scrivi_grezzo(const fs::path& file, const std::vector<std::uint8_t>& byte) {
+void scrivi_grezzo(const fs::path& file, const contenuto& c) {
   const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) errore_di_sistema(file.string());
-  for (std::size_t scritti = 0; scritti < byte.size();) {
-    const ssize_t n = ::write(fd, byte.data() + scritti, byte.size() - scritti);
+  for (std::size_t scritti = 0; scritti < c.dimensione;) {
+    const ssize_t n = ::write(fd, c.byte.get() + scritti, c.dimensione - scritti);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) errore_di_sistema(file.string());
     scritti += static_cast<std::size_t>(n);
@@ -148,8 +154,8 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   for (int prova = 0; prova < prove; ++prova) {
     lettura.push_back(millisecondi([&] {
       // All three held at once, as the store holds them.
-      const std::array<std::unique_ptr<std::uint8_t[]>, 3> letti = {
-          leggi_grezzo(file[0]), leggi_grezzo(file[1]), leggi_grezzo(file[2])};
+      const std::array<contenuto, 3> letti = {leggi_grezzo(file[0]), leggi_grezzo(file[1]),
+                                              leggi_grezzo(file[2])};
     }));
     sopra::scenario caricato;
     caricamento.push_back(millisecondi([&] {
@@ -164,11 +170,10 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
     salvataggio.push_back(millisecondi([&] {
       if (auto errore = aperto->salva()) throw std::runtime_error(*errore);
     }));
-    {
-      const auto byte = aperto->store().tratti.codifica();
-      aperto.reset();
-      scrittura.push_back(millisecondi([&] { scrivi_grezzo(file_grezzo, byte); }));
-    }
+    aperto.reset();
+    // The bytes that saving wrote, written again as plainly as can be.
+    const contenuto salvati = leggi_grezzo(file[1]);
+    scrittura.push_back(millisecondi([&] { scrivi_grezzo(file_grezzo, salvati); }));
     fs::remove(file_grezzo);
   }
 

@@ -37,15 +37,13 @@ class descrittore {
   int fd_;
 };
 
-// Reads up to `quanti` bytes from the start of the file into `destinazione` with
-// as few read calls as the kernel allows; returns how many bytes the file held,
-// or -1 with errno set.
-long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
-  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return -1;
+// Reads up to `quanti` bytes from where `fd` stands into `destinazione` with as
+// few read calls as the kernel allows; returns how many bytes there were before
+// the end of the file, or -1 with errno set.
+long long leggi(int fd, std::uint8_t* destinazione, std::size_t quanti) {
   std::size_t letti = 0;
   while (letti < quanti) {
-    const ssize_t n = ::read(fd.get(), destinazione + letti, quanti - letti);
+    const ssize_t n = ::read(fd, destinazione + letti, quanti - letti);
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -54,6 +52,30 @@ long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::si
     letti += static_cast<std::size_t>(n);
   }
   return static_cast<long long>(letti);
+}
+
+// The same from the start of a file.
+long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return -1;
+  return leggi(fd.get(), destinazione, quanti);
+}
+
+// Reads the sections from the start of the file a block at a time, so that
+// loading holds no second copy of them; returns false with errno set.
+bool leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  std::vector<std::uint8_t> blocco(tratti.tratti_per_blocco() * tratti.byte_record());
+  for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
+    const std::size_t quanti =
+        std::min(tratti.tratti_per_blocco(), tratti.size() - primo) * tratti.byte_record();
+    const long long letti = leggi(fd.get(), blocco.data(), quanti);
+    if (letti < 0) return false;
+    tratti.decodifica(primo, std::span(blocco).first(static_cast<std::size_t>(letti)));
+    if (static_cast<std::size_t>(letti) < quanti) break;  // the rest stays all zero
+  }
+  return true;
 }
 
 // Reads the whole of a small file (the header).
@@ -165,14 +187,8 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   // Sections 0 .. N.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
   caricato.tratti = elenco_tratti(caricato.formato_compatto, numero_tratti);
-  {
-    std::vector<std::uint8_t> byte(numero_tratti * byte_tratto(caricato.formato_compatto));
-    const long long letti = leggi_inizio(*tratti, byte.data(), byte.size());
-    if (letti < 0)
-      return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
-    byte.resize(static_cast<std::size_t>(letti));
-    caricato.tratti.decodifica(byte);
-  }
+  if (!leggi_tratti(*tratti, caricato.tratti))
+    return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
 
   // Line points 0 .. T, read straight into the array: the record is the memory layout.
   caricato.punti_linea.resize(static_cast<std::size_t>(lunghezza + metri_oltre_linea) + 1);
@@ -228,14 +244,19 @@ std::optional<std::string> salva_tratti(const scenario& store) {
     return true;
   };
 
-  const std::vector<std::uint8_t> byte = store.tratti.codifica();
-  if (!scrivi_tutto(byte.data(), byte.size())) return annulla(errno);
+  // The sections a block at a time, so that saving holds no second copy of them.
+  const elenco_tratti& tratti = store.tratti;
+  std::vector<std::uint8_t> blocco(tratti.tratti_per_blocco() * tratti.byte_record());
+  for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
+    const std::size_t quanti = std::min(tratti.tratti_per_blocco(), tratti.size() - primo);
+    tratti.codifica(primo, quanti, blocco.data());
+    if (!scrivi_tutto(blocco.data(), quanti * tratti.byte_record())) return annulla(errno);
+  }
 
   // The records after section N stay as they were.
-  if (static_cast<std::size_t>(stato.st_size) > byte.size()) {
-    if (::lseek(vecchio.get(), static_cast<off_t>(byte.size()), SEEK_SET) < 0)
-      return annulla(errno);
-    std::vector<std::uint8_t> blocco(1 << 20);
+  const std::size_t scritti = tratti.size() * tratti.byte_record();
+  if (static_cast<std::size_t>(stato.st_size) > scritti) {
+    if (::lseek(vecchio.get(), static_cast<off_t>(scritti), SEEK_SET) < 0) return annulla(errno);
     for (;;) {
       const ssize_t n = ::read(vecchio.get(), blocco.data(), blocco.size());
       if (n < 0) {

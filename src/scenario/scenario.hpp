@@ -18,6 +18,8 @@ class elenco_tratti {
 
   std::size_t size() const { return code_.size(); }
   std::size_t slot_per_tratto() const { return slot_; }
+  // Size of one record in the section file: 156 or 516 bytes.
+  std::size_t byte_record() const { return slot_ * byte_oggetto + byte_coda_tratto; }
 
   tratto operator[](std::size_t i) {
     return {std::span(oggetti_).subspan(i * slot_, slot_), std::span(code_[i])};
@@ -28,8 +30,23 @@ class elenco_tratti {
 
   // The whole array encoded as the section file holds it: tratti[0 .. N] from offset 0.
   std::vector<std::uint8_t> codifica() const;
+  // Records primo .. primo + quanti - 1 encoded into `byte`, one after another.
+  void codifica(std::size_t primo, std::size_t quanti, std::uint8_t* byte) const;
   // Decodes records from the start of `byte`; records beyond its end stay all zero.
-  void decodifica(std::span<const std::uint8_t> byte);
+  void decodifica(std::span<const std::uint8_t> byte) { decodifica(0, byte); }
+  // Decodes `byte` into records primo, primo + 1, ...; a record cut by the end
+  // of `byte` reads as zeros beyond it, and later records are not touched.
+  void decodifica(std::size_t primo, std::span<const std::uint8_t> byte);
+
+  // How many records make a block of about 1 MB, for reading and writing the
+  // section file a block at a time; a multiple of 8, so a block is whole words.
+  std::size_t tratti_per_blocco() const;
+
+  // A 64-bit digest of the encoded records, to tell whether the sections changed
+  // without keeping a second copy of them. A change within one 8-byte word of the
+  // encoded records always changes it; any other change leaves it equal only by
+  // a 64-bit coincidence.
+  std::uint64_t impronta() const;
 
   bool operator==(const elenco_tratti&) const = default;
 

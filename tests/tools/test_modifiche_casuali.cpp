@@ -1,0 +1,181 @@
+// Random edits keep every other byte: demo scenarios in both layouts take random
+// single-section edits and class commands, are saved and read back, and the
+// section file may differ from the original only in the slots that were or
+// became cant objects, and only in the ways the two edits change them.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "analysis/sopraelevazione.hpp"
+#include "editing/elenco.hpp"
+#include "editing/scenario_aperto.hpp"
+#include "file_di_prova.hpp"
+#include "generatore_demo.hpp"
+#include "scenario/file_scenario.hpp"
+
+namespace sopra {
+namespace {
+
+using prova::cartella_temporanea;
+using prova::leggi_file;
+using prova::scrivi_file;
+
+// The largest cant either edit stores: 300 mm, in hundredths of a degree.
+constexpr std::int16_t centesimi_massimi = 1153;
+
+// What a user might type into a cant box: numbers in and out of range, signs,
+// fractions, blanks, letters and numbers followed by letters.
+std::string testo_casuale(std::mt19937& caso) {
+  static const std::vector<std::string> fissi = {
+      "",      " ",    "  ",    "abc",    "-",      "+",    ".",    "-0",   "0.0",
+      "12abc", "-5a",  "1e400", "-1e400", "1e-400", "&H1F", "&O17", " 4 5", "\t7",
+      "300",   "-300", "300.4", "200",    "200.5",  "-200", "160",  "1499", "-1499"};
+  switch (caso() % 4) {
+    case 0:
+      return fissi[caso() % fissi.size()];
+    case 1:
+      return std::to_string(static_cast<int>(caso() % 1001) - 500);
+    case 2:
+      return std::to_string(static_cast<int>(caso() % 401) - 200) + "." +
+             std::to_string(caso() % 100);
+    default:
+      return std::to_string(caso() % 250);
+  }
+}
+
+// How a slot may have changed: untouched; a free slot or cant object that is a
+// cant object now, with dato3 .. dato5 kept; and, only through the class
+// command, which removes every cant object first: a slot cleared to all zeros,
+// or a cant object made in a slot so cleared.
+::testing::AssertionResult cambio_ammesso(const oggetto& prima, const oggetto& dopo,
+                                          bool classi_applicate) {
+  if (prima == dopo) return ::testing::AssertionSuccess();
+  auto campi = [](const oggetto& o) {
+    return std::to_string(o.tipo) + " " + std::to_string(o.dato1) + " " + std::to_string(o.dato2) +
+           " " + std::to_string(o.dato3) + " " + std::to_string(o.dato4) + " " +
+           std::to_string(o.dato5);
+  };
+  const auto rifiuto = ::testing::AssertionFailure()
+                       << "{" << campi(prima) << "} -> {" << campi(dopo) << "}";
+  if (prima.tipo != tipo_vuoto && prima.tipo != tipo_sopraelevazione) return rifiuto;
+  if (dopo.tipo == tipo_vuoto) {
+    return classi_applicate && dopo == oggetto{} ? ::testing::AssertionSuccess() : rifiuto;
+  }
+  if (dopo.tipo != tipo_sopraelevazione) return rifiuto;
+  const bool coda_tenuta =
+      dopo.dato3 == prima.dato3 && dopo.dato4 == prima.dato4 && dopo.dato5 == prima.dato5;
+  const bool coda_azzerata =
+      classi_applicate && dopo.dato3 == 0 && dopo.dato4 == 0 && dopo.dato5 == 0;
+  const bool valori_validi =
+      dopo.dato1 >= 0 && dopo.dato1 <= centesimi_massimi && dopo.dato2 >= -1 && dopo.dato2 <= 1;
+  return (coda_tenuta || coda_azzerata) && valori_validi ? ::testing::AssertionSuccess() : rifiuto;
+}
+
+struct prova_casuale {
+  bool compatto;
+  std::uint32_t seme;
+};
+
+void PrintTo(const prova_casuale& p, std::ostream* os) {
+  *os << (p.compatto ? "compatto" : "esteso") << ", seme " << p.seme;
+}
+
+class ModificheCasuali : public ::testing::TestWithParam<prova_casuale> {};
+
+TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
+  const auto [compatto, seme] = GetParam();
+  std::mt19937 caso(seme);
+  cartella_temporanea cartella;
+  scrivi_scenario_demo(cartella.percorso(), "Prova_A", "Prova", {4000, compatto, seme});
+  const auto file_tratti = cartella / "Prova_A.da3";
+
+  // Leftover data in half of the free slots and cant objects, which edits must
+  // keep or clear as they are allowed to, and records after section N, which
+  // saving must carry through.
+  auto originale = leggi_file(file_tratti);
+  const std::size_t record = byte_tratto(compatto);
+  const std::size_t numero_tratti = originale.size() / record;
+  const std::size_t slot = compatto ? slot_compatto : slot_esteso;
+  for (std::size_t t = 0; t < numero_tratti; ++t) {
+    for (std::size_t j = 0; j < slot; ++j) {
+      std::uint8_t* o = originale.data() + t * record + j * byte_oggetto;
+      if ((o[0] == tipo_vuoto || o[0] == tipo_sopraelevazione) && caso() % 2 == 0) {
+        for (std::size_t b = 1; b < byte_oggetto; ++b) o[b] = static_cast<std::uint8_t>(caso());
+      }
+    }
+  }
+  for (std::size_t i = 0; i < 3 * record; ++i)
+    originale.push_back(static_cast<std::uint8_t>(caso()));
+  scrivi_file(file_tratti, originale);
+
+  scenario store;
+  ASSERT_EQ(carica_scenario(cartella / "Prova_A.si3", store), std::nullopt);
+  scenario_aperto aperto(std::move(store));
+  ASSERT_FALSE(aperto.righe().empty());
+
+  std::set<std::size_t> tratti_modificati;
+  bool classi_applicate = false;
+  for (int passo = 0; passo < 200; ++passo) {
+    if (caso() % 10 == 0) {
+      std::array<std::string, numero_classi> testi;
+      for (auto& testo : testi) testo = testo_casuale(caso);
+      aperto.applica_classi(testi);
+      classi_applicate = true;
+    } else {
+      const std::size_t riga = caso() % aperto.righe().size();
+      aperto.modifica_tratto(riga, testo_casuale(caso));
+      tratti_modificati.insert(riga + primo_tratto_elencato);
+    }
+  }
+  ASSERT_EQ(aperto.salva(), std::nullopt);
+
+  const auto salvato = leggi_file(file_tratti);
+  ASSERT_EQ(salvato.size(), originale.size());
+  const auto codificati = aperto.store().tratti.codifica();
+  ASSERT_TRUE(std::equal(codificati.begin(), codificati.end(), salvato.begin()));
+  EXPECT_TRUE(std::equal(originale.begin() + static_cast<std::ptrdiff_t>(codificati.size()),
+                         originale.end(),
+                         salvato.begin() + static_cast<std::ptrdiff_t>(codificati.size())))
+      << "records after section N changed";
+
+  std::size_t slot_cambiati = 0;
+  for (std::size_t t = 0; t < numero_tratti; ++t) {
+    const std::uint8_t* prima = originale.data() + t * record;
+    const std::uint8_t* dopo = salvato.data() + t * record;
+    if (std::equal(prima, prima + record, dopo)) continue;
+    EXPECT_TRUE(classi_applicate || tratti_modificati.contains(t))
+        << "section " << t << " changed without an edit";
+    for (std::size_t j = 0; j < slot; ++j) {
+      const oggetto o_prima = decodifica_oggetto(prima + j * byte_oggetto);
+      const oggetto o_dopo = decodifica_oggetto(dopo + j * byte_oggetto);
+      slot_cambiati += o_prima != o_dopo;
+      EXPECT_TRUE(cambio_ammesso(o_prima, o_dopo, classi_applicate))
+          << "section " << t << ", slot " << j;
+    }
+    EXPECT_TRUE(std::equal(prima + slot * byte_oggetto, prima + record, dopo + slot * byte_oggetto))
+        << "coda_tratto of section " << t;
+  }
+  EXPECT_GT(slot_cambiati, 0u);  // the edits did reach the file
+
+  // What was saved loads back as the store that saved it.
+  scenario ricaricato;
+  ASSERT_EQ(carica_scenario(cartella / "Prova_A.si3", ricaricato), std::nullopt);
+  EXPECT_TRUE(ricaricato.tratti == aperto.store().tratti);
+}
+
+INSTANTIATE_TEST_SUITE_P(EntrambiIFormati, ModificheCasuali,
+                         ::testing::Values(prova_casuale{true, 1}, prova_casuale{true, 2},
+                                           prova_casuale{true, 3}, prova_casuale{false, 4},
+                                           prova_casuale{false, 5}, prova_casuale{false, 6}),
+                         [](const auto& info) {
+                           return std::string(info.param.compatto ? "compatto" : "esteso") +
+                                  std::to_string(info.param.seme);
+                         });
+
+}  // namespace
+}  // namespace sopra
