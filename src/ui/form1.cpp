@@ -229,24 +229,24 @@ void Form1::crea_frame3() {
           "sopraelevazione. Il valore massimo ammesso è 160 millimetri."),
       true);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label2, 120, 120, 5715, 2040);
+  posa(Label2, 120, 120, 5715, 2220);
 
   Label6 = etichetta(Frame3, "Label6", QStringLiteral("Posizione selezionata"), true);
   Label6->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  posa(Label6, 120, 2220, 2295, 690);
+  posa(Label6, 120, 2370, 2295, 690);
   Label4 = etichetta(Frame3, "Label4", QString());
   sfondo_bianco(Label4);
-  posa(Label4, 120, 2955, 1455, 315);
+  posa(Label4, 120, 3090, 1455, 315);
 
   Label5 = etichetta(Frame3, "Label5",
                      QStringLiteral("Sopraelevazione in millimetri. Il segno - indica "
                                     "sopraelevazione della rotaia di sinistra."),
                      true);
   Label5->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  posa(Label5, 2520, 2220, 3315, 690);
+  posa(Label5, 2520, 2370, 3315, 690);
   Text1 = new QLineEdit(QStringLiteral("0"), Frame3);
   Text1->setObjectName(QStringLiteral("Text1"));
-  posa(Text1, 2520, 2955, 975, 315);
+  posa(Text1, 2520, 3090, 975, 315);
 
   Label15 = etichetta(
       Frame3, "Label15",
@@ -256,7 +256,7 @@ void Form1::crea_frame3() {
   rosso.setColor(QPalette::WindowText, QColor(160, 0, 0));
   Label15->setPalette(rosso);
   Label15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label15, 3600, 2955, 2235, 765);
+  posa(Label15, 3600, 3090, 2235, 645);
   Label15->hide();
 }
 
