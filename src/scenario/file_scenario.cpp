@@ -246,7 +246,7 @@ std::optional<std::string> salva_tratti(const scenario& store) {
 
   // The sections a block at a time, so that saving holds no second copy of them.
   const elenco_tratti& tratti = store.tratti;
-  std::vector<std::uint8_t> blocco(tratti.tratti_per_blocco() * tratti.byte_record());
+  std::vector<std::uint8_t> blocco(1 << 20);  // holds tratti_per_blocco() records
   for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
     const std::size_t quanti = std::min(tratti.tratti_per_blocco(), tratti.size() - primo);
     tratti.codifica(primo, quanti, blocco.data());

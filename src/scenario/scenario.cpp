@@ -39,7 +39,7 @@ void elenco_tratti::decodifica(std::size_t primo, std::span<const std::uint8_t> 
 }
 
 std::size_t elenco_tratti::tratti_per_blocco() const {
-  return ((std::size_t{1} << 20) / byte_record()) / 8 * 8;
+  return std::min(((std::size_t{1} << 20) / byte_record()) / 8 * 8, size());
 }
 
 std::uint64_t elenco_tratti::impronta() const {

@@ -38,8 +38,9 @@ class elenco_tratti {
   // of `byte` reads as zeros beyond it, and later records are not touched.
   void decodifica(std::size_t primo, std::span<const std::uint8_t> byte);
 
-  // How many records make a block of about 1 MB, for reading and writing the
-  // section file a block at a time; a multiple of 8, so a block is whole words.
+  // How many records make a block of at most 1 MB, for reading and writing the
+  // section file a block at a time: all of them, or a multiple of 8, so that
+  // every block but the last is whole 8-byte words.
   std::size_t tratti_per_blocco() const;
 
   // A 64-bit digest of the encoded records, to tell whether the sections changed

@@ -132,11 +132,14 @@ TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
       tratti_modificati.insert(riga + primo_tratto_elencato);
     }
   }
+  const auto codificati = aperto.store().tratti.codifica();
+  EXPECT_EQ(aperto.modificato(),
+            !std::equal(codificati.begin(), codificati.end(), originale.begin()));
   ASSERT_EQ(aperto.salva(), std::nullopt);
+  EXPECT_FALSE(aperto.modificato());
 
   const auto salvato = leggi_file(file_tratti);
   ASSERT_EQ(salvato.size(), originale.size());
-  const auto codificati = aperto.store().tratti.codifica();
   ASSERT_TRUE(std::equal(codificati.begin(), codificati.end(), salvato.begin()));
   EXPECT_TRUE(std::equal(originale.begin() + static_cast<std::ptrdiff_t>(codificati.size()),
                          originale.end(),
@@ -166,6 +169,30 @@ TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
   scenario ricaricato;
   ASSERT_EQ(carica_scenario(cartella / "Prova_A.si3", ricaricato), std::nullopt);
   EXPECT_TRUE(ricaricato.tratti == aperto.store().tratti);
+}
+
+// Telling edits from no edits without a copy: any one byte of any section,
+// changed in any bit, changes the digest; equal sections give equal digests.
+TEST(Impronta, OgniByteCambiatoSiVede) {
+  for (const bool compatto : {true, false}) {
+    elenco_tratti tratti(compatto, 17);
+    std::vector<std::uint8_t> byte(17 * tratti.byte_record());
+    std::mt19937 caso(9);
+    for (auto& b : byte) b = static_cast<std::uint8_t>(caso());
+    tratti.decodifica(byte);
+    const std::uint64_t originale = tratti.impronta();
+    elenco_tratti copia = tratti;
+    EXPECT_EQ(copia.impronta(), originale);
+    for (std::size_t i = 0; i < byte.size(); ++i) {
+      for (int bit = 0; bit < 8; ++bit) {
+        byte[i] ^= static_cast<std::uint8_t>(1 << bit);
+        copia.decodifica(byte);
+        EXPECT_NE(copia.impronta(), originale) << "byte " << i << ", bit " << bit;
+        byte[i] ^= static_cast<std::uint8_t>(1 << bit);
+      }
+    }
+    EXPECT_NE(elenco_tratti(compatto, 18).impronta(), elenco_tratti(compatto, 17).impronta());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EntrambiIFormati, ModificheCasuali,
