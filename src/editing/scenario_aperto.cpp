@@ -61,7 +61,9 @@ std::string normalizza_classe(std::string_view testo) {
 }
 
 scenario_aperto::scenario_aperto(scenario store)
-    : store_(std::move(store)), righe_(costruisci_righe(store_)), tratti_salvati_(store_.tratti) {}
+    : store_(std::move(store)),
+      righe_(costruisci_righe(store_)),
+      impronta_salvata_(store_.tratti.impronta()) {}
 
 scenario_aperto::selezione scenario_aperto::seleziona(std::size_t riga) const {
   if (riga >= righe_.size()) return {};
@@ -137,12 +139,12 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
 }
 
 bool scenario_aperto::modificato() const {
-  return !(store_.tratti == tratti_salvati_);
+  return store_.tratti.impronta() != impronta_salvata_;
 }
 
 std::optional<std::string> scenario_aperto::salva() {
   auto errore = salva_tratti(store_);
-  if (!errore) tratti_salvati_ = store_.tratti;
+  if (!errore) impronta_salvata_ = store_.tratti.impronta();
   return errore;
 }
 

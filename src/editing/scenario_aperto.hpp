@@ -65,7 +65,8 @@ class scenario_aperto {
   };
   esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
 
-  // The sections in memory differ from the section file as last loaded or saved.
+  // The sections in memory differ from the section file as last loaded or saved
+  // (compared by digest, so that the open scenario keeps no second copy of them).
   bool modificato() const;
 
   // Writes the section file; on failure returns the Italian message and keeps everything.
@@ -74,7 +75,7 @@ class scenario_aperto {
  private:
   scenario store_;
   std::vector<std::string> righe_;
-  elenco_tratti tratti_salvati_;
+  std::uint64_t impronta_salvata_;
 };
 
 }  // namespace sopra
