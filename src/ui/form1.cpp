@@ -76,7 +76,7 @@ QPushButton* pulsante(QWidget* genitore, const QString& nome, const QString& tes
 QGroupBox* riquadro(QWidget* genitore, const QString& nome, const QString& testo) {
   auto* g = new QGroupBox(testo, genitore);
   g->setObjectName(nome);
-  // The editing frame lies over the choice screen and must hide it.
+  // A frame paints its own ground: the editing frame lies over the choice screen.
   g->setAutoFillBackground(true);
   return g;
 }
@@ -115,7 +115,7 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
   imposta_ordine_tasti();
   collega_eventi();
   Form_Load();
-  Command5->setFocus();
+  Command5->setFocus();  // the first of the keyboard order that can take the focus
 }
 
 Form1::~Form1() = default;
