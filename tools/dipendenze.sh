@@ -4,6 +4,7 @@ pacchetti_necessari=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
   qt6-base-dev fonts-dejavu-core
+  locales
 )
 
 installa_dipendenze() {
