@@ -135,6 +135,7 @@ void riga_rapporto(const char* voce, double ms, double base, const char* di_che,
 void misura(const fs::path& cartella, const caso& c, int prove) {
   sopra::scrivi_scenario_demo(cartella, c.nome, c.nome.substr(0, c.nome.find('_')),
                               {c.metri, c.compatto, 1});
+  ::sync();  // no writeback of the new files while the timed writes run
   const fs::path testata = cartella / (c.nome + ".si3");
   sopra::scenario store;
   if (auto errore = sopra::carica_scenario(testata, store)) throw std::runtime_error(*errore);

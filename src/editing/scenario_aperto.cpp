@@ -143,9 +143,7 @@ bool scenario_aperto::modificato() const {
 }
 
 std::optional<std::string> scenario_aperto::salva() {
-  auto errore = salva_tratti(store_);
-  if (!errore) impronta_salvata_ = store_.tratti.impronta();
-  return errore;
+  return salva_tratti(store_, &impronta_salvata_);
 }
 
 }  // namespace sopra

@@ -206,7 +206,7 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   return std::nullopt;
 }
 
-std::optional<std::string> salva_tratti(const scenario& store) {
+std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta) {
   const std::string nome = nome_file(store.file_tratti);
   auto fallito = [&](int numero_errore) {
     return "Impossibile salvare il file " + nome + ": " + motivo(numero_errore);
@@ -230,33 +230,41 @@ std::optional<std::string> salva_tratti(const scenario& store) {
     ::unlink(temporaneo.c_str());
     return fallito(numero_errore);
   };
+  // Permissions first, while the new file is empty: changing them costs nothing yet.
+  if (::fchmod(nuovo.get(), stato.st_mode & 07777) != 0) return annulla(errno);
 
-  auto scrivi_tutto = [&](const std::uint8_t* byte, std::size_t quanti) {
-    while (quanti > 0) {
-      const ssize_t n = ::write(nuovo.get(), byte, quanti);
+  // Each block goes to the disk as soon as it is written, so that the disk
+  // works while the next block is encoded and the final fsync has little left.
+  off_t posizione = 0;
+  auto scrivi_tutto = [&](std::span<const std::uint8_t> byte) {
+    const off_t inizio = posizione;
+    while (!byte.empty()) {
+      const ssize_t n = ::write(nuovo.get(), byte.data(), byte.size());
       if (n < 0) {
         if (errno == EINTR) continue;
         return false;
       }
-      byte += n;
-      quanti -= static_cast<std::size_t>(n);
+      byte = byte.subspan(static_cast<std::size_t>(n));
+      posizione += n;
     }
+    ::sync_file_range(nuovo.get(), inizio, posizione - inizio, SYNC_FILE_RANGE_WRITE);
     return true;
   };
 
-  // The sections a block at a time, so that saving holds no second copy of them.
-  const elenco_tratti& tratti = store.tratti;
-  std::vector<std::uint8_t> blocco(1 << 20);  // holds tratti_per_blocco() records
-  for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
-    const std::size_t quanti = std::min(tratti.tratti_per_blocco(), tratti.size() - primo);
-    tratti.codifica(primo, quanti, blocco.data());
-    if (!scrivi_tutto(blocco.data(), quanti * tratti.byte_record())) return annulla(errno);
-  }
+  // The sections a block at a time, so that saving holds no second copy of
+  // them; the digest of what is written comes from the same blocks.
+  impronta_tratti scritta(store.tratti.size());
+  const bool tratti_scritti = store.tratti.codifica_a_blocchi([&](std::span<const std::uint8_t> b) {
+    scritta.aggiungi(b);
+    return scrivi_tutto(b);
+  });
+  if (!tratti_scritti) return annulla(errno);
 
   // The records after section N stay as they were.
-  const std::size_t scritti = tratti.size() * tratti.byte_record();
+  const std::size_t scritti = store.tratti.size() * store.tratti.byte_record();
   if (static_cast<std::size_t>(stato.st_size) > scritti) {
     if (::lseek(vecchio.get(), static_cast<off_t>(scritti), SEEK_SET) < 0) return annulla(errno);
+    std::vector<std::uint8_t> blocco(1 << 20);
     for (;;) {
       const ssize_t n = ::read(vecchio.get(), blocco.data(), blocco.size());
       if (n < 0) {
@@ -264,11 +272,11 @@ std::optional<std::string> salva_tratti(const scenario& store) {
         return annulla(errno);
       }
       if (n == 0) break;
-      if (!scrivi_tutto(blocco.data(), static_cast<std::size_t>(n))) return annulla(errno);
+      if (!scrivi_tutto(std::span(blocco).first(static_cast<std::size_t>(n))))
+        return annulla(errno);
     }
   }
 
-  if (::fchmod(nuovo.get(), stato.st_mode & 07777) != 0) return annulla(errno);
   if (::fsync(nuovo.get()) != 0) return annulla(errno);
   if (!nuovo.chiudi()) return annulla(errno);
   if (::rename(temporaneo.c_str(), destinazione.c_str()) != 0) return annulla(errno);
@@ -277,6 +285,7 @@ std::optional<std::string> salva_tratti(const scenario& store) {
   descrittore cartella(
       ::open(destinazione.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (cartella.get() >= 0) ::fsync(cartella.get());
+  if (impronta != nullptr) *impronta = scritta.valore();
   return std::nullopt;
 }
 

@@ -39,6 +39,8 @@ std::optional<std::string> carica_scenario(const std::filesystem::path& file_tes
 // the file's permissions. The new file is written beside the old one and
 // replaces it only once complete and flushed: on failure the section file is
 // exactly as it was and the returned Italian message gives the system's reason.
-std::optional<std::string> salva_tratti(const scenario& store);
+// On success `impronta`, when given, receives store.tratti.impronta(), worked
+// out in the same pass over the sections.
+std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta = nullptr);
 
 }  // namespace sopra

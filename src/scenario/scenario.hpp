@@ -1,8 +1,12 @@
 #pragma once
 // The scenario store: the in-memory copy of one open scenario.
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 #include "scenario/records.hpp"
@@ -40,13 +44,24 @@ class elenco_tratti {
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
-  // every block but the last is whole 8-byte words.
+  // every block but the last is a whole number of 32-byte groups.
   std::size_t tratti_per_blocco() const;
 
-  // A 64-bit digest of the encoded records, to tell whether the sections changed
-  // without keeping a second copy of them. A change within one 8-byte word of the
-  // encoded records always changes it; any other change leaves it equal only by
-  // a 64-bit coincidence.
+  // Encodes the records a block of tratti_per_blocco() at a time into one
+  // buffer and hands each block, as std::span<const std::uint8_t>, to
+  // `blocco`, which returns false to stop; returns false when it stopped.
+  template <class F>
+  bool codifica_a_blocchi(F&& blocco) const {
+    std::vector<std::uint8_t> byte(tratti_per_blocco() * byte_record());
+    for (std::size_t primo = 0; primo < size(); primo += tratti_per_blocco()) {
+      const std::size_t quanti = std::min(tratti_per_blocco(), size() - primo);
+      codifica(primo, quanti, byte.data());
+      if (!blocco(std::span<const std::uint8_t>(byte).first(quanti * byte_record()))) return false;
+    }
+    return true;
+  }
+
+  // The digest of the encoded records (impronta_tratti).
   std::uint64_t impronta() const;
 
   bool operator==(const elenco_tratti&) const = default;
@@ -55,6 +70,21 @@ class elenco_tratti {
   std::size_t slot_ = slot_compatto;
   std::vector<oggetto> oggetti_;
   std::vector<std::array<std::uint8_t, byte_coda_tratto>> code_;
+};
+
+// A 64-bit digest of encoded section records, to tell whether the sections
+// changed without keeping a second copy of them. A change within one 8-byte word
+// of the records always changes it; any other change leaves it equal only by a
+// 64-bit coincidence. Fed a block at a time, as codifica_a_blocchi gives them.
+class impronta_tratti {
+ public:
+  explicit impronta_tratti(std::size_t numero_tratti) : h_{numero_tratti, 1, 2, 3} {}
+  // The next bytes: a whole number of 32-byte groups, except in the last call.
+  void aggiungi(std::span<const std::uint8_t> byte);
+  std::uint64_t valore() const;
+
+ private:
+  std::array<std::uint64_t, 4> h_;
 };
 
 struct scenario {
