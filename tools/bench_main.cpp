@@ -186,8 +186,8 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   riga_tempo("righe (scenario_aperto)", mediana(righe));
   riga_rapporto("caricamento + righe", mediana(carica_e_righe), base_lettura, "lettura grezza",
                 "<= 2 x");
-  std::printf("  %-42s %9.1f ms  su %zu tratti%-10s (obiettivo <= 100 ms)\n",
-              "comando delle classi (applica_classi)", mediana(classi), ultimo + 1, "");
+  std::printf("  %-42s %9.1f ms  su %7zu tratti          (obiettivo <= 100 ms)\n",
+              "comando delle classi (applica_classi)", mediana(classi), ultimo + 1);
   riga_tempo("scrittura grezza dei tratti (write+fsync)", base_scrittura);
   riga_rapporto("salvataggio (salva)", mediana(salvataggio), base_scrittura, "scrittura grezza",
                 "<= 2 x");

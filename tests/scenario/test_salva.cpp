@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
@@ -123,8 +125,8 @@ TEST(Salva, DiscoPienoLasciaIlFileComEra) {
   const auto nomi = contenuto(s.cartella.percorso());
   s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   const std::string errore = salva_con_limite(s.store, 4096);
-  EXPECT_NE(errore.find("Impossibile salvare il file Valle_Andata.da3"), std::string::npos)
-      << errore;
+  EXPECT_EQ(errore,
+            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(EFBIG));
   EXPECT_EQ(leggi_file(s.tratti()), prima);
   EXPECT_EQ(contenuto(s.cartella.percorso()), nomi);
   // Once there is room again, the same store saves.
@@ -137,15 +139,24 @@ TEST(Salva, FileSparitoOCartellaAlSuoPosto) {
   fs::remove(s.tratti());
   auto errore = salva_tratti(s.store);
   ASSERT_TRUE(errore);
-  EXPECT_NE(errore->find("Valle_Andata.da3"), std::string::npos);
+  EXPECT_EQ(*errore,
+            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(ENOENT));
   EXPECT_FALSE(fs::exists(s.tratti()));  // absent, as it was
 
   fs::create_directory(s.tratti());
   scrivi_file(s.tratti() / "dentro", {1, 2, 3});
   errore = salva_tratti(s.store);
   ASSERT_TRUE(errore);
+  EXPECT_EQ(*errore,
+            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(EISDIR));
   EXPECT_TRUE(fs::is_directory(s.tratti()));
   EXPECT_EQ(contenuto(s.tratti()), std::vector<std::string>{"dentro"});
+
+  // Once the file is back, the same store saves.
+  fs::remove_all(s.tratti());
+  scrivi_file(s.tratti(), {});
+  ASSERT_EQ(salva_tratti(s.store), std::nullopt);
+  EXPECT_EQ(leggi_file(s.tratti()), s.store.tratti.codifica());
 }
 
 TEST(Salva, CartellaSparita) {
@@ -157,7 +168,8 @@ TEST(Salva, CartellaSparita) {
   ASSERT_FALSE(fs::exists(store.file_tratti.parent_path()));
   const auto errore = salva_tratti(store);
   ASSERT_TRUE(errore);
-  EXPECT_NE(errore->find("Impossibile salvare"), std::string::npos);
+  EXPECT_EQ(*errore,
+            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(ENOENT));
   EXPECT_FALSE(fs::exists(store.file_tratti.parent_path()));
 }
 
