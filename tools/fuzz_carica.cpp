@@ -46,21 +46,33 @@ constexpr const char* nome_linea = "Fz_linea.da3";
   std::abort();
 }
 
-// One folder per process, on a memory file system when there is one.
-const fs::path& cartella() {
-  static const fs::path percorso = [] {
+// One folder per process, on a memory file system when there is one, removed
+// when the process ends.
+class cartella_di_lavoro {
+ public:
+  cartella_di_lavoro() {
     std::error_code ec;
     const fs::path base =
         fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
     std::string modello = (base / "sopra-fuzz-XXXXXX").string();
     if (::mkdtemp(modello.data()) == nullptr) fallito("mkdtemp");
-    std::atexit([] {
-      std::error_code e;
-      fs::remove_all(cartella(), e);
-    });
-    return fs::path(modello);
-  }();
-  return percorso;
+    percorso_ = modello;
+  }
+  cartella_di_lavoro(const cartella_di_lavoro&) = delete;
+  cartella_di_lavoro& operator=(const cartella_di_lavoro&) = delete;
+  ~cartella_di_lavoro() {
+    std::error_code ec;
+    fs::remove_all(percorso_, ec);
+  }
+  const fs::path& percorso() const { return percorso_; }
+
+ private:
+  fs::path percorso_;
+};
+
+const fs::path& cartella() {
+  static const cartella_di_lavoro lavoro;
+  return lavoro.percorso();
 }
 
 void scrivi(const fs::path& file, byte_span byte) {
