@@ -78,15 +78,16 @@ bool leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
   return true;
 }
 
-// Reads the whole of a small file (the header).
-std::optional<std::vector<std::uint8_t>> leggi_tutto(const fs::path& file, int& numero_errore) {
+// Reads the header file, as far as a header record can reach: a larger file
+// (some other file under a header's name) costs no more memory than that.
+std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file, int& numero_errore) {
   std::error_code ec;
   const auto dimensione = fs::file_size(file, ec);
   if (ec) {
     numero_errore = ec.value();
     return std::nullopt;
   }
-  std::vector<std::uint8_t> byte(dimensione);
+  std::vector<std::uint8_t> byte(std::min<std::uintmax_t>(dimensione, byte_massimi_testata));
   const long long letti = leggi_inizio(file, byte.data(), byte.size());
   if (letti < 0) {
     numero_errore = errno;
@@ -160,7 +161,7 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   const auto testata = trova_file(cartella, nome_testata);
   if (!testata) return "File dello scenario non trovato: " + nome_testata;
   int numero_errore = 0;
-  auto byte_testata = leggi_tutto(*testata, numero_errore);
+  auto byte_testata = leggi_testata(*testata, numero_errore);
   if (!byte_testata) {
     return "Impossibile leggere il file " + nome_file(*testata) + ": " + motivo(numero_errore);
   }

@@ -66,6 +66,10 @@ struct testata_scenario {
   std::int32_t lunghezza_linea = 0;     // line length in metres, layout marker removed
 };
 
+// The longest a header record can be: 27,768 bytes of fixed fields and 747
+// strings, each with its 2-byte count and at most 65,535 bytes of text.
+inline constexpr std::size_t byte_massimi_testata = 27768 + 747 * (2 + 65535);
+
 // Byte offset of lunghezza_linea, found by walking the string counts of header
 // groups 1 to 11; empty when the bytes end before lunghezza_linea is complete.
 std::optional<std::size_t> posizione_lunghezza_linea(std::span<const std::uint8_t> testata);

@@ -193,6 +193,49 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   atteso_errore("Linea", "Linea");
 }
 
+// A header record with every string as long as its count allows: the longest
+// header there can be, followed by more bytes that are not part of it.
+std::vector<std::uint8_t> testata_massima(std::int32_t memorizzata) {
+  std::vector<std::uint8_t> byte;
+  byte.reserve(byte_massimi_testata + 1000);
+  auto campi = [&](std::size_t n) { byte.insert(byte.end(), n, 0x5A); };
+  auto stringa = [&] {
+    byte.push_back(0xFF);
+    byte.push_back(0xFF);
+    byte.insert(byte.end(), 65535, 'x');
+  };
+  for (int i = 0; i < 300; ++i) {
+    campi(14);
+    stringa();
+    campi(61);
+  }
+  for (int i = 0; i < 300; ++i) stringa();
+  campi(360 + 270);
+  stringa();
+  for (int i = 0; i < 44; ++i) stringa();
+  campi(5 + 2400 + 8);
+  stringa();
+  stringa();
+  for (int i = 0; i < 4; ++i) byte.push_back(static_cast<std::uint8_t>(memorizzata >> (8 * i)));
+  campi(17 + 9 + 2195);
+  for (int i = 0; i < 100; ++i) stringa();
+  byte.insert(byte.end(), 1000, 0xEE);
+  return byte;
+}
+
+TEST(Carica, TestataPiuLungaPossibile) {
+  scenario_a_mano s;
+  s.file("Alfa_Beta.si3", testata_massima(500));
+  s.file("Alfa_Beta.da3");
+  s.file("Alfa_linea.da3");
+  scenario store;
+  ASSERT_EQ(s.carica("Alfa_Beta", store), std::nullopt);
+  EXPECT_EQ(store.testata.posizione_lunghezza, 25543u + 647u * 65537);
+  EXPECT_EQ(store.testata.lunghezza_linea, 500);
+  // Only as much of the file as a header record can hold is read.
+  EXPECT_EQ(store.testata.byte.size(), byte_massimi_testata);
+}
+
 TEST(Carica, NonScriveMaiIFile) {
   cartella_temporanea cartella;
   scrivi_scenario_demo(cartella.percorso(), "Valle_Andata", "Valle", {3000, true, 5});
