@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -149,7 +150,9 @@ ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome
   return {std::nullopt, "file linea non trovato"};
 }
 
-std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store) {
+namespace {
+
+std::optional<std::string> carica(const fs::path& file_testata, scenario& store) {
   scenario caricato;
   const fs::path cartella =
       file_testata.parent_path().empty() ? fs::path(".") : file_testata.parent_path();
@@ -205,6 +208,21 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
   caricato.file_linea = *linea.file;
   store = std::move(caricato);
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store) {
+  // Running out of memory or a folder that cannot be listed is reported like
+  // any other load failure, never by ending the program.
+  try {
+    return carica(file_testata, store);
+  } catch (const std::bad_alloc&) {
+    return "Memoria insufficiente per caricare " + nome_file(file_testata);
+  } catch (const fs::filesystem_error& e) {
+    return "Impossibile leggere la cartella dello scenario " + nome_file(file_testata) + ": " +
+           motivo(e.code().value());
+  }
 }
 
 std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta) {

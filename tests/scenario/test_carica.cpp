@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
@@ -234,6 +237,29 @@ TEST(Carica, TestataPiuLungaPossibile) {
   EXPECT_EQ(store.testata.lunghezza_linea, 500);
   // Only as much of the file as a header record can hold is read.
   EXPECT_EQ(store.testata.byte.size(), byte_massimi_testata);
+}
+
+TEST(Carica, MemoriaInsufficienteDiventaUnMessaggio) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+  scenario_a_mano s;
+  s.testata("Alfa_Beta", 10000000);  // 10,007,001 line points: 160 MB
+  s.file("Alfa_Beta.da3");
+  s.file("Alfa_linea.da3");
+  // Loaded in a child whose address space is too small for the line.
+  const pid_t figlio = ::fork();
+  if (figlio == 0) {
+    const rlimit limite{120u << 20, 120u << 20};
+    ::setrlimit(RLIMIT_AS, &limite);
+    scenario store;
+    const auto errore = s.carica("Alfa_Beta", store);
+    ::_exit(errore && errore->starts_with("Memoria insufficiente") ? 0 : 1);
+  }
+  int stato = 0;
+  ASSERT_EQ(::waitpid(figlio, &stato, 0), figlio);
+  EXPECT_TRUE(WIFEXITED(stato) && WEXITSTATUS(stato) == 0);
+#endif
 }
 
 TEST(Carica, NonScriveMaiIFile) {
