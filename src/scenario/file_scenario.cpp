@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -134,6 +135,17 @@ std::optional<fs::path> trova_file(const fs::path& cartella, const std::string& 
   return std::nullopt;
 }
 
+namespace {
+
+// The line file of a scenario name: the name up to the last underscore in front
+// of its first dot, then, when there is no such file, up to the underscore
+// before that. Empty, with the message, when the name has no usable underscore
+// or neither file exists.
+struct ricerca_linea {
+  std::optional<fs::path> file;
+  std::string errore;
+};
+
 ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome) {
   // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.
   const std::string s = nome + ".si3";
@@ -149,8 +161,6 @@ ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome
   }
   return {std::nullopt, "file linea non trovato"};
 }
-
-namespace {
 
 std::optional<std::string> carica(const fs::path& file_testata, scenario& store) {
   scenario caricato;
@@ -284,13 +294,8 @@ std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* im
   if (static_cast<std::size_t>(stato.st_size) > scritti) {
     if (::lseek(vecchio.get(), static_cast<off_t>(scritti), SEEK_SET) < 0) return annulla(errno);
     std::vector<std::uint8_t> blocco(1 << 20);
-    for (;;) {
-      const ssize_t n = ::read(vecchio.get(), blocco.data(), blocco.size());
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return annulla(errno);
-      }
-      if (n == 0) break;
+    for (long long n; (n = leggi(vecchio.get(), blocco.data(), blocco.size())) != 0;) {
+      if (n < 0) return annulla(errno);
       if (!scrivi_tutto(std::span(blocco).first(static_cast<std::size_t>(n))))
         return annulla(errno);
     }

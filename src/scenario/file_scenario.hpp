@@ -18,15 +18,6 @@ std::int32_t ultimo_tratto(std::int32_t lunghezza_linea);
 std::optional<std::filesystem::path> trova_file(const std::filesystem::path& cartella,
                                                 const std::string& nome);
 
-// The name of the line file for a scenario name, by the prefix search with its
-// fall-back; empty with `errore` set when the name has no usable underscore or
-// no line file exists.
-struct ricerca_linea {
-  std::optional<std::filesystem::path> file;
-  std::string errore;
-};
-ricerca_linea trova_file_linea(const std::filesystem::path& cartella, const std::string& nome);
-
 // Loads the scenario whose header file is `file_testata` (the name, less its
 // ".si3" ending, is the scenario name; all three files are looked up in the
 // header file's folder). Opens files read-only and never creates one. On
