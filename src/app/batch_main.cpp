@@ -142,12 +142,12 @@ richiesta leggi_argomenti(const std::vector<std::string_view>& argomenti) {
 
 // The row listed at `posizione` metres, which must be a whole multiple of 50.
 std::size_t riga_alla_posizione(long posizione, std::size_t numero_righe) {
-  const long riga = posizione / 50 - primo_tratto_elencato;
-  if (posizione % 50 != 0 || riga < 0 || static_cast<unsigned long>(riga) >= numero_righe) {
+  const auto s = tratto_alla_posizione(posizione);
+  if (!s || *s < primo_tratto_elencato || riga_del_tratto(*s) >= numero_righe) {
     throw errore_uso{"la posizione " + std::to_string(posizione) +
                      " non è una riga dell'elenco dei tratti"};
   }
-  return static_cast<std::size_t>(riga);
+  return riga_del_tratto(*s);
 }
 
 bool scrivi_tutto(int fd, std::string_view testo) {

@@ -30,11 +30,11 @@ std::int32_t millimetri_tratto(const scenario& store, std::int32_t s) {
 
 std::string riga_tratto(const scenario& store, std::int32_t s) {
   const bool bivio = test_bivio(store, s);
-  const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, 50 * s).raggio;
+  const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, posizione_tratto(s)).raggio;
 
   std::string riga;
   riga.reserve(32);
-  aggiungi_intero(riga, 50 * s);
+  aggiungi_intero(riga, posizione_tratto(s));
   riga += '\t';
   if (bivio) {
     riga += "bivio \t";

@@ -18,10 +18,6 @@ namespace {
 constexpr double limite_tratto = 300;  // mm, single-section edit
 constexpr double limite_classe = 200;  // mm, class boxes
 
-bool spazio(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
 std::int16_t segno(double valore) {
   return static_cast<std::int16_t>((valore > 0) - (valore < 0));
 }
@@ -31,7 +27,7 @@ std::string normalizza_tratto(std::string_view testo) {
   std::string normalizzato(testo);
   if (valore_numerico(normalizzato) > limite_tratto) normalizzato = "300";
   if (valore_numerico(normalizzato) < -limite_tratto) normalizzato = "-300";
-  if (std::ranges::all_of(normalizzato, spazio)) normalizzato = "0";
+  if (std::ranges::all_of(normalizzato, carattere_ignorato)) normalizzato = "0";
   return normalizzato;
 }
 
@@ -50,7 +46,7 @@ void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string
                               std::string_view testo) {
   riga.resize(inizio);
   riga += prefisso;
-  for (const char c : testo) riga += spazio(c) ? ' ' : c;
+  for (const char c : testo) riga += carattere_ignorato(c) ? ' ' : c;
 }
 
 }  // namespace
@@ -79,7 +75,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   if (inizio < 5) return {std::string(testo)};
 
   esito_tratto esito{normalizza_tratto(testo)};
-  const auto oggetti = store_.tratti[riga + primo_tratto_elencato].oggetti;
+  const auto oggetti = store_.tratti[static_cast<std::size_t>(tratto_della_riga(riga))].oggetti;
   const auto slot = std::ranges::find_if(oggetti, [](const oggetto& o) {
     return o.tipo == tipo_vuoto || o.tipo == tipo_sopraelevazione;
   });
@@ -112,10 +108,10 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   }
 
   for (std::size_t r = 0; r < righe_.size(); ++r) {
-    const auto s = static_cast<std::int32_t>(r) + primo_tratto_elencato;
+    const std::int32_t s = tratto_della_riga(r);
     std::string& riga = righe_[r];
     const std::size_t inizio = inizio_sopraelevazione(riga);
-    const raggio_curva curva = rendi_raggio_curva(store_, 50 * s);
+    const raggio_curva curva = rendi_raggio_curva(store_, posizione_tratto(s));
     if (curva.raggio == 0 || test_bivio(store_, s)) {  // straight or junction zone: no cant
       riscrivi_sopraelevazione(riga, inizio, "", "0");
       continue;
@@ -124,7 +120,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     if (!slot) {  // every slot in use by other objects
       riscrivi_sopraelevazione(riga, inizio, "", "0");
       if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
-        esito.posizioni_senza_slot.push_back(50 * s);
+        esito.posizioni_senza_slot.push_back(posizione_tratto(s));
       ++esito.curve_senza_slot;
       continue;
     }

@@ -12,9 +12,6 @@ namespace sopra {
 
 namespace {
 
-bool ignorato(char c) {
-  return c == ' ' || c == '\t' || c == '\n';
-}
 bool cifra(char c) {
   return c >= '0' && c <= '9';
 }
@@ -63,7 +60,7 @@ double valore_numerico(std::string_view testo) {
   std::string compatto;
   compatto.reserve(testo.size());
   for (const char c : testo)
-    if (!ignorato(c)) compatto.push_back(c);
+    if (!carattere_ignorato(c)) compatto.push_back(c);
   const std::string_view s = compatto;
 
   if (s.size() >= 2 && s[0] == '&') {

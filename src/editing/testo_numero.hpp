@@ -6,6 +6,12 @@
 
 namespace sopra {
 
+// The characters that reading a number passes over wherever they stand:
+// blank, TAB and line feed.
+constexpr bool carattere_ignorato(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
+
 // The numeric value of a text: blanks, TABs and line feeds are ignored wherever
 // they stand; then a sign, digits with at most one "." and an optional exponent
 // are read as far as they form a number; &H / &O prefixes read hexadecimal or

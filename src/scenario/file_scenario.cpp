@@ -117,9 +117,10 @@ std::string nome_file(const fs::path& file) {
 
 std::int32_t ultimo_tratto(std::int32_t lunghezza_linea) {
   const std::int32_t t = lunghezza_linea + metri_oltre_linea;
-  const std::int32_t quoziente = t / 50;
-  const std::int32_t resto = t % 50;
-  if (resto > 25 || (resto == 25 && quoziente % 2 != 0)) return quoziente + 1;
+  const std::int32_t quoziente = t / metri_tratto;
+  const std::int32_t resto = t % metri_tratto;
+  const std::int32_t meta = metri_tratto / 2;
+  if (resto > meta || (resto == meta && quoziente % 2 != 0)) return quoziente + 1;
   return quoziente;
 }
 

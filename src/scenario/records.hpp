@@ -76,6 +76,10 @@ std::optional<std::size_t> posizione_lunghezza_linea(std::span<const std::uint8_
 
 // A stored lunghezza_linea above this value marks the extended section layout.
 inline constexpr std::int32_t marcatore_esteso = 10000000;
+// Every section is 50 metres of line: section i starts at metre 50 × i and is
+// judged at line point 50 × i.
+inline constexpr std::int32_t metri_tratto = 50;
+
 // The section file holds 7000 m more than the line length, the line file 7000 points more.
 inline constexpr std::int32_t metri_oltre_linea = 7000;
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "scenario/records.hpp"
@@ -89,6 +90,9 @@ class impronta_tratti {
 
 struct scenario {
   testata_scenario testata;
+  // What loading found odd in the files without refusing them (Italian, one
+  // sentence each, naming the file): shown once after loading.
+  std::vector<std::string> avvisi;
   bool formato_compatto = true;
   elenco_tratti tratti;
   std::vector<punto_linea> punti_linea;
@@ -97,5 +101,10 @@ struct scenario {
   std::filesystem::path file_tratti;
   std::filesystem::path file_linea;
 };
+
+// The line point where section s is judged: metre metri_tratto × s.
+inline const punto_linea& punto_tratto(const scenario& store, std::size_t s) {
+  return store.punti_linea[s * metri_tratto];
+}
 
 }  // namespace sopra
