@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "scenario/errori_sistema.hpp"
+
 namespace sopra {
 
 namespace fs = std::filesystem;
@@ -19,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string motivo(int numero_errore) {
-  return std::strerror(numero_errore);
+  return motivo_errore(numero_errore);
 }
 
 // Closes a file descriptor when it goes out of scope.
