@@ -11,6 +11,7 @@
 #include "generatore_demo.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/salva_tratti.hpp"
 
 namespace sopra {
 namespace {
