@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#ifdef _WIN32
+#include <random>
+#endif
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,18 +19,32 @@ namespace sopra::prova {
 // A fresh folder under the system's temporary folder, removed at the end.
 class cartella_temporanea {
  public:
+#ifdef _WIN32
+  // Windows has no mkdtemp: a random name, taken only if the folder is new.
+  cartella_temporanea() {
+    std::random_device caso;
+    do {
+      percorso_ = std::filesystem::temp_directory_path() / ("sopra-" + std::to_string(caso()));
+    } while (!std::filesystem::create_directory(percorso_));
+  }
+#else
   cartella_temporanea() {
     std::string modello = (std::filesystem::temp_directory_path() / "sopra-XXXXXX").string();
     percorso_ = ::mkdtemp(modello.data());
   }
+#endif
   ~cartella_temporanea() {
     std::error_code ec;
     std::filesystem::permissions(percorso_, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(percorso_, ec);
   }
-  const std::filesystem::path& percorso() const { return percorso_; }
-  std::filesystem::path operator/(const std::string& nome) const { return percorso_ / nome; }
+  const std::filesystem::path& percorso() const {
+    return percorso_;
+  }
+  std::filesystem::path operator/(const std::string& nome) const {
+    return percorso_ / nome;
+  }
 
  private:
   std::filesystem::path percorso_;

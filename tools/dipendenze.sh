@@ -7,6 +7,14 @@ pacchetti_necessari=(
   locales
 )
 
+# The Windows build (./test.sh windows): the MinGW-w64 cross compiler, the
+# GoogleTest sources to build for that target, and Wine to run the tests.
+pacchetti_windows=(
+  g++-mingw-w64-x86-64-posix
+  googletest
+  wine wine64
+)
+
 installa_dipendenze() {
   local mancanti=()
   for p in "${pacchetti_necessari[@]}" "$@"; do
@@ -23,4 +31,12 @@ installa_dipendenze() {
 compila() {
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build
+}
+
+# The core, its tests and the batch companion for 64-bit Windows in
+# build-windows/ (the Wine prefix in which they run is build-windows/wine).
+compila_windows() {
+  cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DSOPRA_CORE_ONLY=ON
+  cmake --build build-windows
 }

@@ -2,6 +2,10 @@
 // applied to one or more scenarios from the command line.
 
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -230,8 +234,15 @@ bool esegui_scenario(const richiesta& r, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Windows: the lists and messages go out byte for byte as on other systems,
+  // with no line end turned into CR LF.
+  _setmode(STDOUT_FILENO, _O_BINARY);
+  _setmode(STDERR_FILENO, _O_BINARY);
+#else
   // Beyond a file size limit the save fails with its message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   try {
     const richiesta r = leggi_argomenti(std::vector<std::string_view>(argv + 1, argv + argc));
     if (r.comando == "--help") return scrivi_tutto(STDOUT_FILENO, testo_uso) ? 0 : 1;

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -13,6 +16,7 @@
 #include <utility>
 
 #include "scenario/errori_sistema.hpp"
+#include "scenario/nomi_file.hpp"
 
 namespace sopra {
 
@@ -23,6 +27,18 @@ namespace {
 std::string motivo(int numero_errore) {
   return motivo_errore(numero_errore);
 }
+
+#ifdef _WIN32
+// Windows: the name as wide characters, so that any name opens, and binary
+// mode, so that no byte of a record is taken for a line end.
+int apri_in_lettura(const fs::path& file) {
+  return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+#else
+int apri_in_lettura(const fs::path& file) {
+  return ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+}
+#endif
 
 // Closes a file descriptor when it goes out of scope.
 class descrittore {
@@ -60,7 +76,7 @@ long long leggi(int fd, std::uint8_t* destinazione, std::size_t quanti) {
 
 // The same from the start of a file.
 long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
-  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  descrittore fd(apri_in_lettura(file));
   if (fd.get() < 0) return -1;
   return leggi(fd.get(), destinazione, quanti);
 }
@@ -68,7 +84,7 @@ long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::si
 // Reads the sections from the start of the file a block at a time, so that
 // loading holds no second copy of them; returns false with errno set.
 bool leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
-  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  descrittore fd(apri_in_lettura(file));
   if (fd.get() < 0) return false;
   std::vector<std::uint8_t> blocco(tratti.tratti_per_blocco() * tratti.byte_record());
   for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
@@ -112,7 +128,7 @@ bool file_ordinario(const fs::path& file) {
 }
 
 std::string nome_file(const fs::path& file) {
-  return file.filename().string();
+  return testo_utf8(file.filename());
 }
 
 }  // namespace
@@ -127,10 +143,15 @@ std::int32_t ultimo_tratto(std::int32_t lunghezza_linea) {
 }
 
 std::optional<fs::path> trova_file(const fs::path& cartella, const std::string& nome) {
+#ifndef _WIN32
   if (file_ordinario(cartella / nome)) return cartella / nome;
+#endif
+  // On Windows, whose names ignore case already, the exact name would open the
+  // file whatever its spelling: the folder is read for the spelling on disk,
+  // which the messages then show as on other systems.
   std::error_code ec;
   for (const auto& voce : fs::directory_iterator(cartella, ec)) {
-    if (uguali_senza_maiuscole(voce.path().filename().string(), nome) &&
+    if (uguali_senza_maiuscole(testo_utf8(voce.path().filename()), nome) &&
         file_ordinario(voce.path())) {
       return voce.path();
     }

@@ -1,0 +1,16 @@
+# The Wine prefix in which the tests of a Windows build run (see the toolchain
+# file), made once at configure time: Wine's first start in a new prefix takes
+# several seconds, longer than a test discovery may.
+if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "WINEPREFIX=([^;]+)")
+  set(prefisso_wine ${CMAKE_MATCH_1})
+  if(NOT EXISTS ${prefisso_wine}/system.reg)
+    message(STATUS "Preparing the Wine prefix ${prefisso_wine}")
+    execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
+                    RESULT_VARIABLE esito OUTPUT_QUIET ERROR_QUIET TIMEOUT 300)
+    if(NOT esito EQUAL 0)
+      message(FATAL_ERROR "Wine could not prepare ${prefisso_wine} (${esito})")
+    endif()
+  endif()
+endif()
+# The tests are listed when CTest runs, under Wine, not while building.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

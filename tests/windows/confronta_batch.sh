@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Runs the Windows batch companion under Wine and the Linux one on the same demo
+# scenarios, and fails at the first difference in standard output, standard
+# error, exit code or the bytes of the scenario files afterwards.
+#   tests/windows/confronta_batch.sh LINUX_BUILD WINDOWS_BUILD
+# WINEPREFIX and WINEDEBUG are taken from the environment when set.
+set -euo pipefail
+
+linux_build=$(realpath "$1")
+windows_build=$(realpath "$2")
+batch_linux="$linux_build/sopraelevazione-batch"
+batch_windows="$windows_build/sopraelevazione-batch.exe"
+export WINEPREFIX="${WINEPREFIX:-$windows_build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
+
+lavoro=$(mktemp -d)
+trap 'chmod -R u+w "$lavoro"; rm -rf "$lavoro"' EXIT
+"$linux_build/sopraelevazione-demo" "$lavoro/linux" >/dev/null
+cp -a "$lavoro/linux" "$lavoro/windows"
+
+confronti=0
+differenze=0
+
+# Runs one command line in each folder (scenario names relative to it, so that
+# the messages name the same files) and compares everything it produced.
+confronta() {
+  local descrizione=$1
+  shift
+  local codice_linux=0 codice_windows=0
+  (cd "$lavoro/linux" && "$batch_linux" "$@" >../out.linux 2>../err.linux) || codice_linux=$?
+  (cd "$lavoro/windows" && wine "$batch_windows" "$@" >../out.windows 2>../err.windows) ||
+    codice_windows=$?
+  local esito=ok
+  if [ "$codice_linux" != "$codice_windows" ]; then
+    echo "DIFFERENT exit code ($descrizione): Linux $codice_linux, Windows $codice_windows"
+    esito=diverso
+  fi
+  for flusso in out err; do
+    if ! cmp -s "$lavoro/$flusso.linux" "$lavoro/$flusso.windows"; then
+      echo "DIFFERENT std$flusso ($descrizione):"
+      diff "$lavoro/$flusso.linux" "$lavoro/$flusso.windows" | head -20 || true
+      esito=diverso
+    fi
+  done
+  if ! diff -r "$lavoro/linux" "$lavoro/windows" >/dev/null; then
+    echo "DIFFERENT files after ($descrizione):"
+    diff -rq "$lavoro/linux" "$lavoro/windows" | head -20 || true
+    esito=diverso
+  fi
+  confronti=$((confronti + 1))
+  if [ "$esito" = ok ]; then
+    echo "same: $descrizione (exit $codice_linux, $(wc -c <"$lavoro/out.linux") bytes out)"
+  else
+    differenze=$((differenze + 1))
+    # Start the next comparison from equal folders.
+    rm -rf "$lavoro/windows" && cp -a "$lavoro/linux" "$lavoro/windows"
+  fi
+}
+
+cd "$lavoro/linux"
+scenari=(*.si3)
+cd - >/dev/null
+[ ${#scenari[@]} -gt 0 ] || { echo "no demo scenario"; exit 1; }
+
+confronta "help" --help
+confronta "usage error" classi --valori 1,2 "${scenari[0]}"
+confronta "elenco" elenco "${scenari[@]}"
+confronta "missing scenario" elenco Nessuno_Qui.si3 "${scenari[0]}"
+confronta "classi --prova" classi --valori 0,20,40,70,100,120,140,160 --prova --elenco "${scenari[@]}"
+confronta "classi" classi --valori 0,20,40,70,100,120,140,160 --elenco "${scenari[@]}"
+confronta "classi again" classi --valori 5,25,45.5,75,105,125,145,165 "${scenari[@]}"
+riga=$(cd "$lavoro/linux" && "$batch_linux" elenco "${scenari[0]}" | sed -n 40p)
+posizione=${riga%%$'\t'*}
+confronta "tratto" tratto --posizione "$posizione" --mm -85 --elenco "${scenari[0]}"
+if "$batch_linux" --help 2>&1 | grep -q verifica; then
+  confronta "verifica" verifica "${scenari[@]}"
+fi
+
+# A read-only section file: neither build may replace or change it.
+chmod a-w "$lavoro/linux/${scenari[0]%.si3}.da3" "$lavoro/windows/${scenari[0]%.si3}.da3"
+confronta "read-only section file" classi --valori 10,10,10,10,10,10,10,10 "${scenari[0]}"
+
+echo "$((confronti - differenze)) passed, $differenze failed"
+[ "$differenze" -eq 0 ]
