@@ -4,13 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#ifdef _WIN32
-#include <random>
-#endif
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -39,12 +37,8 @@ class cartella_temporanea {
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(percorso_, ec);
   }
-  const std::filesystem::path& percorso() const {
-    return percorso_;
-  }
-  std::filesystem::path operator/(const std::string& nome) const {
-    return percorso_ / nome;
-  }
+  const std::filesystem::path& percorso() const { return percorso_; }
+  std::filesystem::path operator/(const std::string& nome) const { return percorso_ / nome; }
 
  private:
   std::filesystem::path percorso_;
