@@ -1,12 +1,5 @@
 #include "scenario/salva_tratti.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef __linux__
-#include <sys/xattr.h>
-#endif
-
 #include <cerrno>
 #include <filesystem>
 #include <span>
@@ -15,6 +8,7 @@
 #include <vector>
 
 #include "scenario/errori_sistema.hpp"
+#include "scenario/salva_tratti_sistema.hpp"
 
 namespace sopra {
 
@@ -22,159 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// File operations of the platform (POSIX). Each returns the error of the call
-// that failed, taken from errno at once, before any clean-up can change it;
-// an empty error code on success.
-
-std::error_code errore_di_sistema() {
-  return {errno, std::generic_category()};
-}
-
-// An open file, closed when it goes out of scope.
-class file_aperto {
- public:
-  file_aperto() = default;
-  file_aperto(const file_aperto&) = delete;
-  file_aperto& operator=(const file_aperto&) = delete;
-  ~file_aperto() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int fd() const { return fd_; }
-  void assegna(int fd) { fd_ = fd; }
-  // Closes now; a late write error shows here.
-  std::error_code chiudi() {
-    if (fd_ < 0) return {};
-    return ::close(std::exchange(fd_, -1)) == 0 ? std::error_code() : errore_di_sistema();
-  }
-
- private:
-  int fd_ = -1;
-};
-
-// What saving needs to know of the section file.
-struct stato_file {
-  bool ordinario = false;
-  std::uint64_t dimensione = 0;
-  unsigned permessi = 0;           // permission bits, setuid/setgid/sticky included
-  std::uint64_t collegamenti = 1;  // hard links
-  bool acl = false;                // an access control list beyond the permission bits
-};
-
-std::error_code apri_per_scrivere(const fs::path& file, file_aperto& f) {
-  f.assegna(::open(file.c_str(), O_RDWR | O_CLOEXEC));
-  return f.fd() < 0 ? errore_di_sistema() : std::error_code();
-}
-
-std::error_code leggi_stato(const file_aperto& f, stato_file& stato) {
-  struct stat s {};
-  if (::fstat(f.fd(), &s) != 0) return errore_di_sistema();
-  stato.ordinario = S_ISREG(s.st_mode);
-  stato.dimensione = static_cast<std::uint64_t>(s.st_size);
-  stato.permessi = s.st_mode & 07777;
-  stato.collegamenti = s.st_nlink;
-#ifdef __linux__
-  stato.acl = ::fgetxattr(f.fd(), "system.posix_acl_access", nullptr, 0) > 0;
-#endif
-  return {};
-}
-
-// Creates a new empty file, readable and writable by its owner only, whose name
-// is `inizio` followed by six characters that make it unique.
-std::error_code crea_file_nuovo(const fs::path& inizio, file_aperto& f, fs::path& creato) {
-  std::string modello = inizio.string() + "XXXXXX";
-  const int fd = ::mkstemp(modello.data());
-  if (fd < 0) return errore_di_sistema();
-  f.assegna(fd);
-  creato = modello;
-  return {};
-}
-
-// Gives `nuovo` the owner and group of `vecchio` where they differ; fails with
-// "operation not permitted" when this user may not give them.
-std::error_code adotta_proprietario(const file_aperto& nuovo, const file_aperto& vecchio) {
-  struct stat n {
-  }, v{};
-  if (::fstat(nuovo.fd(), &n) != 0 || ::fstat(vecchio.fd(), &v) != 0) return errore_di_sistema();
-  if (n.st_uid == v.st_uid && n.st_gid == v.st_gid) return {};
-  const uid_t proprietario = n.st_uid == v.st_uid ? static_cast<uid_t>(-1) : v.st_uid;
-  const gid_t gruppo = n.st_gid == v.st_gid ? static_cast<gid_t>(-1) : v.st_gid;
-  return ::fchown(nuovo.fd(), proprietario, gruppo) == 0 ? std::error_code() : errore_di_sistema();
-}
-
-std::error_code imposta_permessi(const file_aperto& f, unsigned permessi) {
-  return ::fchmod(f.fd(), static_cast<mode_t>(permessi)) == 0 ? std::error_code()
-                                                              : errore_di_sistema();
-}
-
-// Writes all of `byte` at `posizione` and starts sending it to the disk, so
-// that the disk works while the next block is encoded and the final flush has
-// little left to do.
-std::error_code scrivi_a(const file_aperto& f, std::uint64_t posizione,
-                         std::span<const std::uint8_t> byte) {
-  const std::uint64_t inizio = posizione;
-  while (!byte.empty()) {
-    const ssize_t n = ::pwrite(f.fd(), byte.data(), byte.size(), static_cast<off_t>(posizione));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errore_di_sistema();
-    }
-    byte = byte.subspan(static_cast<std::size_t>(n));
-    posizione += static_cast<std::uint64_t>(n);
-  }
-#ifdef __linux__
-  ::sync_file_range(f.fd(), static_cast<off_t>(inizio), static_cast<off_t>(posizione - inizio),
-                    SYNC_FILE_RANGE_WRITE);
-#else
-  static_cast<void>(inizio);
-#endif
-  return {};
-}
-
-// Reads from `posizione` until `byte` is full or the file ends; `letti` tells how far it got.
-std::error_code leggi_a(const file_aperto& f, std::uint64_t posizione, std::span<std::uint8_t> byte,
-                        std::size_t& letti) {
-  letti = 0;
-  while (letti < byte.size()) {
-    const ssize_t n = ::pread(f.fd(), byte.data() + letti, byte.size() - letti,
-                              static_cast<off_t>(posizione + letti));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errore_di_sistema();
-    }
-    if (n == 0) break;
-    letti += static_cast<std::size_t>(n);
-  }
-  return {};
-}
-
-std::error_code sincronizza(const file_aperto& f) {
-  return ::fsync(f.fd()) == 0 ? std::error_code() : errore_di_sistema();
-}
-
-std::error_code tronca(const file_aperto& f, std::uint64_t dimensione) {
-  return ::ftruncate(f.fd(), static_cast<off_t>(dimensione)) == 0 ? std::error_code()
-                                                                  : errore_di_sistema();
-}
-
-std::error_code sostituisci(const fs::path& nuovo, const fs::path& file) {
-  return ::rename(nuovo.c_str(), file.c_str()) == 0 ? std::error_code() : errore_di_sistema();
-}
-
-void rimuovi(const fs::path& file) {
-  ::unlink(file.c_str());
-}
-
-// Makes the folder's entries (a rename, a new name) durable.
-void sincronizza_cartella(const fs::path& cartella) {
-  const int fd = ::open(cartella.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// End of the platform's file operations.
-// ---------------------------------------------------------------------------
+using namespace sistema;
 
 bool negato(const std::error_code& e) {
   return e == std::errc::permission_denied || e == std::errc::operation_not_permitted;
