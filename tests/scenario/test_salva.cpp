@@ -1,9 +1,11 @@
-#include <grp.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32  // the faults and protections below are set up with POSIX calls
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -39,33 +41,6 @@ struct scenario_caricato {
   }
   fs::path tratti() const { return cartella / "Valle_Andata.da3"; }
 };
-
-// Everything of a file that saving must keep, and the names in its folder.
-struct fotografia {
-  std::vector<std::uint8_t> byte;
-  ino_t inode;
-  mode_t modo;
-  uid_t proprietario;
-  gid_t gruppo;
-  nlink_t collegamenti;
-  std::vector<std::string> nomi;
-
-  explicit fotografia(const fs::path& file) : byte(leggi_file(file)) {
-    struct stat s {};
-    ::stat(file.c_str(), &s);
-    inode = s.st_ino;
-    modo = s.st_mode;
-    proprietario = s.st_uid;
-    gruppo = s.st_gid;
-    collegamenti = s.st_nlink;
-    nomi = contenuto(file.parent_path());
-  }
-  bool operator==(const fotografia&) const = default;
-};
-
-const std::string sola_lettura =
-    "Il file Valle_Andata.da3 è di sola lettura: non è stato modificato. Per salvare, renderlo "
-    "scrivibile e riprovare.";
 
 TEST(MotivoErrore, ItalianoPerLeCauseSoliteAltrimentiQuelloDelSistema) {
   EXPECT_EQ(motivo_errore(EACCES), "permesso negato");
@@ -113,6 +88,69 @@ TEST(Salva, RecordDopoNRestanoEFileCortiCrescono) {
   ASSERT_EQ(salva_tratti(s.store), std::nullopt);
   EXPECT_EQ(leggi_file(s.tratti()), attesi);
 }
+
+TEST(Salva, FileSparitoOCartellaAlSuoPosto) {
+  scenario_caricato s;
+  fs::remove(s.tratti());
+  EXPECT_EQ(salva_tratti(s.store),
+            "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente.");
+  EXPECT_FALSE(fs::exists(s.tratti()));  // absent, as it was
+
+  fs::create_directory(s.tratti());
+  scrivi_file(s.tratti() / "dentro", {1, 2, 3});
+  EXPECT_EQ(salva_tratti(s.store), "Impossibile salvare il file Valle_Andata.da3: è una cartella.");
+  EXPECT_TRUE(fs::is_directory(s.tratti()));
+  EXPECT_EQ(contenuto(s.tratti()), std::vector<std::string>{"dentro"});
+
+  // Once the file is back, the same store saves.
+  fs::remove_all(s.tratti());
+  scrivi_file(s.tratti(), {});
+  ASSERT_EQ(salva_tratti(s.store), std::nullopt);
+  EXPECT_EQ(leggi_file(s.tratti()), s.store.tratti.codifica());
+}
+
+TEST(Salva, CartellaSparita) {
+  scenario store;
+  {
+    scenario_caricato s;
+    store = s.store;
+  }  // the folder is removed here
+  ASSERT_FALSE(fs::exists(store.file_tratti.parent_path()));
+  EXPECT_EQ(salva_tratti(store),
+            "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente.");
+  EXPECT_FALSE(fs::exists(store.file_tratti.parent_path()));
+}
+
+// Faults and protections that POSIX calls set up: file modes, owners, hard and
+// symbolic links, file size limits and another user in a child process.
+#ifndef _WIN32
+
+// Everything of a file that saving must keep, and the names in its folder.
+struct fotografia {
+  std::vector<std::uint8_t> byte;
+  ino_t inode;
+  mode_t modo;
+  uid_t proprietario;
+  gid_t gruppo;
+  nlink_t collegamenti;
+  std::vector<std::string> nomi;
+
+  explicit fotografia(const fs::path& file) : byte(leggi_file(file)) {
+    struct stat s {};
+    ::stat(file.c_str(), &s);
+    inode = s.st_ino;
+    modo = s.st_mode;
+    proprietario = s.st_uid;
+    gruppo = s.st_gid;
+    collegamenti = s.st_nlink;
+    nomi = contenuto(file.parent_path());
+  }
+  bool operator==(const fotografia&) const = default;
+};
+
+const std::string sola_lettura =
+    "Il file Valle_Andata.da3 è di sola lettura: non è stato modificato. Per salvare, renderlo "
+    "scrivibile e riprovare.";
 
 TEST(Salva, PermessiConservatiTestataELineaIntatte) {
   scenario_caricato s;
@@ -214,38 +252,6 @@ TEST(Salva, DiscoPienoLasciaIlFileComEra) {
   // Once there is room again, the same store saves.
   ASSERT_EQ(salva_tratti(s.store), std::nullopt);
   EXPECT_EQ(leggi_file(s.tratti()), s.store.tratti.codifica());
-}
-
-TEST(Salva, FileSparitoOCartellaAlSuoPosto) {
-  scenario_caricato s;
-  fs::remove(s.tratti());
-  EXPECT_EQ(salva_tratti(s.store),
-            "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente.");
-  EXPECT_FALSE(fs::exists(s.tratti()));  // absent, as it was
-
-  fs::create_directory(s.tratti());
-  scrivi_file(s.tratti() / "dentro", {1, 2, 3});
-  EXPECT_EQ(salva_tratti(s.store), "Impossibile salvare il file Valle_Andata.da3: è una cartella.");
-  EXPECT_TRUE(fs::is_directory(s.tratti()));
-  EXPECT_EQ(contenuto(s.tratti()), std::vector<std::string>{"dentro"});
-
-  // Once the file is back, the same store saves.
-  fs::remove_all(s.tratti());
-  scrivi_file(s.tratti(), {});
-  ASSERT_EQ(salva_tratti(s.store), std::nullopt);
-  EXPECT_EQ(leggi_file(s.tratti()), s.store.tratti.codifica());
-}
-
-TEST(Salva, CartellaSparita) {
-  scenario store;
-  {
-    scenario_caricato s;
-    store = s.store;
-  }  // the folder is removed here
-  ASSERT_FALSE(fs::exists(store.file_tratti.parent_path()));
-  EXPECT_EQ(salva_tratti(store),
-            "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente.");
-  EXPECT_FALSE(fs::exists(store.file_tratti.parent_path()));
 }
 
 TEST(Salva, CollegamentiFisiciRestanoEIRecordDopoN) {
@@ -364,6 +370,7 @@ TEST(Salva, FileDiUnAltroUtenteScrivibileTieneProprietarioEPermessi) {
   EXPECT_EQ(dopo.modo, prima.modo);
   EXPECT_EQ(dopo.nomi, prima.nomi);
 }
+#endif  // _WIN32
 
 }  // namespace
 }  // namespace sopra
