@@ -1,7 +1,6 @@
-// The Windows form of salva_tratti (salva_tratti.hpp), built instead of the
-// POSIX one: the same bytes and messages, with the system's own calls for the
-// steps that have no portable equivalent. Names travel as wide characters
-// (std::filesystem::path), so folders and files with non-ASCII names work.
+// The file operations of saving on Windows (salva_tratti_sistema.hpp), with the
+// system's own calls: names travel as wide characters, so that any name works,
+// and files are opened as bytes, never as text.
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -11,191 +10,225 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdint>
-#include <filesystem>
 #include <random>
-#include <span>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "scenario/errori_sistema.hpp"
-#include "scenario/nomi_file.hpp"
-#include "scenario/salva_tratti.hpp"
+#include "scenario/salva_tratti_sistema.hpp"
 
-namespace sopra {
-
-namespace fs = std::filesystem;
+namespace sopra::sistema {
 
 namespace {
 
-// The errno value that stands for a Windows error code, so that the messages
-// give the same Italian reasons as on other systems; 0 for any other code.
-int errno_di(DWORD codice) {
+// The portable error for a Windows error code, so that saving tells the usual
+// causes apart (and words them) as on other systems; the system's code otherwise.
+std::error_code errore_di_windows(DWORD codice) {
   switch (codice) {
     case ERROR_ACCESS_DENIED:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-      return EACCES;
+      return std::make_error_code(std::errc::permission_denied);
     case ERROR_WRITE_PROTECT:
-      return EROFS;
+      return std::make_error_code(std::errc::read_only_file_system);
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
+      return std::make_error_code(std::errc::no_space_on_device);
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
+    case ERROR_INVALID_NAME:
+      return std::make_error_code(std::errc::no_such_file_or_directory);
     case ERROR_DIRECTORY:
-      return EISDIR;
+      return std::make_error_code(std::errc::is_a_directory);
     case ERROR_FILE_TOO_LARGE:
-      return EFBIG;
+      return std::make_error_code(std::errc::file_too_large);
     case ERROR_CRC:
     case ERROR_READ_FAULT:
     case ERROR_WRITE_FAULT:
     case ERROR_GEN_FAILURE:
-      return EIO;
+      return std::make_error_code(std::errc::io_error);
     default:
-      return 0;
+      return {static_cast<int>(codice), std::system_category()};
   }
 }
 
-std::string motivo_windows(DWORD codice) {
-  if (const int numero = errno_di(codice); numero != 0) return motivo_errore(numero);
-  return "errore di sistema " + std::to_string(codice);
+std::error_code ultimo_errore() {
+  return errore_di_windows(::GetLastError());
 }
 
-// Closes a Windows file handle when it goes out of scope.
-class maniglia {
- public:
-  explicit maniglia(HANDLE h) : h_(h) {}
-  maniglia(const maniglia&) = delete;
-  maniglia& operator=(const maniglia&) = delete;
-  ~maniglia() {
-    if (valida()) ::CloseHandle(h_);
-  }
-  HANDLE get() const { return h_; }
-  bool valida() const { return h_ != INVALID_HANDLE_VALUE; }
-  // Closes now and reports whether the close succeeded.
-  bool chiudi() { return ::CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE)) != 0; }
-
- private:
-  HANDLE h_;
-};
-
-// Writes all of `byte`; false with the system's error set when it could not.
-bool scrivi_tutto(HANDLE file, std::span<const std::uint8_t> byte) {
-  while (!byte.empty()) {
-    const auto quanti = static_cast<DWORD>(std::min<std::size_t>(byte.size(), 1u << 30));
-    DWORD scritti = 0;
-    if (!::WriteFile(file, byte.data(), quanti, &scritti, nullptr)) return false;
-    byte = byte.subspan(scritti);
-  }
-  return true;
+std::error_code esito(BOOL riuscito) {
+  return riuscito ? std::error_code() : ultimo_errore();
 }
 
-// A new file beside `destinazione`, named after it, that did not exist before,
-// open for writing; INVALID_HANDLE_VALUE with the system's error set when none
-// could be made.
-HANDLE crea_temporaneo(const fs::path& destinazione, fs::path& nome) {
-  std::random_device fonte;
-  std::mt19937_64 caso((static_cast<std::uint64_t>(fonte()) << 32) ^ ::GetTickCount64() ^
-                       ::GetCurrentProcessId());
-  for (int tentativo = 0; tentativo < 100; ++tentativo) {
-    nome = destinazione.parent_path() / (L"." + destinazione.filename().wstring() + L"." +
-                                         std::to_wstring(caso() % 1000000000u));
-    HANDLE h = ::CreateFileW(nome.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return h;
-  }
-  return INVALID_HANDLE_VALUE;
+HANDLE h(const file_aperto& f) {
+  return reinterpret_cast<HANDLE>(f.maniglia);
+}
+
+constexpr std::intptr_t chiuso = -1;  // INVALID_HANDLE_VALUE
+
+// Other programs may read the file meanwhile, and the open old file must not
+// stop the new one from being renamed over it.
+constexpr DWORD condivisione = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+OVERLAPPED alla_posizione(std::uint64_t posizione) {
+  OVERLAPPED o{};
+  o.Offset = static_cast<DWORD>(posizione);
+  o.OffsetHigh = static_cast<DWORD>(posizione >> 32);
+  return o;
 }
 
 }  // namespace
 
-std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta) {
-  const std::string nome = testo_utf8(store.file_tratti.filename());
-  auto fallito = [&](const std::string& motivo) {
-    return "Impossibile salvare il file " + nome + ": " + motivo;
-  };
-
-  std::error_code ec;
-  const fs::path destinazione = fs::canonical(store.file_tratti, ec);
-  if (ec) return fallito(motivo_errore(ec));
-
-  // A file the user made read-only is never replaced nor written: replacing it
-  // would drop the protection the user set.
-  const DWORD attributi = ::GetFileAttributesW(destinazione.c_str());
-  if (attributi == INVALID_FILE_ATTRIBUTES) return fallito(motivo_windows(::GetLastError()));
-  if (attributi & FILE_ATTRIBUTE_DIRECTORY) return fallito(motivo_errore(EISDIR));
-  if (attributi & FILE_ATTRIBUTE_READONLY) {
-    return "Il file " + nome +
-           " è di sola lettura: nulla è stato salvato; togliere la sola lettura dalle proprietà "
-           "del file per salvare";
-  }
-
-  maniglia vecchio(::CreateFileW(destinazione.c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!vecchio.valida()) return fallito(motivo_windows(::GetLastError()));
-  LARGE_INTEGER dimensione{};
-  if (!::GetFileSizeEx(vecchio.get(), &dimensione))
-    return fallito(motivo_windows(::GetLastError()));
-
-  fs::path temporaneo;
-  maniglia nuovo(crea_temporaneo(destinazione, temporaneo));
-  if (!nuovo.valida()) {
-    return "Impossibile salvare il file " + nome + ": nella cartella " +
-           testo_utf8(destinazione.parent_path()) + " non si possono creare file (" +
-           motivo_windows(::GetLastError()) + ")";
-  }
-  auto annulla = [&](DWORD codice) {
-    if (nuovo.valida()) nuovo.chiudi();
-    ::DeleteFileW(temporaneo.c_str());
-    return fallito(motivo_windows(codice));
-  };
-
-  // The sections a block at a time, as on other systems; Windows has no
-  // per-range write-back hint, so the data goes to the disk at the flush below.
-  impronta_tratti scritta(store.tratti.size());
-  const bool tratti_scritti = store.tratti.codifica_a_blocchi([&](std::span<const std::uint8_t> b) {
-    scritta.aggiungi(b);
-    return scrivi_tutto(nuovo.get(), b);
-  });
-  if (!tratti_scritti) return annulla(::GetLastError());
-
-  // The records after section N stay as they were.
-  const std::size_t scritti = store.tratti.size() * store.tratti.byte_record();
-  if (static_cast<unsigned long long>(dimensione.QuadPart) > scritti) {
-    LARGE_INTEGER da{};
-    da.QuadPart = static_cast<LONGLONG>(scritti);
-    if (!::SetFilePointerEx(vecchio.get(), da, nullptr, FILE_BEGIN))
-      return annulla(::GetLastError());
-    std::vector<std::uint8_t> blocco(1 << 20);
-    for (;;) {
-      DWORD letti = 0;
-      if (!::ReadFile(vecchio.get(), blocco.data(), static_cast<DWORD>(blocco.size()), &letti,
-                      nullptr))
-        return annulla(::GetLastError());
-      if (letti == 0) break;
-      if (!scrivi_tutto(nuovo.get(), std::span(blocco).first(letti)))
-        return annulla(::GetLastError());
-    }
-  }
-  vecchio.chiudi();
-
-  // Everything on the disk before the new file takes the old one's place.
-  if (!::FlushFileBuffers(nuovo.get())) return annulla(::GetLastError());
-  if (!nuovo.chiudi()) return annulla(::GetLastError());
-
-  // One step replaces the old file, keeping its attributes and security
-  // settings; on failure both files keep their names and the old one its content.
-  if (!::ReplaceFileW(destinazione.c_str(), temporaneo.c_str(), nullptr,
-                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-    return annulla(::GetLastError());
-  }
-  if (impronta != nullptr) *impronta = scritta.valore();
-  return std::nullopt;
+file_aperto::~file_aperto() {
+  if (maniglia != chiuso) ::CloseHandle(h(*this));
 }
 
-}  // namespace sopra
+std::error_code file_aperto::chiudi() {
+  if (maniglia == chiuso) return {};
+  return esito(::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(maniglia, chiuso))));
+}
+
+std::error_code apri_per_scrivere(const std::filesystem::path& file, file_aperto& f) {
+  // A file with the read-only attribute refuses write access, for every user.
+  HANDLE aperto = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, condivisione, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (aperto == INVALID_HANDLE_VALUE) {
+    const DWORD codice = ::GetLastError();
+    // A folder is refused as "access denied": say what it is, as other systems do.
+    const DWORD attributi = ::GetFileAttributesW(file.c_str());
+    if (codice == ERROR_ACCESS_DENIED && attributi != INVALID_FILE_ATTRIBUTES &&
+        (attributi & FILE_ATTRIBUTE_DIRECTORY)) {
+      return std::make_error_code(std::errc::is_a_directory);
+    }
+    return errore_di_windows(codice);
+  }
+  f.maniglia = reinterpret_cast<std::intptr_t>(aperto);
+  return {};
+}
+
+std::error_code leggi_stato(const file_aperto& f, stato_file& stato) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(h(f), &info)) return ultimo_errore();
+  stato.ordinario =
+      ::GetFileType(h(f)) == FILE_TYPE_DISK && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  stato.dimensione = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  // Windows' only permission bit: the read-only attribute, for everybody.
+  stato.permessi = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+  stato.collegamenti = info.nNumberOfLinks;
+  stato.acl = false;  // the new file takes the folder's access rules, as the old one did
+  return {};
+}
+
+std::error_code crea_file_nuovo(const std::filesystem::path& inizio, file_aperto& f,
+                                std::filesystem::path& creato) {
+  static constexpr wchar_t cifre[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
+  std::random_device fonte;
+  std::mt19937 caso(fonte() ^ ::GetCurrentProcessId() ^ static_cast<unsigned>(::GetTickCount64()));
+  std::uniform_int_distribution<std::size_t> cifra(0, std::size(cifre) - 2);
+  for (int tentativo = 0; tentativo < 100; ++tentativo) {
+    std::wstring nome = inizio.native();
+    for (int i = 0; i < 6; ++i) nome += cifre[cifra(caso)];
+    HANDLE nuovo = ::CreateFileW(nome.c_str(), GENERIC_READ | GENERIC_WRITE, condivisione, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (nuovo != INVALID_HANDLE_VALUE) {
+      f.maniglia = reinterpret_cast<std::intptr_t>(nuovo);
+      creato = nome;
+      return {};
+    }
+    if (::GetLastError() != ERROR_FILE_EXISTS) return ultimo_errore();
+  }
+  return errore_di_windows(ERROR_FILE_EXISTS);
+}
+
+std::error_code adotta_proprietario(const file_aperto&, const file_aperto&) {
+  // A file made in a folder gets its owner and access rules from that folder
+  // and from the user, as the old file did when it was made: nothing to give.
+  return {};
+}
+
+std::error_code imposta_permessi(const file_aperto& f, unsigned permessi) {
+  FILE_BASIC_INFO info{};
+  if (!::GetFileInformationByHandleEx(h(f), FileBasicInfo, &info, sizeof info))
+    return ultimo_errore();
+  const DWORD prima = info.FileAttributes;
+  if (permessi & 0222)
+    info.FileAttributes &= ~DWORD{FILE_ATTRIBUTE_READONLY};
+  else
+    info.FileAttributes |= FILE_ATTRIBUTE_READONLY;
+  if (info.FileAttributes == 0) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  if (info.FileAttributes == prima) return {};
+  return esito(::SetFileInformationByHandle(h(f), FileBasicInfo, &info, sizeof info));
+}
+
+std::error_code scrivi_a(const file_aperto& f, std::uint64_t posizione,
+                         std::span<const std::uint8_t> byte) {
+  // Windows has no hint to start writing a range back; FlushFileBuffers in
+  // sincronizza sends it all.
+  while (!byte.empty()) {
+    const DWORD quanti = static_cast<DWORD>(std::min<std::size_t>(byte.size(), 1u << 30));
+    OVERLAPPED o = alla_posizione(posizione);
+    DWORD scritti = 0;
+    if (!::WriteFile(h(f), byte.data(), quanti, &scritti, &o)) return ultimo_errore();
+    byte = byte.subspan(scritti);
+    posizione += scritti;
+  }
+  return {};
+}
+
+std::error_code leggi_a(const file_aperto& f, std::uint64_t posizione, std::span<std::uint8_t> byte,
+                        std::size_t& letti) {
+  letti = 0;
+  while (letti < byte.size()) {
+    const DWORD quanti = static_cast<DWORD>(std::min<std::size_t>(byte.size() - letti, 1u << 30));
+    OVERLAPPED o = alla_posizione(posizione + letti);
+    DWORD n = 0;
+    if (!::ReadFile(h(f), byte.data() + letti, quanti, &n, &o)) {
+      if (::GetLastError() == ERROR_HANDLE_EOF) break;
+      return ultimo_errore();
+    }
+    if (n == 0) break;
+    letti += n;
+  }
+  return {};
+}
+
+std::error_code sincronizza(const file_aperto& f) {
+  return esito(::FlushFileBuffers(h(f)));
+}
+
+std::error_code tronca(const file_aperto& f, std::uint64_t dimensione) {
+  FILE_END_OF_FILE_INFO fine{};
+  fine.EndOfFile.QuadPart = static_cast<LONGLONG>(dimensione);
+  return esito(::SetFileInformationByHandle(h(f), FileEndOfFileInfo, &fine, sizeof fine));
+}
+
+std::error_code sostituisci(const std::filesystem::path& nuovo, const std::filesystem::path& file) {
+  // ReplaceFileW puts the new file in the old one's place in one step, keeping
+  // the old one's attributes and security settings, while saving still holds
+  // the old file open (a plain rename over an open file is refused).
+  if (::ReplaceFileW(file.c_str(), nuovo.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                     nullptr)) {
+    return {};
+  }
+  const DWORD codice = ::GetLastError();
+  // The old file is gone and the new one still has its own name: give it the
+  // file's name, returning only once that is on the disk.
+  if (codice == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+    return esito(::MoveFileExW(nuovo.c_str(), file.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  }
+  return errore_di_windows(codice);
+}
+
+void rimuovi(const std::filesystem::path& file) {
+  ::DeleteFileW(file.c_str());
+}
+
+void sincronizza_cartella(const std::filesystem::path&) {
+  // Nothing to do: Windows file systems keep a folder's entries durable
+  // themselves (NTFS logs every rename), and a folder cannot be flushed.
+}
+
+}  // namespace sopra::sistema
