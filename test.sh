@@ -16,9 +16,9 @@ if [ "${1:-}" = windows ]; then
   compila_windows  # also makes the Wine prefix the first time (a few seconds)
   echo "Windows build: $((SECONDS - inizio)) s"
 
-  # One Wine server for all the tests, instead of one started per test.
+  # Wine's server outlives each test by a few seconds, so the tests share it;
+  # it is stopped at the end.
   export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
-  wineserver -p
   trap 'wineserver -k 2>/dev/null || true' EXIT
   inizio=$SECONDS
   ctest --test-dir build-windows --output-on-failure -j2
