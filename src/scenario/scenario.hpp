@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "scenario/memoria_grande.hpp"
 #include "scenario/records.hpp"
 
 namespace sopra {
@@ -51,12 +52,14 @@ class elenco_tratti {
   // receives a std::span<std::uint8_t> to fill from where the stream stands and
   // returns how many bytes it put there (fewer only at the end of the stream),
   // or a negative number to stop. Bytes beyond the end of the stream read as
-  // zeros. The digest of the records is taken from the same blocks, so that
-  // impronta() needs no pass of its own until a record is next reached for
-  // writing. Returns how many bytes the stream gave, or -1 when `leggi` stopped
-  // it (the records are then partly filled).
-  template <class F>
-  long long decodifica_a_blocchi(F&& leggi);
+  // zeros. After each block, `esamina` receives the first and the number of the
+  // records just filled, while they are still in the processor's cache. The
+  // digest of the records is taken from the same blocks, so that impronta()
+  // needs no pass of its own until a record is next reached for writing.
+  // Returns how many bytes the stream gave, or -1 when `leggi` stopped it (the
+  // records are then partly filled).
+  template <class F, class G>
+  long long decodifica_a_blocchi(F&& leggi, G&& esamina);
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
@@ -87,8 +90,10 @@ class elenco_tratti {
 
  private:
   std::size_t slot_ = slot_compatto;
-  std::vector<oggetto> oggetti_;
-  std::vector<std::array<std::uint8_t, byte_coda_tratto>> code_;
+  std::vector<oggetto, allocatore_grande<oggetto>> oggetti_;
+  std::vector<std::array<std::uint8_t, byte_coda_tratto>,
+              allocatore_grande<std::array<std::uint8_t, byte_coda_tratto>>>
+      code_;
   // The digest taken while the records were read, until one is reached for writing.
   std::optional<std::uint64_t> impronta_letta_;
 };
@@ -128,7 +133,7 @@ struct scenario {
   elenco_tratti tratti;
   // One element per section of tratti: the only line points kept. Reach them
   // through punto_tratto or the analysis functions.
-  std::vector<punti_tratto> punti;
+  std::vector<punti_tratto, allocatore_grande<punti_tratto>> punti;
   // Where the files were found; saving writes to file_tratti.
   std::filesystem::path file_testata;
   std::filesystem::path file_tratti;
@@ -140,8 +145,8 @@ inline const punto_linea& punto_tratto(const scenario& store, std::size_t s) {
   return store.punti[s].qui;
 }
 
-template <class F>
-long long elenco_tratti::decodifica_a_blocchi(F&& leggi) {
+template <class F, class G>
+long long elenco_tratti::decodifica_a_blocchi(F&& leggi, G&& esamina) {
   impronta_tratti impronta(size());
   std::vector<std::uint8_t> blocco(tratti_per_blocco() * byte_record());
   long long totale = 0;
@@ -161,6 +166,7 @@ long long elenco_tratti::decodifica_a_blocchi(F&& leggi) {
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(letti), byte.end(), std::uint8_t{0});
     decodifica(primo, byte);
     impronta.aggiungi(byte);
+    esamina(primo, quanti);
   }
   impronta_letta_ = impronta.valore();
   return totale;
