@@ -5,16 +5,19 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "analysis/curva.hpp"
 #include "scenario/scenario.hpp"
 
 namespace sopra {
 
-inline constexpr std::size_t numero_classi = 8;
+// The radius classes, one box each.
+inline constexpr std::size_t numero_classi = std::size(raggi_nominali);
 // The class boxes' texts when the window opens.
 inline constexpr std::array<std::string_view, numero_classi> testi_classi_iniziali = {
     "0", "20", "40", "70", "100", "100", "100", "100"};
