@@ -136,8 +136,7 @@ TEST_F(Batch, ClassiOnSeveralScenariosGoesOnAfterALoadError) {
   EXPECT_EQ(u.codice, 1);
   EXPECT_EQ(u.out, "# " + si3("Valle_Andata") + '\n' + righe_come_testo(attesi[0].righe()) + "# " +
                        si3("Costa_Esteso") + '\n' + righe_come_testo(attesi[1].righe()));
-  EXPECT_NE(u.err.find(mancante + ": File dello scenario non trovato: Nessuno_Qui.si3\n"),
-            std::string::npos)
+  EXPECT_NE(u.err.find("Lo scenario Nessuno_Qui.si3 non è nella cartella"), std::string::npos)
       << u.err;
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), attesi[0].store().tratti.codifica());
   EXPECT_EQ(leggi_file(da3("Costa_Esteso")), attesi[1].store().tratti.codifica());
