@@ -249,7 +249,8 @@ void Form1::crea_frame3() {
   Text1->setObjectName(QStringLiteral("Text1"));
   posa(Text1, 2520, 3090, 975, 315);
 
-  Label15 = etichetta(Frame3, "Label15", da_std(std::string(sopra::testo_tratto_senza_slot)), true);
+  Label15 =
+      etichetta(Frame3, "Label15", da_std(std::string(sopra::testo_tratto_senza_slot) + "."), true);
   Label15->setFont(font());
   QPalette rosso = Label15->palette();
   rosso.setColor(QPalette::WindowText, QColor(160, 0, 0));
@@ -475,9 +476,8 @@ void Form1::Command6_Click() {
 }
 
 QString Form1::testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi& esito) const {
-  return da_std(
-      sopra::testo_curve_senza_slot(esito.curve_senza_slot) + ".\n" +
-      sopra::testo_posizioni_senza_slot(esito.posizioni_senza_slot, esito.curve_senza_slot));
+  return da_std(sopra::testo_curve_senza_slot(esito.curve_senza_slot) + ".\n" +
+                sopra::testo_posizioni(esito.posizioni_senza_slot, esito.curve_senza_slot));
 }
 
 void Form1::Command3_Click() {
