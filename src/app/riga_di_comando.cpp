@@ -66,10 +66,6 @@ unsigned comandi_ammessi(std::string_view nome) {
   return 0;
 }
 
-bool con_valore(std::string_view nome) {
-  return nome != "--prova" && nome != "--elenco";
-}
-
 // A number written with "." as decimal separator, nothing before or after it.
 double numero(std::string_view opzione, std::string_view testo) {
   double valore = 0;
@@ -84,8 +80,15 @@ double numero(std::string_view opzione, std::string_view testo) {
   return valore;
 }
 
+// No train runs faster: a larger speed is a slip of the keyboard, not a design.
+constexpr double velocita_oltre_ogni_treno = 1000;  // km/h
+
 void leggi_parametro(const parametro& p, std::string_view testo, parametri_progetto& valori) {
   const double valore = numero(p.nome, testo);
+  if (p.tipo == genere::velocita && valore > velocita_oltre_ogni_treno) {
+    throw errore_uso{std::string(p.nome) + " non può superare " +
+                     testo_numero(velocita_oltre_ogni_treno) + " km/h"};
+  }
   if (p.intero == nullptr) {
     valori.*p.decimale = valore;
     return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/curva.hpp"
+#include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
@@ -233,7 +234,8 @@ TEST_F(Batch, TrattoOnASectionWithoutAFreeSlot) {
 // so the batch saves it even when no cant changed, and only once.
 TEST_F(Batch, ShortSectionFileIsSavedOnce) {
   auto byte = leggi_file(da3("Valle_Andata"));
-  const auto& tratti = apri("Valle_Andata").store().tratti;
+  const scenario_aperto intero = apri("Valle_Andata");
+  const auto& tratti = intero.store().tratti;
   byte.resize((tratti.size() - 3) * tratti.byte_record());  // sections N - 2 .. N missing
   scrivi_file(da3("Valle_Andata"), byte);
   const scenario_aperto corto = apri("Valle_Andata");
@@ -285,6 +287,7 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
       {"proposta", "--velocita", "1,5"},
       {"proposta", "--velocita", "-120"},
       {"proposta", "--velocita", "inf"},
+      {"proposta", "--velocita", "1e300"},
       {"proposta", "--velocita", "120", "--massimo", "301"},
       {"proposta", "--velocita", "120", "--insufficienza", "12.5"},
       {"raccordi", "--pendenza", "", f},
