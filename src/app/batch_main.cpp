@@ -40,13 +40,14 @@ constexpr std::string_view nome_programma = "sopraelevazione-batch";
 
 enum codice_uscita : int { riuscito = 0, errore_file = 1, errore_di_uso = 2, problemi_trovati = 3 };
 
-// Writes all of `testo` to `flusso`; false on an output error (a full disk, a closed pipe).
-bool scrivi(std::FILE* flusso, std::string_view testo) {
-  return std::fwrite(testo.data(), 1, testo.size(), flusso) == testo.size();
+// Output goes through the C streams; an error writing stdout (a full disk) is
+// reported once, when the program ends.
+void scrivi(std::string_view testo) {
+  std::fwrite(testo.data(), 1, testo.size(), stdout);
 }
 
 void scrivi_errore(std::string_view testo) {
-  scrivi(stderr, testo);
+  std::fwrite(testo.data(), 1, testo.size(), stderr);
 }
 
 // A number with one decimal, "." as separator whatever the locale.
@@ -69,6 +70,7 @@ std::string testo_elenco(const std::vector<std::string>& righe, std::string_view
 }
 
 // For each section, a bit for each slot that holds a cant object.
+static_assert(slot_esteso <= 64, "one bit per slot");
 std::vector<std::uint64_t> slot_con_sopraelevazione(const scenario& store) {
   std::vector<std::uint64_t> maschere(store.tratti.size());
   for (std::size_t i = 0; i < store.tratti.size(); ++i) {
@@ -102,22 +104,34 @@ std::size_t riga_alla_posizione(long long posizione, std::size_t numero_righe) {
                    " m, ogni " + std::to_string(metri_tratto) + " m"};
 }
 
-// The eight class texts of the proposal for the speed asked, after one line on
-// stderr that gives them and names the flagged classes.
-std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& parametri) {
-  const auto proposta = proposta_classi(parametri);
+// The proposal for the speed asked; a usage error without one.
+std::array<proposta_classe, numero_classi> proposta_richiesta(const parametri_progetto& parametri) {
+  auto proposta = proposta_classi(parametri);
   if (!proposta) throw errore_uso{std::string(testo_senza_velocita)};
+  return *proposta;
+}
+
+// "--valori P0,P1,...,P7": the proposal as the class command takes it.
+std::string opzione_valori(const std::array<proposta_classe, numero_classi>& proposta) {
+  std::string testo = "--valori ";
+  for (std::size_t k = 0; k < numero_classi; ++k)
+    (testo += k == 0 ? "" : ",") += std::to_string(proposta[k].proposta);
+  return testo;
+}
+
+// The eight class texts of the proposal, after one line on stderr that gives
+// them and names the flagged classes.
+std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& parametri) {
+  const auto proposta = proposta_richiesta(parametri);
   std::array<std::string, numero_classi> testi;
-  std::string valori;
   std::string segnalate;
   for (std::size_t k = 0; k < numero_classi; ++k) {
-    const proposta_classe& c = (*proposta)[k];
-    testi[k] = std::to_string(c.proposta);
-    valori += (k == 0 ? "" : ",") + testi[k];
-    if (c.segnalata()) segnalate += (segnalate.empty() ? "" : ", ") + std::to_string(c.raggio);
+    testi[k] = std::to_string(proposta[k].proposta);
+    if (proposta[k].segnalata())
+      (segnalate += segnalate.empty() ? "" : ", ") += std::to_string(proposta[k].raggio);
   }
-  std::string riga =
-      "proposta per " + testo_numero(parametri.velocita_massima) + " km/h: --valori " + valori;
+  std::string riga = "proposta per " + testo_numero(parametri.velocita_massima) +
+                     " km/h: " + opzione_valori(proposta);
   if (!segnalate.empty()) riga += "; classi segnalate (vedere proposta): " + segnalate + " m";
   scrivi_errore(riga + '\n');
   return testi;
@@ -125,22 +139,19 @@ std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& 
 
 // The proposal table: a heading, one line per class, then the --valori line.
 int esegui_proposta(const richiesta& r) {
-  const auto proposta = proposta_classi(r.parametri);
-  if (!proposta) throw errore_uso{std::string(testo_senza_velocita)};
+  const auto proposta = proposta_richiesta(r.parametri);
   std::string testo =
       "# raggio m\tequilibrio mm\tproposta mm\tinsufficienza mm\teccesso mm\tvelocità ammessa "
       "km/h\tnota\n";
-  std::string valori = "--valori ";
-  for (std::size_t k = 0; k < numero_classi; ++k) {
-    const proposta_classe& c = (*proposta)[k];
+  for (const proposta_classe& c : proposta) {
     testo += std::to_string(c.raggio) + '\t' + decimale(c.equilibrio) + '\t' +
              std::to_string(c.proposta) + '\t' + decimale(c.insufficienza) + '\t' +
              (c.eccesso ? decimale(*c.eccesso) : std::string("-")) + '\t' +
              std::to_string(c.velocita_con_proposta) + '\t' + nota_proposta(c, r.parametri) + '\n';
-    valori += (k == 0 ? "" : ",") + std::to_string(c.proposta);
   }
-  testo += valori + '\n';
-  return scrivi(stdout, testo) ? riuscito : errore_file;
+  testo += opzione_valori(proposta) + '\n';
+  scrivi(testo);
+  return riuscito;
 }
 
 // What became of the section file, as a sentence: saved, left alone because
@@ -223,7 +234,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
         ((testo += std::to_string(p.posizione)) += '\t') += nome_codice(p.codice);
         ((testo += '\t') += p.testo) += '\n';
       }
-      if (!scrivi(stdout, testo)) esito.riuscito = false;
+      scrivi(testo);
       esito.problemi = !problemi.empty();
       frasi.push_back(testo_problemi(errori, problemi.size() - errori));
       break;
@@ -241,7 +252,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
     scrivi_errore(riassunto + ".\n");
   }
   if (r.cosa == comando::elenco || r.elenco) {
-    if (!scrivi(stdout, testo_elenco(aperto.righe(), file, intestazione))) esito.riuscito = false;
+    scrivi(testo_elenco(aperto.righe(), file, intestazione));
   }
   return esito;
 }
@@ -249,11 +260,11 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
 int esegui(const richiesta& r) {
   switch (r.cosa) {
     case comando::aiuto:
-      return scrivi(stdout, testo_uso()) ? riuscito : errore_file;
+      scrivi(testo_uso());
+      return riuscito;
     case comando::versione:
-      return scrivi(stdout, std::string(nome_programma) + ' ' + SOPRA_VERSIONE + '\n')
-                 ? riuscito
-                 : errore_file;
+      scrivi(std::string(nome_programma) + ' ' + SOPRA_VERSIONE + '\n');
+      return riuscito;
     case comando::proposta:
       return esegui_proposta(r);
     default:
@@ -270,10 +281,6 @@ int esegui(const richiesta& r) {
     errori |= !e.riuscito;
     problemi |= e.problemi;
   }
-  if (std::fflush(stdout) != 0) {
-    scrivi_errore("Impossibile scrivere l'uscita: " + std::string(std::strerror(errno)) + '\n');
-    errori = true;
-  }
   if (errori) return errore_file;
   return problemi ? problemi_trovati : riuscito;
 }
@@ -287,7 +294,13 @@ int main(int argc, char** argv) {
 #endif
   try {
     const std::vector<std::string_view> argomenti(argv + 1, argv + argc);
-    return esegui(leggi_argomenti(argomenti));
+    const int codice = esegui(leggi_argomenti(argomenti));
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      scrivi_errore("Impossibile scrivere l'uscita del programma: " +
+                    std::string(std::strerror(errno)) + '\n');
+      return errore_file;
+    }
+    return codice;
   } catch (const errore_uso& e) {
     scrivi_errore(std::string(nome_programma) + ": " + e.motivo + "; vedere --help\n");
     return errore_di_uso;
