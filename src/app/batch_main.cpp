@@ -302,7 +302,9 @@ int main(int argc, char** argv) {
     }
     return codice;
   } catch (const errore_uso& e) {
-    scrivi_errore(std::string(nome_programma) + ": " + e.motivo + "; vedere --help\n");
+    std::string_view motivo = e.motivo;
+    if (motivo.ends_with('.')) motivo.remove_suffix(1);
+    scrivi_errore(std::string(nome_programma) + ": " + std::string(motivo) + "; vedere --help\n");
     return errore_di_uso;
   }
 }

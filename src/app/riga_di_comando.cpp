@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "analysis/curva.hpp"
 #include "editing/testo_numero.hpp"
 
 namespace sopra::batch {
@@ -219,6 +220,9 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
 std::string testo_uso() {
   const parametri_progetto p;
   const auto n = [](double valore) { return testo_numero(valore); };
+  std::string raggi;
+  for (std::size_t k = 0; k < numero_classi; ++k)
+    (raggi += k == 0 ? "" : k + 1 == numero_classi ? " e " : ", ") += n(raggi_nominali[k]);
   return "Uso:\n"
          "  sopraelevazione-batch elenco FILE.si3...\n"
          "  sopraelevazione-batch classi --valori T0,T1,T2,T3,T4,T5,T6,T7 [--prova] [--elenco] "
@@ -234,10 +238,15 @@ std::string testo_uso() {
          "\n"
          "elenco    stampa le righe dell'elenco dei tratti, una per riga.\n"
          "classi    imposta la sopraelevazione di tutte le curve per tipo di curva. T0..T7 sono\n"
-         "          i testi delle otto caselle, in millimetri, per i raggi 10000, 5000, 2500,\n"
-         "          1000, 490, 330, 250 e 200 m; con --velocita sono quelli della proposta.\n"
+         "          i testi delle otto caselle, in millimetri, per i raggi\n"
+         "          " +
+         raggi +
+         " m;\n"
+         "          con --velocita sono quelli della proposta.\n"
          "tratto    imposta la sopraelevazione del tratto alla posizione METRI (una riga\n"
-         "          dell'elenco) al testo TESTO in millimetri (da -300 a 300).\n"
+         "          dell'elenco) al testo TESTO in millimetri (da -" +
+         n(sopraelevazione_limite) + " a " + n(sopraelevazione_limite) +
+         ").\n"
          "proposta  stampa per ogni tipo di curva la sopraelevazione proposta per la velocità\n"
          "          V; l'ultima riga è --valori P0,...,P7, pronta per classi.\n"
          "raccordi  alza la sopraelevazione dei tratti vicini alle curve perché nessun salto\n"
@@ -250,7 +259,9 @@ std::string testo_uso() {
          "Con più file, le righe di ciascuno seguono una riga \"# FILE\".\n"
          "\n"
          "PARAMETRI (predefiniti fra parentesi):\n"
-         "  --velocita V          velocità massima dei treni, km/h (nessuna)\n"
+         "  --velocita V          velocità massima dei treni, km/h, al più " +
+         n(velocita_oltre_ogni_treno) +
+         " (nessuna)\n"
          "  --velocita-minima v   velocità dei treni più lenti, km/h (nessuna)\n"
          "  --massimo MM          sopraelevazione massima, mm interi, al più " +
          n(sopraelevazione_limite) + " (" + n(p.sopraelevazione_massima) +
