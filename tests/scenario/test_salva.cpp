@@ -9,7 +9,9 @@
 
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
+#include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/salva_tratti.hpp"
 
 namespace sopra {
 namespace {
@@ -34,6 +36,22 @@ struct scenario_caricato {
   }
   fs::path tratti() const { return cartella / "Valle_Andata.da3"; }
 };
+
+TEST(MotivoErrore, ItalianoPerLeCauseSoliteAltrimentiQuelloDelSistema) {
+  EXPECT_EQ(motivo_errore(EACCES), "permesso negato");
+  EXPECT_EQ(motivo_errore(EROFS), "file system di sola lettura");
+  EXPECT_EQ(motivo_errore(ENOSPC), "disco pieno");
+  EXPECT_EQ(motivo_errore(EFBIG), "file troppo grande");
+  EXPECT_EQ(motivo_errore(EIO), "errore di input/output");
+  EXPECT_EQ(motivo_errore(EBADF), std::strerror(EBADF));
+  EXPECT_FALSE(motivo_errore(123456).empty());
+  // The same reasons through the standard library's error codes.
+  EXPECT_EQ(motivo_errore(std::make_error_code(std::errc::no_space_on_device)), "disco pieno");
+  EXPECT_EQ(motivo_errore(std::error_code(ENOENT, std::system_category())),
+            "file o cartella inesistente");
+  EXPECT_EQ(motivo_errore(std::make_error_code(std::errc::bad_file_descriptor)),
+            std::make_error_code(std::errc::bad_file_descriptor).message());
+}
 
 TEST(Salva, SenzaModificheIlFileResta) {
   for (bool compatto : {true, false}) {
@@ -125,8 +143,7 @@ TEST(Salva, DiscoPienoLasciaIlFileComEra) {
   const auto nomi = contenuto(s.cartella.percorso());
   s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   const std::string errore = salva_con_limite(s.store, 4096);
-  EXPECT_EQ(errore,
-            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(EFBIG));
+  EXPECT_EQ(errore, "Impossibile salvare il file Valle_Andata.da3: file troppo grande");
   EXPECT_EQ(leggi_file(s.tratti()), prima);
   EXPECT_EQ(contenuto(s.cartella.percorso()), nomi);
   // Once there is room again, the same store saves.
@@ -139,16 +156,14 @@ TEST(Salva, FileSparitoOCartellaAlSuoPosto) {
   fs::remove(s.tratti());
   auto errore = salva_tratti(s.store);
   ASSERT_TRUE(errore);
-  EXPECT_EQ(*errore,
-            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(ENOENT));
+  EXPECT_EQ(*errore, "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente");
   EXPECT_FALSE(fs::exists(s.tratti()));  // absent, as it was
 
   fs::create_directory(s.tratti());
   scrivi_file(s.tratti() / "dentro", {1, 2, 3});
   errore = salva_tratti(s.store);
   ASSERT_TRUE(errore);
-  EXPECT_EQ(*errore,
-            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(EISDIR));
+  EXPECT_EQ(*errore, "Impossibile salvare il file Valle_Andata.da3: è una cartella");
   EXPECT_TRUE(fs::is_directory(s.tratti()));
   EXPECT_EQ(contenuto(s.tratti()), std::vector<std::string>{"dentro"});
 
@@ -168,8 +183,7 @@ TEST(Salva, CartellaSparita) {
   ASSERT_FALSE(fs::exists(store.file_tratti.parent_path()));
   const auto errore = salva_tratti(store);
   ASSERT_TRUE(errore);
-  EXPECT_EQ(*errore,
-            std::string("Impossibile salvare il file Valle_Andata.da3: ") + std::strerror(ENOENT));
+  EXPECT_EQ(*errore, "Impossibile salvare il file Valle_Andata.da3: file o cartella inesistente");
   EXPECT_FALSE(fs::exists(store.file_tratti.parent_path()));
 }
 
