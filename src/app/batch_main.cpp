@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,6 +26,7 @@
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
+#include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
 
 #ifndef SOPRA_VERSIONE
@@ -154,6 +156,19 @@ int esegui_proposta(const richiesta& r) {
   return riuscito;
 }
 
+// A load failure as the batch reports it: the loader's message; when no line
+// file was found, also the scenario, the names looked for, where, and what to do.
+std::string messaggio_caricamento(const std::string& file, const std::string& errore,
+                                  const dettagli_caricamento& dettagli) {
+  if (dettagli.rimedio.empty()) return errore;
+  std::string testo = file + ": " + errore + " (cercati ";
+  for (std::size_t i = 0; i < dettagli.file_linea_cercati.size(); ++i)
+    (testo += i == 0 ? "" : " e ") += dettagli.file_linea_cercati[i];
+  const auto cartella = std::filesystem::path(file).parent_path();
+  testo += " nella cartella " + (cartella.empty() ? std::string(".") : cartella.string());
+  return testo + "): " + dettagli.rimedio;
+}
+
 // What became of the section file, as a sentence: saved, left alone because
 // saving would not change it, or not saved because of --prova. False after a
 // save error, whose message goes to stderr.
@@ -184,8 +199,9 @@ struct esito_scenario {
 esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
                                const std::array<std::string, numero_classi>* testi_classi) {
   scenario store;
-  if (auto errore = carica_scenario(file, store)) {
-    scrivi_errore(*errore + '\n');
+  dettagli_caricamento dettagli;
+  if (auto errore = carica_scenario(file, store, &dettagli)) {
+    scrivi_errore(messaggio_caricamento(file, *errore, dettagli) + '\n');
     return {false};
   }
   for (const std::string& avviso : store.avvisi) scrivi_errore("avviso: " + avviso + '\n');
@@ -296,8 +312,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> argomenti(argv + 1, argv + argc);
     const int codice = esegui(leggi_argomenti(argomenti));
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-      scrivi_errore("Impossibile scrivere l'uscita del programma: " +
-                    std::string(std::strerror(errno)) + '\n');
+      scrivi_errore("Impossibile scrivere l'uscita del programma: " + motivo_errore(errno) + '\n');
       return errore_file;
     }
     return codice;

@@ -160,6 +160,22 @@ TEST_F(Batch, ClassiOnSeveralScenariosGoesOnAfterALoadError) {
   EXPECT_EQ(leggi_file(da3("Costa_Esteso")), attesi[1].store().tratti.codifica());
 }
 
+TEST_F(Batch, MissingLineFileNamesWhatWasTried) {
+  fs::remove(demo / "Costa_linea.da3");
+  fs::copy_file(demo / "Costa_Esteso.si3", demo / "Costa_Est_Esteso.si3");
+  fs::copy_file(demo / "Costa_Esteso.da3", demo / "Costa_Est_Esteso.da3");
+  const std::string f = (demo / "Costa_Est_Esteso.si3").string();
+  const auto u = esegui({"elenco", f});
+  EXPECT_EQ(u.codice, 1);
+  EXPECT_EQ(u.out, "");
+  EXPECT_EQ(u.err, f +
+                       ": file linea non trovato (cercati Costa_Est_linea.da3 e Costa_linea.da3 "
+                       "nella cartella " +
+                       demo.percorso().string() +
+                       "): copiare il file linea Costa_Est_linea.da3 nella cartella dello "
+                       "scenario\n");
+}
+
 TEST_F(Batch, ProvaWritesNothing) {
   const auto byte = leggi_file(da3("Valle_Andata"));
   const timespec prima = modificato_il(da3("Valle_Andata"));
