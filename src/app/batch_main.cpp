@@ -94,16 +94,17 @@ std::size_t oggetti_rimossi(const std::vector<std::uint64_t>& prima, const scena
 // The row listed at `posizione` metres; a usage error that gives the listed
 // positions when there is none.
 std::size_t riga_alla_posizione(long long posizione, std::size_t numero_righe) {
-  const auto s = tratto_alla_posizione(posizione);
-  if (s && *s >= primo_tratto_elencato && riga_del_tratto(*s) < numero_righe)
-    return riga_del_tratto(*s);
   std::string motivo =
       "la posizione " + std::to_string(posizione) + " non è una riga dell'elenco dei tratti";
   if (numero_righe == 0) throw errore_uso{motivo + ": l'elenco è vuoto"};
-  throw errore_uso{motivo + ": le righe vanno da " +
-                   std::to_string(posizione_tratto(tratto_della_riga(0))) + " a " +
-                   std::to_string(posizione_tratto(tratto_della_riga(numero_righe - 1))) +
-                   " m, ogni " + std::to_string(metri_tratto) + " m"};
+  const std::int32_t prima = posizione_tratto(tratto_della_riga(0));
+  const std::int32_t ultima = posizione_tratto(tratto_della_riga(numero_righe - 1));
+  // The range first, so that no far position reaches a section number by overflow.
+  if (posizione >= prima && posizione <= ultima) {
+    if (const auto s = tratto_alla_posizione(posizione)) return riga_del_tratto(*s);
+  }
+  throw errore_uso{motivo + ": le righe vanno da " + std::to_string(prima) + " a " +
+                   std::to_string(ultima) + " m, ogni " + std::to_string(metri_tratto) + " m"};
 }
 
 // The proposal for the speed asked; a usage error without one.

@@ -329,7 +329,8 @@ TEST_F(Batch, PosizioneOutsideTheListGivesTheListedRange) {
   const auto byte = leggi_file(da3("Valle_Andata"));
   const std::string f = si3("Valle_Andata");
   // The last listed row is section U - 3 (12850 m); U - 2 is not listed.
-  for (const std::string posizione : {"1225", "50", "-100", "12900"}) {
+  // 429496730100 m is section 2^33 + 10: it must not wrap round to section 10.
+  for (const std::string posizione : {"1225", "50", "-100", "12900", "429496730100"}) {
     const auto u = esegui({"tratto", "--posizione", posizione, "--mm", "5", f});
     EXPECT_EQ(u.codice, 2);
     EXPECT_NE(u.err.find("la posizione " + posizione +
