@@ -11,10 +11,17 @@ windows_build=$(realpath "$2")
 batch_linux="$linux_build/sopraelevazione-batch"
 batch_windows="$windows_build/sopraelevazione-batch.exe"
 export WINEPREFIX="${WINEPREFIX:-$windows_build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
+# Wine turns the Linux arguments and file names into Windows' UTF-16 by the
+# locale: a UTF-8 one, whatever the caller's.
+export LC_ALL=C.UTF-8
 
 lavoro=$(mktemp -d)
 trap 'chmod -R u+w "$lavoro"; rm -rf "$lavoro"' EXIT
 "$linux_build/sopraelevazione-demo" "$lavoro/linux" >/dev/null
+# One scenario whose names are not ASCII, its line file found without regard
+# to the case of its ASCII letters.
+"$linux_build/sopraelevazione-demo" "$lavoro/linux" Città_Ωmega Città 4000 >/dev/null
+mv "$lavoro/linux/Città_linea.da3" "$lavoro/linux/CITTà_linea.da3"
 cp -a "$lavoro/linux" "$lavoro/windows"
 
 confronti=0
@@ -71,9 +78,12 @@ confronta "classi again" classi --valori 5,25,45.5,75,105,125,145,165 "${scenari
 riga=$(cd "$lavoro/linux" && "$batch_linux" elenco "${scenari[0]}" | sed -n 40p)
 posizione=${riga%%$'\t'*}
 confronta "tratto" tratto --posizione "$posizione" --mm -85 --elenco "${scenari[0]}"
-if "$batch_linux" --help 2>&1 | grep -q verifica; then
-  confronta "verifica" verifica "${scenari[@]}"
-fi
+confronta "proposta" proposta --velocita 140
+confronta "classi --velocita" classi --velocita 120 --massimo 150 --elenco "${scenari[@]}"
+confronta "raccordi" raccordi --velocita 120 --elenco "${scenari[@]}"
+confronta "verifica" verifica --velocita 120 "${scenari[@]}"
+confronta "verifica after an edit" tratto --posizione "$posizione" --mm 300 "${scenari[0]}"
+confronta "verifica finds problems" verifica --velocita 160 "${scenari[0]}"
 
 # A read-only section file: neither build may replace or change it.
 chmod a-w "$lavoro/linux/${scenari[0]%.si3}.da3" "$lavoro/windows/${scenari[0]%.si3}.da3"
