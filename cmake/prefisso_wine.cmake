@@ -8,7 +8,8 @@ if(CMAKE_CROSSCOMPILING_EMULATOR MATCHES "WINEPREFIX=([^;]+)")
     execute_process(COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} wineboot --init
                     RESULT_VARIABLE esito OUTPUT_QUIET ERROR_QUIET TIMEOUT 300)
     if(NOT esito EQUAL 0)
-      message(FATAL_ERROR "Wine could not prepare ${prefisso_wine} (${esito})")
+      message(WARNING "Wine could not prepare ${prefisso_wine} (${esito}): the programs "
+                      "build, but the tests cannot run here")
     endif()
   endif()
 endif()

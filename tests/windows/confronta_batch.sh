@@ -82,7 +82,7 @@ confronta "proposta" proposta --velocita 140
 confronta "classi --velocita" classi --velocita 120 --massimo 150 --elenco "${scenari[@]}"
 confronta "raccordi" raccordi --velocita 120 --elenco "${scenari[@]}"
 confronta "verifica" verifica --velocita 120 "${scenari[@]}"
-confronta "verifica after an edit" tratto --posizione "$posizione" --mm 300 "${scenari[0]}"
+confronta "tratto at 300 mm" tratto --posizione "$posizione" --mm 300 "${scenari[0]}"
 confronta "verifica finds problems" verifica --velocita 160 "${scenari[0]}"
 
 # A read-only section file: neither build may replace or change it.
