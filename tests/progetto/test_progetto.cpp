@@ -1,8 +1,8 @@
-#include "progetto/progetto.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include "progetto/progetto.hpp"
 
 namespace sopra {
 namespace {

@@ -1,5 +1,3 @@
-#include "progetto/raccordi.hpp"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "analysis/sopraelevazione.hpp"
 #include "linee_di_prova.hpp"
+#include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
 
 namespace sopra {
@@ -27,7 +26,8 @@ std::int32_t mm(const scenario& s, std::int32_t t) {
 }
 
 TEST(Raccordi, RampInAndOutOfACurve) {
-  for (const auto& [parametri, rampa] : {std::pair{a_120(), 78}, std::pair{parametri_progetto{}, 35}}) {
+  for (const auto& [parametri, rampa] :
+       {std::pair{a_120(), 78}, std::pair{parametri_progetto{}, 35}}) {
     scenario s = scenario_rettilineo(60);
     tratti_curvi(s, 20, 24, 1000, 160);
     const esito_raccordi esito = applica_raccordi(s, geometria_linea(s), parametri);
