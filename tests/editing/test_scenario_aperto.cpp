@@ -464,7 +464,7 @@ TEST(Annulla, JournalKeepsOnlyWhatChanged) {
   // Every listed section a curve, all of it changing at every command: the most
   // a class command can change. 100 commands stay within 5 bytes a section each
   // (100 MB for 100 commands on a line of 200,000 sections).
-  constexpr std::int32_t numero = 20000;
+  constexpr std::int32_t numero = 10000;
   scenario s = scenario_rettilineo(numero);
   for (std::int32_t t = 2; t < numero - 3; ++t)
     metti_curva(s, t, raggi_nominali[t % 8] * (t % 3 ? 1 : -1));

@@ -100,17 +100,18 @@ TEST(Inviluppi, MatchTheQuadraticDefinition) {
   for (int prova = 0; prova < 100; ++prova) {
     const scenario s = linea_casuale(90, caso);
     const geometria_linea g(s);
-    const std::vector<std::int32_t> c = sopraelevazioni_righe(s, g);
+    const std::vector<lettura_tratto> l = leggi_righe(s, g);
     const std::int32_t delta = prova % 5 == 0 ? 0 : 40 + prova;
-    const inviluppi inv = calcola_inviluppi(c, g, delta);
-    for (std::size_t i = 0; i < c.size(); ++i) {
+    const inviluppi inv = calcola_inviluppi(l, g, delta);
+    for (std::size_t i = 0; i < l.size(); ++i) {
       std::int32_t positivo = 0, negativo = 0;  // only whether and how far a source reaches
-      for (std::size_t j = 0; j < c.size(); ++j) {
-        if (!g.curva(j) || std::abs(c[j]) > sopraelevazione_limite) continue;
+      for (std::size_t j = 0; j < l.size(); ++j) {
+        const std::int32_t c = l[j].millimetri;
+        if (!g.curva(j) || l[j].fuori_scala) continue;
         const std::int32_t resto =
-            std::abs(c[j]) - delta * static_cast<std::int32_t>(i > j ? i - j : j - i);
-        if (c[j] > 0) positivo = std::max(positivo, resto);
-        if (c[j] < 0) negativo = std::max(negativo, resto);
+            std::abs(c) - delta * static_cast<std::int32_t>(i > j ? i - j : j - i);
+        if (c > 0) positivo = std::max(positivo, resto);
+        if (c < 0) negativo = std::max(negativo, resto);
       }
       ASSERT_EQ(std::max(inv.positivo[i], 0), positivo) << "line " << prova << " row " << i;
       ASSERT_EQ(std::max(inv.negativo[i], 0), negativo) << "line " << prova << " row " << i;
@@ -129,16 +130,17 @@ TEST(Raccordi, PropertiesOnRandomLines) {
     const geometria_linea g(s);
     const parametri_progetto p = prova % 2 ? a_120() : parametri_progetto{};
     const scenario prima = s;
-    const std::vector<std::int32_t> c = sopraelevazioni_righe(s, g);
-    const inviluppi inv = calcola_inviluppi(c, g, delta_massimo(p));
+    const std::vector<lettura_tratto> l = leggi_righe(s, g);
+    const inviluppi inv = calcola_inviluppi(l, g, delta_massimo(p));
 
     const esito_raccordi esito = applica_raccordi(s, g, p);
 
     std::set<std::int32_t> eccezioni(esito.conflitti.begin(), esito.conflitti.end());
     eccezioni.insert(esito.senza_slot.begin(), esito.senza_slot.end());
     for (std::size_t r = 0; r < g.size(); ++r) {
-      const bool oltre = c[r] > 0 ? c[r] > inv.positivo[r] : -c[r] > inv.negativo[r];
-      if (g.raggio(r) == 0 && !g.bivio(r) && c[r] != 0 && oltre)
+      const std::int32_t c = l[r].millimetri;
+      const bool oltre = c > 0 ? c > inv.positivo[r] : -c > inv.negativo[r];
+      if (g.raggio(r) == 0 && !g.bivio(r) && c != 0 && oltre)
         eccezioni.insert(posizione_tratto(tratto_della_riga(r)));
     }
     const auto vicino = [&](std::int32_t posizione) {
