@@ -219,15 +219,15 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
                 "<= 2 x");
   std::printf("  %-42s %9.1f ms  su %7zu tratti          (obiettivo <= 100 ms)\n",
               "comando delle classi (applica_classi)", mediana(classi), ultimo + 1);
-  std::printf("  progetto a %.0f km/h, dopo il comando delle classi:\n", progetto.velocita_massima);
+  std::printf("  progetto a %.0f km/h, sui tratti con le classi applicate:\n", progetto.velocita_massima);
   std::printf("  %-42s %9.3f ms                            (obiettivo <= 50 ms)\n",
               "proposta (proposta_classi)", mediana(proposta));
   std::printf("  %-42s %9.1f ms  %7zu tratti rialzati     (obiettivo <= 50 ms)\n",
               "raccordi (applica_raccordi)", mediana(raccordi), rialzati);
   std::printf("  %-42s %9.1f ms  %7zu problemi            (obiettivo <= 50 ms)\n",
               "verifica (verifica)", mediana(verifica), problemi);
-  riga_tempo("annulla il comando delle classi", mediana(annulla));
-  riga_tempo("ripeti il comando delle classi", mediana(ripeti));
+  riga_tempo("annulla le classi (annulla)", mediana(annulla));
+  riga_tempo("ripeti le classi (ripeti)", mediana(ripeti));
   riga_tempo("scrittura grezza dei tratti (write+fsync)", base_scrittura);
   riga_rapporto("salvataggio (salva)", mediana(salvataggio), base_scrittura, "scrittura grezza",
                 "<= 2 x");

@@ -85,7 +85,7 @@ class scenario_aperto {
   enum class genere_passo : std::uint8_t { tratto, classi, raccordi };
   struct esito_passo {
     genere_passo genere = genere_passo::tratto;
-    std::vector<std::size_t> righe;  // rows whose text changed, ascending
+    std::vector<std::size_t> righe;  // rows whose section or text changed, ascending
     // For a class command: what the class boxes must show now (the texts given
     // to the command after undo, the normalised ones after redo).
     std::optional<std::array<std::string, numero_classi>> testi_classi;
