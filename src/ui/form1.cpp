@@ -15,11 +15,14 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "analysis/curva.hpp"
 #include "scenario/file_scenario.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/modello_tratti.hpp"
@@ -34,11 +37,32 @@ constexpr int twip_per_pollice = 1440;
 constexpr int larghezza_form = 14235;
 constexpr int altezza_form = 10005;
 
-// The captions of Label12(0) .. Label12(7), one per radius class.
-constexpr std::array<const char*, sopra::numero_classi> testi_label12 = {
-    "Curve con raggio 10000 m ", "Curve con raggio 5000 m ", "Curve con raggio 2500 m ",
-    "Curve con raggio 1000 m ",  "Curve con raggio 490 m ",  "Curve con raggio 330 m ",
-    "Curve con raggio 250 m ",   "Curve con raggio 200 m "};
+// The captions of Label12(0) .. Label12(7), one per radius class, made from
+// the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
+using didascalia = std::array<char, 32>;
+constexpr didascalia didascalia_classe(int raggio) {
+  didascalia testo{};
+  std::size_t n = 0;
+  for (char c : std::string_view("Curve con raggio ")) testo[n++] = c;
+  const std::size_t cifre = n;
+  for (; raggio > 0; raggio /= 10) testo[n++] = static_cast<char>('0' + raggio % 10);
+  std::reverse(testo.begin() + cifre, testo.begin() + n);
+  for (char c : std::string_view(" m ")) testo[n++] = c;
+  return testo;
+}
+constexpr auto didascalie_classi = [] {
+  std::array<didascalia, sopra::numero_classi> didascalie{};
+  for (std::size_t k = 0; k < didascalie.size(); ++k)
+    didascalie[k] = didascalia_classe(sopra::raggi_nominali[k]);
+  return didascalie;
+}();
+static_assert(std::string_view(didascalie_classi[0].data()) == "Curve con raggio 10000 m ");
+static_assert(std::string_view(didascalie_classi[4].data()) == "Curve con raggio 490 m ");
+constexpr auto testi_label12 = [] {
+  std::array<const char*, sopra::numero_classi> testi{};
+  for (std::size_t k = 0; k < testi.size(); ++k) testi[k] = didascalie_classi[k].data();
+  return testi;
+}();
 
 QString titolo_applicazione() {
   return QGuiApplication::applicationDisplayName();
