@@ -1,6 +1,7 @@
 #pragma once
-// The open scenario: the store, its section list, and the two cant edits. The
-// window and the batch companion drive these; neither edits anything itself.
+// The open scenario: the store, its line geometry and section list, the two cant
+// edits, the run-off ramps, the check of the line, and undo and redo. The window
+// and the batch companion drive these; neither edits anything itself.
 
 #include <array>
 #include <cstddef>
