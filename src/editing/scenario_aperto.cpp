@@ -66,7 +66,8 @@ std::uint64_t leggi_varint(const std::uint8_t*& byte) {
   }
 }
 
-// The cant field that a freshly built list shows for section s: its whole millimetres.
+// The cant field that a freshly built list shows for a section with these slots:
+// its whole millimetres.
 std::string testo_canonico(std::span<const oggetto> oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
