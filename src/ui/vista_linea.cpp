@@ -99,15 +99,31 @@ QColor tinta(QRgb colore, double quota) {
   return QColor(mescola(c.red()), mescola(c.green()), mescola(c.blue()));
 }
 
-void segno_errore(QPainter& p, QPointF c, double r) {
-  p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
-  p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+// Error marks (a red cross on a white outline) at `centri`, `r` pixels from
+// the centre to a tip; all in two strokes.
+void segni_errore(QPainter& p, const QVector<QPointF>& centri, double r) {
+  QVector<QLineF> linee;
+  linee.reserve(centri.size() * 2);
+  for (const QPointF& c : centri) {
+    linee.append(QLineF(c + QPointF(-r, -r), c + QPointF(r, r)));
+    linee.append(QLineF(c + QPointF(-r, r), c + QPointF(r, -r)));
+  }
+  p.setPen(QPen(Qt::white, r * 1.2, Qt::SolidLine, Qt::FlatCap));
+  p.drawLines(linee);
+  p.setPen(QPen(QColor(colore_errore), r * 0.6, Qt::SolidLine, Qt::FlatCap));
+  p.drawLines(linee);
 }
 
-QPolygonF triangolo(QPointF c, double r, bool in_giu = false) {
-  const double s = in_giu ? -1 : 1;
-  return QPolygonF(
-      {c + QPointF(0, -r * s), c + QPointF(r, r * 0.8 * s), c + QPointF(-r, r * 0.8 * s)});
+// Warning marks (a yellow triangle pointing down, outlined) at `centri`; in one path.
+void segni_avviso(QPainter& p, const QVector<QPointF>& centri, double r) {
+  QPainterPath percorso;
+  for (const QPointF& c : centri)
+    percorso.addPolygon(QPolygonF({c + QPointF(0, r), c + QPointF(r, -r * 0.8),
+                                   c + QPointF(-r, -r * 0.8), c + QPointF(0, r)}));
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(QColor(colore_avviso));
+  p.drawPath(percorso);
+  p.setBrush(Qt::NoBrush);
 }
 
 }  // namespace
@@ -624,16 +640,10 @@ std::vector<VistaLinea::voce> VistaLinea::voci_pianta() const {
                     c.setAlpha(110);
                     p.fillRect(QRectF(r.left(), r.center().y() - 5, r.width(), 10), c);
                   }});
-  voci.push_back({12, QStringLiteral("Errore"), [](QPainter& p, QRectF r) {
-                    p.setPen(QPen(QColor(colore_errore), 2.5));
-                    segno_errore(p, r.center(), 4);
-                  }});
-  voci.push_back({12, QStringLiteral("Avviso"), [](QPainter& p, QRectF r) {
-                    p.setPen(QPen(Qt::black, 1));
-                    p.setBrush(QColor(colore_avviso));
-                    p.drawPolygon(triangolo(r.center(), 5, true));
-                    p.setBrush(Qt::NoBrush);
-                  }});
+  voci.push_back({12, QStringLiteral("Errore"),
+                  [](QPainter& p, QRectF r) { segni_errore(p, {r.center()}, 4); }});
+  voci.push_back({12, QStringLiteral("Avviso"),
+                  [](QPainter& p, QRectF r) { segni_avviso(p, {r.center()}, 5); }});
   voci.push_back({12, QStringLiteral("Tratto scelto"), [](QPainter& p, QRectF r) {
                     p.setPen(QPen(Qt::black, 2));
                     p.drawEllipse(r.center(), 5, 5);
@@ -754,11 +764,13 @@ void VistaLinea::discendi(const disposizione& d, const scatola& visibile, std::s
   const bool ultimo = static_cast<int>(fine) == righe_ - 1;
   tracciato_.aggiungi(chiave(bandiere_[nodo]), da, static_cast<int>(fine), a, b, ultimo);
   if (bandiere_[nodo] & bit_bivio) aloni_.aggiungi(0, da, static_cast<int>(fine), a, b, ultimo);
+  // Marks stand above the track, at most one of a kind in 7 pixels along it.
   auto segna = [&](QVector<QPointF>& segni) {
+    const QPointF c = a + QPointF(0, -9);
     if (!segni.isEmpty() &&
-        std::abs(segni.back().x() - a.x()) + std::abs(segni.back().y() - a.y()) < 6)
+        std::abs(segni.back().x() - c.x()) + std::abs(segni.back().y() - c.y()) < 7)
       return;
-    segni.append(a);
+    segni.append(c);
   };
   if (problemi_[nodo] & bit_errore) segna(errori_);
   if (problemi_[nodo] & bit_avviso) segna(avvisi_);
@@ -805,16 +817,8 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
     for (const auto& s : tracciato_.elenco)
       if (s.chiave == k) p.drawPolyline(tracciato_.punti.constData() + s.primo, int(s.quanti));
   }
-  p.setPen(QPen(Qt::black, 1));
-  p.setBrush(QColor(colore_avviso));
-  for (const QPointF& c : avvisi_) p.drawPolygon(triangolo(c + QPointF(0, -9), 5, true));
-  p.setBrush(Qt::NoBrush);
-  for (const QPointF& c : errori_) {
-    p.setPen(QPen(Qt::white, 5));
-    segno_errore(p, c + QPointF(0, -9), 4);
-    p.setPen(QPen(QColor(colore_errore), 2.5));
-    segno_errore(p, c + QPointF(0, -9), 4);
-  }
+  segni_avviso(p, avvisi_, 5);
+  segni_errore(p, errori_, 4);
   if (selezionata_ >= 0) {
     const QPointF c = a_schermo(d, punti_[static_cast<std::size_t>(selezionata_)]);
     p.setPen(QPen(Qt::white, 5));
@@ -904,32 +908,51 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
   // A series as steps: a flat line over a span with one value, a vertical line
   // over a span with a range, and a vertical join where neighbours do not meet.
   auto gradini = [&](auto valori) {
+    if (d.righe_per_pixel >= 1) {
+      // One pixel column per span: the column's range, stretched to meet the
+      // column before, filled; equal neighbouring columns in one rectangle.
+      const QColor colore = p.pen().color();
+      const double spessore = std::max(1.0, std::round(p.pen().widthF()));
+      double alto_prec = 0, basso_prec = 0;
+      QRectF rettangolo;
+      bool prima = true;
+      for (const campata& c : campate) {
+        const auto [minimo, massimo] = valori(c.a);
+        if (minimo > massimo) continue;
+        const double alto = std::round(y_mm(d, massimo));
+        const double basso = std::round(y_mm(d, minimo));
+        double da = alto, a = basso + spessore;
+        if (!prima) da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
+        prima = false;
+        alto_prec = alto;
+        basso_prec = basso;
+        if (rettangolo.isValid() && rettangolo.right() == c.x0 && rettangolo.top() == da &&
+            rettangolo.bottom() == a) {
+          rettangolo.setRight(c.x1);
+          continue;
+        }
+        if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+        rettangolo = QRectF(QPointF(c.x0, da), QPointF(c.x1, a));
+      }
+      if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+      return;
+    }
+    // Rows wider than a pixel: a flat line over each row, vertical joins between.
     QVector<QLineF> linee;
     linee.reserve(static_cast<qsizetype>(campate.size() * 2));
-    bool piatta = false;  // the last line drawn is the flat line of the span before
-    double alto_prec = 0, basso_prec = 0;
     bool prima = true;
+    double prec = 0;
     for (const campata& c : campate) {
       const auto [minimo, massimo] = valori(c.a);
-      const double alto = y_mm(d, massimo);
-      const double basso = y_mm(d, minimo);
-      if (!prima) {
-        if (basso < alto_prec) linee.append(QLineF(c.x0, basso, c.x0, alto_prec));
-        if (alto > basso_prec) linee.append(QLineF(c.x0, basso_prec, c.x0, alto));
-      }
-      if (alto != basso) {
-        linee.append(QLineF(c.x0 + 0.5, alto, c.x0 + 0.5, basso));
-        piatta = false;
-      } else if (piatta && !linee.isEmpty() && linee.back().y1() == alto &&
-                 linee.back().x2() == c.x0) {
-        linee.back().setP2(QPointF(c.x1, alto));
-      } else {
-        linee.append(QLineF(c.x0, alto, c.x1, alto));
-        piatta = true;
-      }
+      if (minimo > massimo) continue;
+      const double y = y_mm(d, massimo);
+      if (!prima && prec != y) linee.append(QLineF(c.x0, prec, c.x0, y));
+      if (!prima && prec == y && linee.back().x2() == c.x0)
+        linee.back().setP2(QPointF(c.x1, y));
+      else
+        linee.append(QLineF(c.x0, y, c.x1, y));
       prima = false;
-      alto_prec = alto;
-      basso_prec = basso;
+      prec = y;
     }
     p.drawLines(linee);
   };
@@ -957,27 +980,21 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
                         : QPen(QColor(colore_minima), 1));
     gradini(valori_classi(minima_));
   }
-  p.setPen(QPen(QColor(colore_sopraelevazione), d.righe_per_pixel < 1 ? 2 : 1));
+  p.setPen(QPen(QColor(colore_sopraelevazione), 2));
   gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
 
-  // Problems: marks along the top edge.
-  p.setRenderHint(QPainter::Antialiasing, true);
-  double ultimo_errore = -100, ultimo_avviso = -100;
+  // Problems: marks along the top edge, at most one of a kind in 7 pixels.
+  QVector<QPointF> errori, avvisi;
   for (const campata& c : campate) {
     const double x = (c.x0 + c.x1) / 2;
-    if ((c.a.problemi & bit_avviso) && x - ultimo_avviso >= 6) {
-      p.setPen(QPen(Qt::black, 1));
-      p.setBrush(QColor(colore_avviso));
-      p.drawPolygon(triangolo(QPointF(x, g.top() + 16), 4.5, true));
-      ultimo_avviso = x;
-    }
-    if ((c.a.problemi & bit_errore) && x - ultimo_errore >= 6) {
-      p.setPen(QPen(QColor(colore_errore), 2));
-      segno_errore(p, QPointF(x, g.top() + 6), 3.5);
-      ultimo_errore = x;
-    }
+    if ((c.a.problemi & bit_avviso) && (avvisi.isEmpty() || x - avvisi.back().x() >= 7))
+      avvisi.append(QPointF(x, g.top() + 16));
+    if ((c.a.problemi & bit_errore) && (errori.isEmpty() || x - errori.back().x() >= 7))
+      errori.append(QPointF(x, g.top() + 6));
   }
-  p.setBrush(Qt::NoBrush);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  segni_avviso(p, avvisi, 4.5);
+  segni_errore(p, errori, 3.5);
   p.setRenderHint(QPainter::Antialiasing, false);
 
   // The cursor on the selected section.

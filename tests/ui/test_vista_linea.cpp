@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -222,18 +223,28 @@ class TestVistaLinea : public QObject {
     qInfo("open scenario, picture caches and check: %lld ms", tempo.elapsed());
     vista->resize(1400, 900);
     vista->seleziona(100000);
-    // The median of five frames at each zoom, from the whole line to the closest.
-    qint64 peggiore = 0;
+    // The median of five frames at each zoom, from the whole line to the closest,
+    // in processor time of this thread (the machine may be busy with other work)
+    // and in wall time.
+    auto processore = [] {
+      timespec t{};
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+      return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    double peggiore = 0;
     for (int livello = 0; livello <= 8; ++livello) {
-      std::vector<qint64> tempi;
+      std::vector<double> cpu, muro;
       for (int volta = 0; volta < 5; ++volta) {
+        const double inizio = processore();
         tempo.restart();
         vista->repaint();
-        tempi.push_back(tempo.nsecsElapsed() / 1000);
+        muro.push_back(tempo.nsecsElapsed() / 1e6);
+        cpu.push_back(processore() - inizio);
       }
-      std::sort(tempi.begin(), tempi.end());
-      qInfo("frame with the line zoomed 4^%d: %.1f ms", livello, tempi[2] / 1000.0);
-      peggiore = std::max(peggiore, tempi[2]);
+      std::sort(cpu.begin(), cpu.end());
+      std::sort(muro.begin(), muro.end());
+      qInfo("frame with the line zoomed 4^%d: %.1f ms (wall %.1f ms)", livello, cpu[2], muro[2]);
+      peggiore = std::max(peggiore, cpu[2]);
       vista->ingrandisci(4);
     }
     tempo.restart();
@@ -241,8 +252,8 @@ class TestVistaLinea : public QObject {
     vista->aggiorna_riga(100000);
     vista->aggiorna();
     qInfo("re-reading every cant: %lld ms", tempo.elapsed());
-    qInfo("worst frame: %.1f ms", peggiore / 1000.0);
-    QVERIFY(peggiore < 500000);
+    qInfo("worst frame: %.1f ms", peggiore);
+    QVERIFY(peggiore < 500);
     vista->mostra(nullptr);
   }
 
