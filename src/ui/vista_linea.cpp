@@ -239,6 +239,19 @@ void VistaLinea::aggiorna() {
 }
 
 void VistaLinea::aggiorna_riga(int riga) {
+  rileggi_riga(riga);
+  update();
+}
+
+void VistaLinea::aggiorna_righe(const std::vector<std::size_t>& righe) {
+  // Each row costs a path to the root; past a few thousand, one linear pass is cheaper.
+  if (righe.size() > 4096) return aggiorna();
+  for (const std::size_t r : righe)
+    if (r < static_cast<std::size_t>(righe_)) rileggi_riga(static_cast<int>(r));
+  update();
+}
+
+void VistaLinea::rileggi_riga(int riga) {
   if (!aperto_ || riga < 0 || riga >= righe_) return;
   const std::int32_t mm =
       sopra::millimetri_tratto(aperto_->store(), sopra::tratto_della_riga(riga));
@@ -248,7 +261,6 @@ void VistaLinea::aggiorna_riga(int riga) {
     minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
     massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);
   }
-  update();
 }
 
 void VistaLinea::imposta_problemi(const std::vector<sopra::problema>& problemi) {
@@ -391,6 +403,7 @@ void VistaLinea::adatta() {
   }
   vista_.inizio = 0;
   vista_.righe = std::max(righe_, 1);
+  intera_ = true;
   update();
 }
 
@@ -408,6 +421,7 @@ void VistaLinea::limita_vista() {
 }
 
 void VistaLinea::zoom_pianta(double fattore, QPointF fisso) {
+  intera_ = false;
   disposizione d = disponi(area_disegno(), vista_);
   const QPointF mondo = a_mondo(d, fisso);
   vista_.metri_larghezza /= fattore;
@@ -420,6 +434,7 @@ void VistaLinea::zoom_pianta(double fattore, QPointF fisso) {
 }
 
 void VistaLinea::zoom_diagramma(double fattore, double x_fisso) {
+  intera_ = false;
   disposizione d = disponi(area_disegno(), vista_);
   const double riga = d.inizio + (x_fisso - d.diagramma.left()) * d.righe_per_pixel;
   vista_.righe /= fattore;
@@ -449,11 +464,15 @@ void VistaLinea::porta_in_vista(int riga) {
   const QPointF p = a_schermo(d, punti_[static_cast<std::size_t>(riga)]);
   const double mx = d.pianta.width() * 0.08;
   const double my = d.pianta.height() * 0.08;
-  if (!d.pianta.adjusted(mx, my, -mx, -my).contains(p))
+  if (!d.pianta.adjusted(mx, my, -mx, -my).contains(p)) {
     vista_.centro = punti_[static_cast<std::size_t>(riga)];
+    intera_ = false;
+  }
   const double x = x_riga(d, riga + 0.5);
-  if (x < d.diagramma.left() || x > d.diagramma.right())
+  if (x < d.diagramma.left() || x > d.diagramma.right()) {
     vista_.inizio = riga + 0.5 - vista_.righe / 2;
+    intera_ = false;
+  }
   limita_vista();
 }
 
@@ -509,7 +528,11 @@ int VistaLinea::riga_alla_x(double x) const {
 
 void VistaLinea::resizeEvent(QResizeEvent* evento) {
   QWidget::resizeEvent(evento);
-  limita_vista();
+  // The whole line stays whole in the new shape; a chosen view keeps its extent.
+  if (intera_)
+    adatta();
+  else
+    limita_vista();
 }
 
 void VistaLinea::mousePressEvent(QMouseEvent* evento) {
@@ -529,6 +552,7 @@ void VistaLinea::mouseMoveEvent(QMouseEvent* evento) {
   const QPointF spostamento = evento->position() - punto_premuto_;
   if (!trascina_ && std::hypot(spostamento.x(), spostamento.y()) < soglia_trascinamento) return;
   trascina_ = true;
+  intera_ = false;
   const disposizione d = disponi(area_disegno(), vista_premuta_);
   if (premuto_ == riquadro::pianta) {
     vista_.centro =
@@ -895,15 +919,12 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     i = j;
   }
 
-  // Grid, zero and ±c_max.
+  // Grid and zero.
   const double passo_mm = d.mm_alto > 200 ? 100 : 50;
   for (double mm = -d.mm_alto; mm <= d.mm_alto; mm += passo_mm) {
     p.setPen(QPen(mm == 0 ? QColor(0x60, 0x60, 0x60) : QColor(0xe0, 0xe0, 0xe0), 1));
     p.drawLine(QPointF(g.left(), y_mm(d, mm)), QPointF(g.right(), y_mm(d, mm)));
   }
-  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
-  for (double s : {1.0, -1.0})
-    p.drawLine(QPointF(g.left(), y_mm(d, s * massima_)), QPointF(g.right(), y_mm(d, s * massima_)));
 
   // A series as steps: a flat line over a span with one value, a vertical line
   // over a span with a range, and a vertical join where neighbours do not meet.
@@ -959,6 +980,10 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
   // Dashes only where a row is wide enough to show them: dashing thousands of
   // short lines would cost more than the rest of the frame.
   const bool tratteggio = d.righe_per_pixel <= 1.0 / 6;
+  // The cant: near black as steps, dark grey where a column spans a range.
+  p.setPen(
+      QPen(d.righe_per_pixel >= 1 ? QColor(0x55, 0x55, 0x55) : QColor(colore_sopraelevazione), 2));
+  gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
   if (equilibrio_.size() == sopra::numero_classi) {
     auto valori_classi = [&](const std::vector<double>& v) {
       return [&v](const aggregato& a) {
@@ -980,8 +1005,11 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
                         : QPen(QColor(colore_minima), 1));
     gradini(valori_classi(minima_));
   }
-  p.setPen(QPen(QColor(colore_sopraelevazione), 2));
-  gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
+  // The reference lines over the cant, so that they show where a column's
+  // cant spans a range; ±c_max last.
+  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
+  for (double s : {1.0, -1.0})
+    p.drawLine(QPointF(g.left(), y_mm(d, s * massima_)), QPointF(g.right(), y_mm(d, s * massima_)));
 
   // Problems: marks along the top edge, at most one of a kind in 7 pixels.
   QVector<QPointF> errori, avvisi;
