@@ -9,13 +9,11 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QLineF>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QVector>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -155,7 +153,6 @@ class VistaLinea : public QWidget {
   void costruisci_albero();
   void leggi_sopraelevazioni();
   void rileggi_riga(int riga);
-  void ricalcola_nodo(std::size_t nodo);
   aggregato interroga(int da, int a) const;
   void ricostruisci_problemi();
 
