@@ -1000,12 +1000,26 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
         return std::pair{lo, hi};
       };
     };
+    // A column with several values draws the highest and the lowest as two
+    // lines, so that the cant between them stays in sight.
+    auto contorni = [&](const std::vector<double>& v) {
+      const auto valori = valori_classi(v);
+      gradini([&](const aggregato& a) {
+        const auto [lo, hi] = valori(a);
+        return std::pair{hi, hi};
+      });
+      if (d.righe_per_pixel >= 1)
+        gradini([&](const aggregato& a) {
+          const auto [lo, hi] = valori(a);
+          return std::pair{lo, lo};
+        });
+    };
     p.setPen(tratteggio ? QPen(QColor(colore_equilibrio), 1.5, Qt::DashLine)
                         : QPen(QColor(colore_equilibrio), 1));
-    gradini(valori_classi(equilibrio_));
+    contorni(equilibrio_);
     p.setPen(tratteggio ? QPen(QColor(colore_minima), 1.5, Qt::DotLine)
                         : QPen(QColor(colore_minima), 1));
-    gradini(valori_classi(minima_));
+    contorni(minima_);
   }
   // The reference lines over the cant, so that they show where a column's
   // cant spans a range; ±c_max last.
