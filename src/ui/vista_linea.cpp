@@ -930,10 +930,11 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
 
   // A series as steps: a flat line over a span with one value, a vertical line
   // over a span with a range, and a vertical join where neighbours do not meet.
-  auto gradini = [&](auto valori) {
+  auto gradini = [&](auto valori, bool raccorda = true) {
     if (d.righe_per_pixel >= 1) {
       // One pixel column per span: the column's range, stretched to meet the
-      // column before, filled; equal neighbouring columns in one rectangle.
+      // column before when `raccorda`, filled; equal neighbouring columns in
+      // one rectangle.
       const QColor colore = p.pen().color();
       const double spessore = std::max(1.0, std::round(p.pen().widthF()));
       double alto_prec = 0, basso_prec = 0;
@@ -945,7 +946,8 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
         const double alto = std::round(y_mm(d, massimo));
         const double basso = std::round(y_mm(d, minimo));
         double da = alto, a = basso + spessore;
-        if (!prima) da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
+        if (!prima && raccorda)
+          da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
         prima = false;
         alto_prec = alto;
         basso_prec = basso;
@@ -1000,19 +1002,23 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
         return std::pair{lo, hi};
       };
     };
-    // A column with several values draws the highest and the lowest as two
-    // lines, so that the cant between them stays in sight.
+    // A column with several values marks the highest and the lowest, without
+    // joining columns, so that the cant between them stays in sight.
     auto contorni = [&](const std::vector<double>& v) {
       const auto valori = valori_classi(v);
-      gradini([&](const aggregato& a) {
-        const auto [lo, hi] = valori(a);
-        return std::pair{hi, hi};
-      });
-      if (d.righe_per_pixel >= 1)
-        gradini([&](const aggregato& a) {
-          const auto [lo, hi] = valori(a);
-          return std::pair{lo, lo};
-        });
+      if (d.righe_per_pixel < 1) return gradini(valori);
+      gradini(
+          [&](const aggregato& a) {
+            const auto [lo, hi] = valori(a);
+            return std::pair{hi, hi};
+          },
+          false);
+      gradini(
+          [&](const aggregato& a) {
+            const auto [lo, hi] = valori(a);
+            return std::pair{lo, lo};
+          },
+          false);
     };
     p.setPen(tratteggio ? QPen(QColor(colore_equilibrio), 1.5, Qt::DashLine)
                         : QPen(QColor(colore_equilibrio), 1));
