@@ -553,6 +553,7 @@ void VistaLinea::mouseMoveEvent(QMouseEvent* evento) {
   if (premuto_ == riquadro::nessuno || !(evento->buttons() & Qt::LeftButton)) return;
   const QPointF spostamento = evento->position() - punto_premuto_;
   if (!trascina_ && std::hypot(spostamento.x(), spostamento.y()) < soglia_trascinamento) return;
+  if (!trascina_) setCursor(Qt::ClosedHandCursor);
   trascina_ = true;
   intera_ = false;
   const disposizione d = disponi(area_disegno(), vista_premuta_);
@@ -570,6 +571,7 @@ void VistaLinea::mouseReleaseEvent(QMouseEvent* evento) {
   if (evento->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(evento);
   const riquadro dove = premuto_;
   premuto_ = riquadro::nessuno;
+  unsetCursor();
   if (trascina_ || dove == riquadro::nessuno) return;
   const int riga = dove == riquadro::pianta ? riga_piu_vicina_pianta(evento->position())
                                             : riga_alla_x(evento->position().x());
