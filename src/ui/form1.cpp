@@ -15,11 +15,15 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "analysis/curva.hpp"
+#include "editing/messaggi.hpp"
 #include "scenario/file_scenario.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/modello_tratti.hpp"
@@ -34,11 +38,32 @@ constexpr int twip_per_pollice = 1440;
 constexpr int larghezza_form = 14235;
 constexpr int altezza_form = 10005;
 
-// The captions of Label12(0) .. Label12(7), one per radius class.
-constexpr std::array<const char*, sopra::numero_classi> testi_label12 = {
-    "Curve con raggio 10000 m ", "Curve con raggio 5000 m ", "Curve con raggio 2500 m ",
-    "Curve con raggio 1000 m ",  "Curve con raggio 490 m ",  "Curve con raggio 330 m ",
-    "Curve con raggio 250 m ",   "Curve con raggio 200 m "};
+// The captions of Label12(0) .. Label12(7), one per radius class, made from
+// the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
+using didascalia = std::array<char, 32>;
+constexpr didascalia didascalia_classe(int raggio) {
+  didascalia testo{};
+  std::size_t n = 0;
+  for (char c : std::string_view("Curve con raggio ")) testo[n++] = c;
+  const std::size_t cifre = n;
+  for (; raggio > 0; raggio /= 10) testo[n++] = static_cast<char>('0' + raggio % 10);
+  std::reverse(testo.begin() + cifre, testo.begin() + n);
+  for (char c : std::string_view(" m ")) testo[n++] = c;
+  return testo;
+}
+constexpr auto didascalie_classi = [] {
+  std::array<didascalia, sopra::numero_classi> didascalie{};
+  for (std::size_t k = 0; k < didascalie.size(); ++k)
+    didascalie[k] = didascalia_classe(sopra::raggi_nominali[k]);
+  return didascalie;
+}();
+static_assert(std::string_view(didascalie_classi[0].data()) == "Curve con raggio 10000 m ");
+static_assert(std::string_view(didascalie_classi[4].data()) == "Curve con raggio 490 m ");
+constexpr auto testi_label12 = [] {
+  std::array<const char*, sopra::numero_classi> testi{};
+  for (std::size_t k = 0; k < testi.size(); ++k) testi[k] = didascalie_classi[k].data();
+  return testi;
+}();
 
 QString titolo_applicazione() {
   return QGuiApplication::applicationDisplayName();
@@ -248,9 +273,8 @@ void Form1::crea_frame3() {
   Text1->setObjectName(QStringLiteral("Text1"));
   posa(Text1, 2520, 3090, 975, 315);
 
-  Label15 = etichetta(
-      Frame3, "Label15",
-      QStringLiteral("Nessuno slot libero: la sopraelevazione non può essere inserita."), true);
+  Label15 =
+      etichetta(Frame3, "Label15", da_std(std::string(sopra::testo_tratto_senza_slot) + "."), true);
   Label15->setFont(font());
   QPalette rosso = Label15->palette();
   rosso.setColor(QPalette::WindowText, QColor(160, 0, 0));
@@ -476,18 +500,8 @@ void Form1::Command6_Click() {
 }
 
 QString Form1::testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi& esito) const {
-  QStringList posizioni;
-  for (const std::int32_t metri : esito.posizioni_senza_slot)
-    posizioni.append(QString::number(metri));
-  if (esito.curve_senza_slot > static_cast<std::size_t>(posizioni.size()))
-    posizioni.append(QStringLiteral("…"));
-  const QString quanti =
-      esito.curve_senza_slot == 1
-          ? QStringLiteral("1 tratto in curva non ha uno slot libero ed è rimasto")
-          : QStringLiteral("%1 tratti in curva non hanno uno slot libero e sono rimasti")
-                .arg(esito.curve_senza_slot);
-  return QStringLiteral("%1 senza sopraelevazione.\nPosizioni in metri: %2")
-      .arg(quanti, posizioni.join(QStringLiteral(", ")));
+  return da_std(sopra::testo_curve_senza_slot(esito.curve_senza_slot) + ".\n" +
+                sopra::testo_posizioni(esito.posizioni_senza_slot, esito.curve_senza_slot));
 }
 
 void Form1::Command3_Click() {
