@@ -1,4 +1,4 @@
-// Saving on Windows: the read-only attribute and folder names beyond ASCII.
+// Saving on Windows: the read-only attribute, hard links, and names beyond ASCII.
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,17 @@ void imposta_sola_lettura(const fs::path& file, bool si) {
   ASSERT_TRUE(::SetFileAttributesW(file.c_str(), attributi));
 }
 
+// The hard links of a file, as Windows counts them (the C runtime's stat says 1).
+DWORD collegamenti(const fs::path& file) {
+  HANDLE h = ::CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const DWORD n = ::GetFileInformationByHandle(h, &info) ? info.nNumberOfLinks : 0;
+  ::CloseHandle(h);
+  return n;
+}
+
 TEST(SalvaWindows, FileDiSolaLetturaMaiSostituito) {
   cartella_temporanea cartella;
   scrivi_scenario_demo(cartella.percorso(), "Valle_Andata", "Valle", {3000, true, 5});
@@ -59,6 +70,30 @@ TEST(SalvaWindows, FileDiSolaLetturaMaiSostituito) {
   EXPECT_EQ(leggi_file(tratti), store.tratti.codifica());
   EXPECT_EQ(impronta, store.tratti.impronta());
   EXPECT_EQ(contenuto(cartella.percorso()), nomi);
+}
+
+TEST(SalvaWindows, CollegamentoFisicoScrittoSulPosto) {
+  cartella_temporanea cartella;
+  scrivi_scenario_demo(cartella.percorso(), "Valle_Andata", "Valle", {3000, false, 5});
+  const fs::path tratti = cartella / "Valle_Andata.da3";
+  // Records after section N, which writing in place must leave where they are.
+  auto byte = leggi_file(tratti);
+  byte.insert(byte.end(), 3 * 516, 0xAB);
+  prova::scrivi_file(tratti, byte);
+  fs::create_hard_link(tratti, cartella / "altro_nome.da3");
+  ASSERT_EQ(collegamenti(tratti), 2u);
+  scenario store;
+  ASSERT_EQ(carica_scenario(cartella / "Valle_Andata.si3", store), std::nullopt);
+  const auto nomi = contenuto(cartella.percorso());
+  store.tratti[3].oggetti[0] = oggetto{129, 80, -1, 0, 0, 0};
+
+  ASSERT_EQ(salva_tratti(store), std::nullopt);
+  auto attesi = store.tratti.codifica();
+  attesi.insert(attesi.end(), 3 * 516, 0xAB);
+  EXPECT_EQ(leggi_file(tratti), attesi);
+  EXPECT_EQ(leggi_file(cartella / "altro_nome.da3"), attesi);  // still one file
+  EXPECT_EQ(collegamenti(tratti), 2u);
+  EXPECT_EQ(contenuto(cartella.percorso()), nomi);  // the copy of the old content is gone
 }
 
 TEST(SalvaWindows, CartellaConNomeNonAscii) {
