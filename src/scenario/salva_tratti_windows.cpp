@@ -117,12 +117,14 @@ std::error_code leggi_stato(const file_aperto& f, stato_file& stato) {
   // Windows' only permission bit: the read-only attribute, for everybody.
   stato.permessi = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
   stato.collegamenti = info.nNumberOfLinks;
-  stato.acl = false;  // the new file takes the folder's access rules, as the old one did
+  // ReplaceFileW carries the old file's access rules over to the new one.
+  stato.acl = false;
   return {};
 }
 
 std::error_code crea_file_nuovo(const std::filesystem::path& inizio, file_aperto& f,
                                 std::filesystem::path& creato) {
+  // Its access rules are the folder's until ReplaceFileW gives it the old file's.
   static constexpr wchar_t cifre[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device fonte;
   std::mt19937 caso(fonte() ^ ::GetCurrentProcessId() ^ static_cast<unsigned>(::GetTickCount64()));
