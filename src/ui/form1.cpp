@@ -472,7 +472,7 @@ void Form1::crea_frame6() {
   Grid1->setHorizontalHeaderLabels(
       {QStringLiteral("Raggio\nm"), QStringLiteral("Equilibrio\nmm"),
        QStringLiteral("Proposta\nmm"), QStringLiteral("Insufficienza\nmm"),
-       QStringLiteral("Eccesso\nmm"), QStringLiteral("Velocità\nammessa km/h")});
+       QStringLiteral("Eccesso\nmm"), QStringLiteral("Velocità\nammessa\nkm/h")});
   Grid1->verticalHeader()->hide();
   Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
@@ -481,11 +481,9 @@ void Form1::crea_frame6() {
   Grid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  Grid1->setFixedHeight(Grid1->horizontalHeader()->sizeHint().height() +
-                        Grid1->verticalHeader()->defaultSectionSize() *
-                            static_cast<int>(sopra::numero_classi) +
-                        2 * Grid1->frameWidth());
-  Grid1->setMinimumWidth(Grid1->horizontalHeader()->length() + 2 * Grid1->frameWidth());
+  Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 4);
+  Grid1->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  Grid1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
   Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
   problemi_ = new modello_problemi(this);
