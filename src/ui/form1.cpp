@@ -615,7 +615,13 @@ void Form1::disponi() {
   Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
+  const bool era_visibile = Frame6->isVisible();
   Frame6->setVisible(Frame5->isVisible() && Frame6->width() >= px(larghezza_minima_linea));
+  // Shown for the first time at this size: the whole line in view.
+  if (Frame6->isVisible() && !era_visibile) {
+    Frame6->layout()->activate();
+    Vista1->adatta();
+  }
   if (Picture1->isVisible()) posa_attesa();
 }
 
@@ -1060,13 +1066,18 @@ void Form1::Command13_Click() {
 }
 
 void Form1::fai_posto() {
-  if (Frame6->isVisible() || isMaximized()) return;
-  const int voluta = px(larghezza_form + larghezza_per_linea);
-  const QScreen* schermo = screen();
-  const int bordi = frameGeometry().width() - width();
-  if (schermo == nullptr || schermo->availableGeometry().width() >= voluta + bordi) {
-    resize(voluta, height());
-  } else {
-    showMaximized();
+  if (Frame6->isVisible() || isMaximized() || isFullScreen()) return;
+  // As wide as the picture wants and a third taller than the first size, for
+  // the picture and more rows, within the screen and kept on it.
+  QSize voluta(px(larghezza_form + larghezza_per_linea),
+               std::max(height(), px(altezza_form) * 4 / 3));
+  if (const QScreen* schermo = screen()) {
+    const QRect libero = schermo->availableGeometry();
+    const QSize bordi = frameGeometry().size() - size();
+    voluta = voluta.boundedTo(libero.size() - bordi).expandedTo(size());
+    const int sinistra = std::min(pos().x(), libero.right() + 1 - voluta.width() - bordi.width());
+    const int alto = std::min(pos().y(), libero.bottom() + 1 - voluta.height() - bordi.height());
+    move(std::max(sinistra, libero.left()), std::max(alto, libero.top()));
   }
+  resize(voluta);
 }

@@ -78,6 +78,8 @@ QVariant modello_problemi::data(const QModelIndex& indice, int ruolo) const {
           .arg(p.posizione)
           .arg(errore ? QStringLiteral("Errore") : QStringLiteral("Avviso"),
                QString::fromStdString(p.testo));
+    case Qt::ToolTipRole:
+      return QString::fromStdString(p.testo);
     case Qt::ForegroundRole:
       return errore ? QVariant(QBrush(QColor(170, 0, 0))) : QVariant();
     case ruolo_posizione:
