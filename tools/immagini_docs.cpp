@@ -95,22 +95,22 @@ int main(int argc, char** argv) {
   file1->setCurrentItem(file1->findItems(QStringLiteral("Valle_Andata.si3"), Qt::MatchExactly)[0]);
   bool ok = salva(form, uscita.filePath(QStringLiteral("scelta.png")));
 
-  // A proposal for 120 km/h applied to the classes, the ramps, then the check.
+  // A proposal for 60 km/h (slowest trains 40 km/h) applied to the classes, the ramps, then the check.
   clicca(form, "Command4");
-  scrivi(form, "Text5(0)", QStringLiteral("120"));
-  scrivi(form, "Text5(1)", QStringLiteral("60"));
+  scrivi(form, "Text5(0)", QStringLiteral("60"));
+  scrivi(form, "Text5(1)", QStringLiteral("40"));
   clicca(form, "Command8");
-  form.resize(form.dimensione_iniziale());
   clicca(form, "Command6");
   clicca(form, "Command9");
   clicca(form, "Command10");
+  form.resize(form.dimensione_iniziale());
   auto* list1 = controllo<QListView>(form, "List1");
   const QModelIndex riga = list1->model()->index(40, 0);
   list1->setCurrentIndex(riga);
   list1->scrollTo(riga);
   ok = salva(form, uscita.filePath(QStringLiteral("modifica.png"))) && ok;
 
-  form.resize(form.dimensione_iniziale() + QSize(620, 120));
+  form.resize(form.dimensione_iniziale() + QSize(820, 240));
   ok = salva(form, uscita.filePath(QStringLiteral("linea.png"))) && ok;
   form.close();
   return ok ? 0 : 1;
