@@ -7,6 +7,7 @@
 // any zoom, even on a line of 200,000 sections.
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QLineF>
 #include <QPointF>
@@ -16,6 +17,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace sopra {
@@ -112,7 +114,9 @@ class VistaLinea : public QWidget {
   };
   // Where things lie for one drawing: panes and transforms.
   struct disposizione {
+    QRectF leggenda_pianta;
     QRectF pianta;
+    QRectF leggenda_diagramma;
     QRectF diagramma;  // the plotting area, without the axis labels
     QRectF diagramma_intero;
     double scala = 1;  // plan: pixels per metre
@@ -131,6 +135,19 @@ class VistaLinea : public QWidget {
   struct scatola {
     double x0, y0, x1, y1;
   };
+
+  // One entry of a legend: its symbol, drawn into a box `larghezza` wide, and its text.
+  struct voce {
+    double larghezza;
+    QString testo;
+    std::function<void(QPainter&, QRectF)> simbolo;
+  };
+  std::vector<voce> voci_pianta() const;
+  std::vector<voce> voci_diagramma() const;
+  QFont carattere_piccolo() const;
+  // The legend's entries flow left to right and wrap: how high they stand in `larghezza`.
+  double altezza_leggenda(const std::vector<voce>& voci, double larghezza) const;
+  void disegna_leggenda(QPainter& p, const QRectF& area, const std::vector<voce>& voci) const;
 
   void costruisci_albero();
   void leggi_sopraelevazioni();
@@ -190,9 +207,28 @@ class VistaLinea : public QWidget {
   QPushButton* adatta_ = nullptr;
   QPushButton* salva_ = nullptr;
 
-  // Reused per frame: the plan's segments by colour, and its marks.
-  mutable std::array<QVector<QLineF>, 17> tratti_;
-  mutable QVector<QLineF> bivi_;
+  // The plan's polylines for one frame: one per run of one colour, their
+  // points one after another.
+  struct spezzate {
+    struct spezzata {
+      int chiave;       // the colour
+      qsizetype primo;  // its first point in punti
+      qsizetype quanti;
+      int fine;  // the row of its last point
+    };
+    std::vector<spezzata> elenco;
+    QVector<QPointF> punti;
+    // Continues the last run with the segment from row `da` (point a) to row
+    // `fine` (point b), or starts a new one.
+    void aggiungi(int chiave, int da, int fine, QPointF a, QPointF b, bool ultimo);
+    void svuota() {
+      elenco.clear();
+      punti.clear();
+    }
+  };
+  // Reused per frame: the track, the junction zones' halo, and the marks.
+  mutable spezzate tracciato_;
+  mutable spezzate aloni_;
   mutable QVector<QPointF> errori_;
   mutable QVector<QPointF> avvisi_;
 };
