@@ -66,8 +66,8 @@ std::uint64_t leggi_varint(const std::uint8_t*& byte) {
 }
 
 // The cant field that a freshly built list shows for section s: its whole millimetres.
-std::string testo_canonico(const scenario& store, std::int32_t s) {
-  return std::to_string(millimetri_tratto(store, s));
+std::string testo_canonico(std::span<const oggetto> oggetti) {
+  return std::to_string(millimetri_tratto(oggetti));
 }
 
 // Whether section s has a row in a list of `numero` rows.
@@ -81,7 +81,6 @@ struct fotografia {
   std::size_t numero = 0;
   bool con_riga = false;
   std::string testo;
-  bool canonico = false;  // the field shows the section's whole millimetres
 
   void scatta(const scenario& store, const std::vector<std::string>& righe, std::int32_t s) {
     const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
@@ -91,7 +90,6 @@ struct fotografia {
     if (!con_riga) return;
     const std::string& riga = righe[riga_del_tratto(s)];
     testo.assign(riga, inizio_sopraelevazione(riga));
-    canonico = testo == testo_canonico(store, s);
   }
 };
 
@@ -143,9 +141,10 @@ class scenario_aperto::registrazione {
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
-        scrivi_testo(modello_, prima.testo, prima.canonico);
+        const auto vecchi = std::span(prima.oggetti).first(prima.numero);
+        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(vecchi));
         const std::string nuovo(testo);
-        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(store, s));
+        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(slot));
       }
     } else {
       modello_.push_back(0);
@@ -206,7 +205,6 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   if (!raffica_) {
     const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
     raffica_ = raffica{riga, {oggetti.begin(), oggetti.end()}, righe_[riga].substr(inizio)};
-    raffica_->canonico = raffica_->testo == testo_canonico(store_, s);
   }
 
   esito_tratto esito{normalizza_tratto(testo)};
@@ -223,7 +221,6 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
   prima.con_riga = true;
   prima.testo = raffica_->testo;
-  prima.canonico = raffica_->canonico;
   registrazione passo_tratto(genere_passo::tratto);
   passo_tratto.confronta(prima, store_, righe_, s);
   if (raffica_->registrata) {
@@ -288,9 +285,12 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     }
     passo_classi.confronta(prima, store_, righe_, s);
   }
-  passo_classi.in_corso().testi_prima = testi;
-  passo_classi.in_corso().testi_dopo = esito.testi;
-  registra(passo_classi.chiudi());
+  // A command that changed neither the store, nor a row, nor a box makes no step.
+  if (!passo_classi.vuota() || esito.testi != testi) {
+    passo_classi.in_corso().testi_prima = testi;
+    passo_classi.in_corso().testi_dopo = esito.testi;
+    registra(passo_classi.chiudi());
+  }
   return esito;
 }
 
@@ -380,7 +380,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
     const auto& testo = testi[indietro ? 0 : 1];
     std::string& riga = righe_[r];
     riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "",
-                             testo ? std::string(*testo) : testo_canonico(store_, s));
+                             testo ? std::string(*testo) : testo_canonico(oggetti));
     esito.righe.push_back(r);
   }
   return esito;

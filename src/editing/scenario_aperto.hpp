@@ -127,7 +127,6 @@ class scenario_aperto {
     std::size_t riga = 0;
     std::vector<oggetto> oggetti;
     std::string testo;
-    bool canonico = false;    // testo is the section's whole millimetres
     bool registrata = false;  // it is the last step of the journal
   };
 
