@@ -620,7 +620,11 @@ void Form1::disponi() {
   // Shown for the first time at this size: the whole line in view.
   if (Frame6->isVisible() && !era_visibile) {
     Frame6->layout()->activate();
-    Vista1->adatta();
+    if (vista() != nullptr) {
+      Vista1->adatta();
+    } else if (aperto_) {
+      collega_vista();
+    }
   }
   if (Picture1->isVisible()) posa_attesa();
 }
@@ -729,8 +733,8 @@ bool Form1::inclinazione() {
     aperto_ = std::make_unique<sopra::scenario_aperto>(std::move(store));
     allinea_colonne();
     modello_->mostra(aperto_.get());
-    Vista1->mostra(aperto_.get());
-    Vista1->imposta_parametri(parametri());
+    // The picture takes the scenario when it first shows (collega_vista).
+    vista_collegata_ = false;
     Frame5->show();
     disponi();
   }
@@ -759,7 +763,7 @@ void Form1::List1_Click() {
   mostra_riga_scelta();
   Label15->hide();
   Label18->hide();
-  Vista1->seleziona(riga);
+  if (VistaLinea* v = vista()) v->seleziona(riga);
 }
 
 void Form1::mostra_riga_scelta() {
@@ -795,7 +799,7 @@ void Form1::Text1_Change() {
   }
   Label18->setVisible(nota);
   modello_->riga_cambiata(static_cast<std::size_t>(riga));
-  Vista1->aggiorna_riga(riga);
+  if (VistaLinea* v = vista()) v->aggiorna_riga(riga);
   dopo_modifica();
   const QString voluto = da_std(esito.testo);
   // The limit or "0" replaces the typed text; the nested change applies it again,
@@ -824,7 +828,7 @@ void Form1::Command6_Click() {
     if (Text4[k]->text() != voluto) Text4[k]->setText(voluto);
   }
   modello_->righe_cambiate();
-  Vista1->aggiorna();
+  if (VistaLinea* v = vista()) v->aggiorna();
   dopo_modifica();
   Picture1->hide();
   // The selected row may have a new cant: the editor shows it, without writing.
@@ -891,7 +895,7 @@ void Form1::Text5_Change() {
     Text5[k]->setPalette(tavolozza);
   }
   if (!aperto_) return;
-  Vista1->imposta_parametri(parametri());
+  if (VistaLinea* v = vista()) v->imposta_parametri(parametri());
   if (verifica_attiva_) esegui_verifica();
 }
 
@@ -941,7 +945,7 @@ void Form1::Command9_Click() {
   if (!aperto_) return;
   const sopra::esito_raccordi esito = aperto_->applica_raccordi(parametri());
   modello_->righe_cambiate();
-  Vista1->aggiorna();
+  if (VistaLinea* v = vista()) v->aggiorna();
   mostra_riga_scelta();
   dopo_modifica();
   QString testo = esito.tratti_rialzati == 1
@@ -976,7 +980,7 @@ void Form1::esegui_verifica() {
                        ? QStringLiteral("Nessun problema")
                        : QStringLiteral("Errori: %1   Avvisi: %2").arg(errori).arg(avvisi));
   modello_->imposta_segni(problemi);
-  Vista1->imposta_problemi(problemi);
+  if (VistaLinea* v = vista()) v->imposta_problemi(problemi);
   problemi_->imposta(std::move(problemi));
 }
 
@@ -1018,10 +1022,10 @@ void Form1::Command12_Click() {
 void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
   if (passo.righe.size() == 1) {
     modello_->riga_cambiata(passo.righe.front());
-    Vista1->aggiorna_riga(static_cast<int>(passo.righe.front()));
+    if (VistaLinea* v = vista()) v->aggiorna_riga(static_cast<int>(passo.righe.front()));
   } else {
     modello_->righe_cambiate();
-    Vista1->aggiorna();
+    if (VistaLinea* v = vista()) v->aggiorna();
   }
   if (passo.testi_classi) {
     for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
@@ -1058,6 +1062,19 @@ void Form1::aggiorna_stato() {
   } else {
     Label17->clear();
   }
+}
+
+VistaLinea* Form1::vista() const {
+  return vista_collegata_ ? Vista1 : nullptr;
+}
+
+void Form1::collega_vista() {
+  // Built here rather than at "OK": the window may never be made wide enough.
+  Vista1->mostra(aperto_.get());
+  Vista1->imposta_parametri(parametri());
+  if (verifica_attiva_) Vista1->imposta_problemi(problemi_->problemi());
+  Vista1->seleziona(List1->currentIndex().row());
+  vista_collegata_ = true;
 }
 
 void Form1::Command13_Click() {

@@ -124,6 +124,10 @@ class Form1 : public QWidget {
   sopra::parametri_progetto parametri() const;
   // Makes the window wide enough for the picture, when it is not.
   void fai_posto();
+  // The picture, once it shows the open scenario (nullptr before).
+  VistaLinea* vista() const;
+  // Gives the picture the open scenario, its selection, parameters and problems.
+  void collega_vista();
 
   QString cartella_;
   qreal pixel_per_twip_;
@@ -134,6 +138,7 @@ class Form1 : public QWidget {
   modello_problemi* problemi_ = nullptr;
   // The check runs again after every change once the user asked for it.
   bool verifica_attiva_ = false;
+  bool vista_collegata_ = false;
   QDateTime salvato_alle_;
 
   // The controls, under their own names.
