@@ -611,7 +611,11 @@ void Form1::disponi() {
   // what it gains in width, to the picture. At the first size nothing moves.
   const int in_piu = std::max(0, height() - px(altezza_form));
   Frame2->resize(Frame2->width(), px(altezza_frame2) + in_piu);
-  List1->resize(List1->width(), px(altezza_list1) + in_piu);
+  if (List1->height() != px(altezza_list1) + in_piu) {
+    List1->resize(List1->width(), px(altezza_list1) + in_piu);
+    // A shorter list keeps the selected row in sight.
+    if (List1->currentIndex().isValid()) List1->scrollTo(List1->currentIndex());
+  }
   Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
