@@ -3,11 +3,13 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
+#include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "scenario/file_scenario.hpp"
 #include "scenario/records.hpp"
@@ -32,13 +34,12 @@ struct segmento {
 // to east, so that every straight runs exactly along the x axis. Odd classes
 // turn right first, so both sides of every class come early in the line.
 std::vector<segmento> percorso() {
-  static constexpr double raggi[8] = {10000, 5000, 2500, 1000, 490, 330, 250, 200};
   std::vector<segmento> segmenti;
-  for (int k = 0; k < 8; ++k) {
+  for (std::size_t k = 0; k < std::size(raggi_nominali); ++k) {
     const int primo = k % 2 == 0 ? 1 : -1;
     segmenti.push_back({330});
-    segmenti.push_back({260, raggi[k], primo});
-    segmenti.push_back({260, raggi[k], -primo});
+    segmenti.push_back({260, static_cast<double>(raggi_nominali[k]), primo});
+    segmenti.push_back({260, static_cast<double>(raggi_nominali[k]), -primo});
   }
   return segmenti;
 }

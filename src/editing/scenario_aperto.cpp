@@ -11,6 +11,7 @@
 #include "editing/elenco.hpp"
 #include "editing/testo_numero.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/salva_tratti.hpp"
 
 namespace sopra {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Reading a scenario's files into the store and writing its section file back.
+// Finding and reading a scenario's files into the store.
 
 #include <cstdint>
 #include <filesystem>
@@ -25,13 +25,5 @@ std::optional<std::filesystem::path> trova_file(const std::filesystem::path& car
 // message naming the file and leaves `store` untouched.
 std::optional<std::string> carica_scenario(const std::filesystem::path& file_testata,
                                            scenario& store);
-
-// Writes tratti[0 .. N] to store.file_tratti, keeping any records after N and
-// the file's permissions. The new file is written beside the old one and
-// replaces it only once complete and flushed: on failure the section file is
-// exactly as it was and the returned Italian message gives the system's reason.
-// On success `impronta`, when given, receives store.tratti.impronta(), worked
-// out in the same pass over the sections.
-std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta = nullptr);
 
 }  // namespace sopra

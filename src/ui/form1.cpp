@@ -28,8 +28,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "analysis/curva.hpp"
 #include "editing/testo_numero.hpp"
 #include "scenario/file_scenario.hpp"
 #include "ui/delegato_tratti.hpp"
@@ -64,11 +66,32 @@ constexpr std::size_t parametro_massima = 2;  // Text5(2) holds c_max
 // How many positions a message lists before "…".
 constexpr qsizetype posizioni_riportate = 8;
 
-// The captions of Label12(0) .. Label12(7), one per radius class.
-constexpr std::array<const char*, sopra::numero_classi> testi_label12 = {
-    "Curve con raggio 10000 m ", "Curve con raggio 5000 m ", "Curve con raggio 2500 m ",
-    "Curve con raggio 1000 m ",  "Curve con raggio 490 m ",  "Curve con raggio 330 m ",
-    "Curve con raggio 250 m ",   "Curve con raggio 200 m "};
+// The captions of Label12(0) .. Label12(7), one per radius class, made from
+// the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
+using didascalia = std::array<char, 32>;
+constexpr didascalia didascalia_classe(int raggio) {
+  didascalia testo{};
+  std::size_t n = 0;
+  for (char c : std::string_view("Curve con raggio ")) testo[n++] = c;
+  const std::size_t cifre = n;
+  for (; raggio > 0; raggio /= 10) testo[n++] = static_cast<char>('0' + raggio % 10);
+  std::reverse(testo.begin() + cifre, testo.begin() + n);
+  for (char c : std::string_view(" m ")) testo[n++] = c;
+  return testo;
+}
+constexpr auto didascalie_classi = [] {
+  std::array<didascalia, sopra::numero_classi> didascalie{};
+  for (std::size_t k = 0; k < didascalie.size(); ++k)
+    didascalie[k] = didascalia_classe(sopra::raggi_nominali[k]);
+  return didascalie;
+}();
+static_assert(std::string_view(didascalie_classi[0].data()) == "Curve con raggio 10000 m ");
+static_assert(std::string_view(didascalie_classi[4].data()) == "Curve con raggio 490 m ");
+constexpr auto testi_label12 = [] {
+  std::array<const char*, sopra::numero_classi> testi{};
+  for (std::size_t k = 0; k < testi.size(); ++k) testi[k] = didascalie_classi[k].data();
+  return testi;
+}();
 
 QString titolo_applicazione() {
   return QGuiApplication::applicationDisplayName();

@@ -1,0 +1,215 @@
+#include "scenario/salva_tratti.hpp"
+
+#include <cerrno>
+#include <filesystem>
+#include <span>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "scenario/errori_sistema.hpp"
+#include "scenario/salva_tratti_sistema.hpp"
+
+namespace sopra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace sistema;
+
+bool negato(const std::error_code& e) {
+  return e == std::errc::permission_denied || e == std::errc::operation_not_permitted;
+}
+
+// The messages of saving: each names the file once.
+
+std::string sola_lettura(const std::string& nome, const std::error_code& e) {
+  if (e == std::errc::read_only_file_system) {
+    return "Il file " + nome + " è di sola lettura (" + motivo_errore(e) +
+           "): non è stato modificato. Per salvare, copiare lo scenario su un disco scrivibile e "
+           "riprovare.";
+  }
+  return "Il file " + nome +
+         " è di sola lettura: non è stato modificato. Per salvare, renderlo scrivibile e "
+         "riprovare.";
+}
+
+std::string fallito(const std::string& nome, const std::error_code& e) {
+  std::string messaggio = "Impossibile salvare il file " + nome + ": " + motivo_errore(e) + ".";
+  if (e == std::errc::no_such_file_or_directory || e == std::errc::is_a_directory) {
+    return messaggio;  // there is no file there to speak of
+  }
+  messaggio += " Il file non è stato modificato.";
+  if (e == std::errc::no_space_on_device) messaggio += " Liberare spazio sul disco e riprovare.";
+#ifdef EDQUOT
+  if (e.default_error_condition() == std::error_condition(EDQUOT, std::generic_category()))
+    messaggio += " Liberare spazio sul disco e riprovare.";
+#endif
+  return messaggio;
+}
+
+// No new file could be made beside the section file: the folder is the cause
+// when the system refused it.
+std::string fallito_accanto(const fs::path& cartella, const std::string& nome,
+                            const std::error_code& e) {
+  if (!negato(e) && e != std::errc::read_only_file_system) return fallito(nome, e);
+  return "Nella cartella " + cartella.string() + " non si possono creare file (" +
+         motivo_errore(e) + "): il file " + nome +
+         " non è stato modificato. Per salvare, rendere scrivibile la cartella e riprovare.";
+}
+
+std::string copia_rimasta(const std::string& nome, const std::error_code& e,
+                          const fs::path& copia) {
+  return "Impossibile salvare il file " + nome + ": " + motivo_errore(e) +
+         ". Il contenuto precedente del file è nella copia " + copia.string() +
+         ": per ripristinarlo, dare alla copia il nome del file.";
+}
+
+// Writes tratti[0 .. N] from the start of `f`, a block at a time, so that
+// saving holds no second copy of them; the digest of what is written comes
+// from the same blocks.
+std::error_code scrivi_tratti(const file_aperto& f, const elenco_tratti& tratti,
+                              std::uint64_t& impronta) {
+  impronta_tratti scritta(tratti.size());
+  std::uint64_t posizione = 0;
+  std::error_code errore;
+  tratti.codifica_a_blocchi([&](std::span<const std::uint8_t> blocco) {
+    scritta.aggiungi(blocco);
+    errore = scrivi_a(f, posizione, blocco);
+    posizione += blocco.size();
+    return !errore;
+  });
+  if (!errore) impronta = scritta.valore();
+  return errore;
+}
+
+// Copies the bytes of `da` from `inizio` to its end into `a` at the same offset
+// less `inizio` plus `destinazione`.
+std::error_code copia_fino_alla_fine(const file_aperto& da, std::uint64_t inizio,
+                                     const file_aperto& a, std::uint64_t destinazione) {
+  std::vector<std::uint8_t> blocco(std::size_t{1} << 20);
+  for (std::uint64_t fatto = 0;; fatto += blocco.size()) {
+    std::size_t letti = 0;
+    if (auto e = leggi_a(da, inizio + fatto, blocco, letti)) return e;
+    if (auto e = scrivi_a(a, destinazione + fatto, std::span(blocco).first(letti))) return e;
+    if (letti < blocco.size()) return {};
+  }
+}
+
+// The usual way: the whole new file beside the old one, then renamed over it.
+std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const std::string& nome,
+                                            const fs::path& file, const file_aperto& vecchio,
+                                            const stato_file& stato, file_aperto& nuovo,
+                                            const fs::path& temporaneo, std::uint64_t& impronta) {
+  auto annulla = [&](const std::error_code& e) {
+    rimuovi(temporaneo);
+    return fallito(nome, e);
+  };
+  if (auto e = imposta_permessi(nuovo, stato.permessi)) return annulla(e);
+  if (auto e = scrivi_tratti(nuovo, tratti, impronta)) return annulla(e);
+  // The records after section N stay as they were.
+  const std::uint64_t scritti = std::uint64_t{tratti.size()} * tratti.byte_record();
+  if (stato.dimensione > scritti) {
+    if (auto e = copia_fino_alla_fine(vecchio, scritti, nuovo, scritti)) return annulla(e);
+  }
+  if (auto e = sincronizza(nuovo)) return annulla(e);
+  if (auto e = nuovo.chiudi()) return annulla(e);
+  if (auto e = sostituisci(temporaneo, file)) return annulla(e);
+  sincronizza_cartella(file.parent_path());
+  return std::nullopt;
+}
+
+// Into the file itself, when a new file could not take the old one's place
+// with all it has: a copy of the old content beside it first, put back when
+// writing fails, removed once the new content is on the disk. After a crash the
+// copy is what is left of the old content; its name says whose copy it is.
+std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const std::string& nome,
+                                            const fs::path& file, const file_aperto& vecchio,
+                                            const stato_file& stato, std::uint64_t& impronta) {
+  const fs::path cartella = file.parent_path();
+  file_aperto copia;
+  fs::path nome_copia;
+  if (auto e =
+          crea_file_nuovo(cartella / (file.filename().string() + ".copia-"), copia, nome_copia)) {
+    return fallito_accanto(cartella, nome, e);
+  }
+  auto scarta_copia = [&](const std::error_code& e) {
+    rimuovi(nome_copia);
+    return fallito(nome, e);
+  };
+  if (auto e = copia_fino_alla_fine(vecchio, 0, copia, 0)) return scarta_copia(e);
+  if (auto e = sincronizza(copia)) return scarta_copia(e);
+  sincronizza_cartella(cartella);
+
+  // Records after section N are already in place; a shorter file grows.
+  std::error_code errore = scrivi_tratti(vecchio, tratti, impronta);
+  if (!errore) errore = sincronizza(vecchio);
+  if (errore) {
+    std::error_code ripristino = copia_fino_alla_fine(copia, 0, vecchio, 0);
+    if (!ripristino) ripristino = tronca(vecchio, stato.dimensione);
+    if (!ripristino) ripristino = sincronizza(vecchio);
+    if (ripristino) return copia_rimasta(nome, errore, nome_copia);
+    return scarta_copia(errore);
+  }
+  copia.chiudi();
+  rimuovi(nome_copia);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta) {
+  const std::string nome = store.file_tratti.filename().string();
+
+  // The file itself, through any symbolic link, so that the link stays a link.
+  std::error_code ec;
+  const fs::path file = fs::canonical(store.file_tratti, ec);
+  if (ec) return fallito(nome, ec);
+  file_aperto vecchio;
+  if (auto e = apri_per_scrivere(file, vecchio)) {
+    if (negato(e) || e == std::errc::read_only_file_system) return sola_lettura(nome, e);
+    return fallito(nome, e);
+  }
+  stato_file stato;
+  if (auto e = leggi_stato(vecchio, stato)) return fallito(nome, e);
+  if (!stato.ordinario) {
+    return "Impossibile salvare il file " + nome + ": non è un file ordinario.";
+  }
+  // Marked read-only for everybody: kept so even for a user whose rights would
+  // let the write through.
+  if ((stato.permessi & 0222) == 0) return sola_lettura(nome, {});
+
+  const fs::path cartella = file.parent_path();
+  file_aperto nuovo;
+  fs::path temporaneo;
+  if (auto e =
+          crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
+    return fallito_accanto(cartella, nome, e);
+  }
+  // A new file in its place would break the hard links and lose an access
+  // control list, and must get the old owner and group.
+  bool sul_posto = stato.collegamenti > 1 || stato.acl;
+  if (!sul_posto) {
+    if (auto e = adotta_proprietario(nuovo, vecchio)) {
+      if (!negato(e)) {
+        rimuovi(temporaneo);
+        return fallito(nome, e);
+      }
+      sul_posto = true;
+    }
+  }
+  std::uint64_t scritta = 0;
+  std::optional<std::string> errore;
+  if (sul_posto) {
+    nuovo.chiudi();
+    rimuovi(temporaneo);
+    errore = scrivi_sul_posto(store.tratti, nome, file, vecchio, stato, scritta);
+  } else {
+    errore = sostituisci_file(store.tratti, nome, file, vecchio, stato, nuovo, temporaneo, scritta);
+  }
+  if (!errore && impronta != nullptr) *impronta = scritta;
+  return errore;
+}
+
+}  // namespace sopra
