@@ -890,35 +890,36 @@ void Form1::Command3_Click() {
   if (errore) avvisa(da_std(*errore));
 }
 
+std::optional<double> Form1::valore_parametro(std::size_t k) const {
+  // Read as every box reads numbers; a negative value, or a greatest cant
+  // beyond what one section can hold, counts as none.
+  const double v = sopra::valore_numerico(Text5[k]->text().toStdString());
+  if (v < 0 || (k == parametro_massima && v > sopra::sopraelevazione_limite)) return std::nullopt;
+  return v;
+}
+
 sopra::parametri_progetto Form1::parametri() const {
-  // Each box's value as every box reads numbers; a negative value, or a
-  // greatest cant beyond what one section can hold, keeps the default (the box
-  // shows it in red, Text5_Change).
+  // A box without a value keeps the parameter's default.
   sopra::parametri_progetto p;
-  const auto valore = [this](std::size_t k) -> std::optional<double> {
-    const double v = sopra::valore_numerico(Text5[k]->text().toStdString());
-    if (v < 0) return std::nullopt;
-    if (k == parametro_massima && v > sopra::sopraelevazione_limite) return std::nullopt;
-    return v;
+  const auto intero = [](double v) {
+    return static_cast<std::int32_t>(std::lround(std::min(v, 1e6)));
   };
-  const auto intero = [](double v) { return static_cast<std::int32_t>(std::lround(v)); };
-  if (const auto v = valore(0)) p.velocita_massima = *v;
-  if (const auto v = valore(1)) p.velocita_minima = *v;
-  if (const auto v = valore(2)) p.sopraelevazione_massima = intero(*v);
-  if (const auto v = valore(3)) p.insufficienza_ammessa = intero(std::min(*v, 1e6));
-  if (const auto v = valore(4)) p.eccesso_ammesso = intero(std::min(*v, 1e6));
-  if (const auto v = valore(5)) p.pendenza_raccordo = *v;
-  if (const auto v = valore(6)) p.variazione_massima = *v;
+  if (const auto v = valore_parametro(0)) p.velocita_massima = *v;
+  if (const auto v = valore_parametro(1)) p.velocita_minima = *v;
+  if (const auto v = valore_parametro(2)) p.sopraelevazione_massima = intero(*v);
+  if (const auto v = valore_parametro(3)) p.insufficienza_ammessa = intero(*v);
+  if (const auto v = valore_parametro(4)) p.eccesso_ammesso = intero(*v);
+  if (const auto v = valore_parametro(5)) p.pendenza_raccordo = *v;
+  if (const auto v = valore_parametro(6)) p.variazione_massima = *v;
   return p;
 }
 
 void Form1::Text5_Change() {
+  // A box whose value is not used shows it in red.
   for (std::size_t k = 0; k < numero_parametri; ++k) {
-    const double v = sopra::valore_numerico(Text5[k]->text().toStdString());
-    const bool valido = v >= 0 && (k != parametro_massima || v <= sopra::sopraelevazione_limite);
     QPalette tavolozza = Text5[k]->palette();
     tavolozza.setColor(QPalette::Text,
-                       valido ? palette().color(QPalette::Text) : QColor(200, 0, 0));
+                       valore_parametro(k) ? palette().color(QPalette::Text) : QColor(200, 0, 0));
     Text5[k]->setPalette(tavolozza);
   }
   if (!aperto_) return;

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "editing/scenario_aperto.hpp"
@@ -121,7 +122,10 @@ class Form1 : public QWidget {
   void aggiorna_stato();
   void aggiorna_pulsanti_passo();
   void esegui_verifica();
+  // The design parameters from the boxes Text5(0) .. Text5(6).
   sopra::parametri_progetto parametri() const;
+  // The value of box Text5(k), when it gives one that can be used.
+  std::optional<double> valore_parametro(std::size_t k) const;
   // Makes the window wide enough for the picture, when it is not.
   void fai_posto();
   // The picture, once it shows the open scenario (nullptr before).

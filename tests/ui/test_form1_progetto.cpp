@@ -233,6 +233,14 @@ class TestForm1Progetto : public QObject {
       QCOMPARE(tabella->item(k, 0)->background() != QBrush(), k >= 4);
     }
     QCOMPARE(f.avvisi.size(), 1);
+
+    // The greatest cant limits the proposal; beyond what a section holds it is not used.
+    auto* massima = f.c<QLineEdit>(QStringLiteral("Text5(2)"));
+    for (const auto& [testo, attesa] : {std::pair{"100", "100"}, std::pair{"400", "160"}}) {
+      finestra::scrivi(massima, QString::fromLatin1(testo));
+      f.clicca(QStringLiteral("Command8"));
+      QCOMPARE(f.text4(7)->text(), QString::fromLatin1(attesa));
+    }
   }
 
   void verifica_segna_righe_e_problemi() {
