@@ -1061,6 +1061,8 @@ void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
       Text4[k]->setText(da_std((*passo.testi_classi)[k]));
     }
   }
+  // What the ramps said no longer holds once they are taken back or done again.
+  if (passo.genere == sopra::scenario_aperto::genere_passo::raccordi) Label21->clear();
   mostra_riga_scelta();
   Label15->hide();
   Label18->hide();
