@@ -110,22 +110,35 @@ parti dividi(byte_span input) {
   return p;
 }
 
-// What a successful load must hold: the header as it stands, and the sections
-// and line points as their files give them, cut or zero-filled to the sizes
-// that the line length sets.
+// What a successful load must hold: the header as it stands, the sections as
+// their file gives them, cut or zero-filled to the sizes that the line length
+// sets, with the digest of those bytes, and for each section the line points
+// 50 × s - 1, 50 × s and 50 × s + 1 of points 0 .. T (zero outside them).
 void controlla_caricato(const sopra::scenario& store, const parti& p) {
   const auto& t = store.testata;
   if (!std::ranges::equal(t.byte, p.testata)) fallito("testata diversa dal file");
   const std::size_t n = static_cast<std::size_t>(sopra::ultimo_tratto(t.lunghezza_linea)) + 1;
   if (store.tratti.size() != n) fallito("numero di tratti");
-  if (store.tratti.codifica() !=
-      come_letti(p.tratti, n * sopra::byte_tratto(store.formato_compatto)))
-    fallito("tratti diversi dal file");
+  const auto byte_tratti = come_letti(p.tratti, n * sopra::byte_tratto(store.formato_compatto));
+  if (store.tratti.codifica() != byte_tratti) fallito("tratti diversi dal file");
+  sopra::impronta_tratti impronta(n);
+  impronta.aggiungi(byte_tratti);
+  if (store.tratti.impronta() != impronta.valore()) fallito("impronta dei tratti");
+
   const auto punti = static_cast<std::size_t>(t.lunghezza_linea + sopra::metri_oltre_linea) + 1;
-  if (store.punti_linea.size() != punti) fallito("numero di punti della linea");
-  const auto attesi = come_letti(p.linea, punti * sizeof(sopra::punto_linea));
-  if (std::memcmp(store.punti_linea.data(), attesi.data(), attesi.size()) != 0)
-    fallito("punti diversi dal file");
+  const auto linea = come_letti(p.linea, punti * sizeof(sopra::punto_linea));
+  if (store.punti.size() != n) fallito("numero di tratti con i loro punti");
+  for (std::size_t s = 0; s < n; ++s) {
+    std::array<std::uint8_t, 3 * sizeof(sopra::punto_linea)> attesi{};
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::size_t punto = s * sopra::metri_tratto + k;  // plus 1: point 50 × s - 1 + k
+      if (punto >= 1 && punto <= punti)
+        std::memcpy(&attesi[k * sizeof(sopra::punto_linea)],
+                    &linea[(punto - 1) * sizeof(sopra::punto_linea)], sizeof(sopra::punto_linea));
+    }
+    if (std::memcmp(&store.punti[s], attesi.data(), attesi.size()) != 0)
+      fallito("punti dei tratti diversi dal file");
+  }
 }
 
 }  // namespace
@@ -192,7 +205,7 @@ std::vector<std::uint8_t> componi(byte_span testata, byte_span tratti, byte_span
 }
 
 // Short demo scenarios in both layouts, whole and with files cut short
-// (a section cut in the middle, a line that ends early).
+// (a section cut in the middle, a line that ends early, one in a point).
 void scrivi_semi(const fs::path& destinazione) {
   fs::create_directories(destinazione);
   const fs::path& lavoro = cartella();
@@ -208,7 +221,8 @@ void scrivi_semi(const fs::path& destinazione) {
       const std::vector<std::vector<std::uint8_t>> semi = {
           componi(testata, tratti, linea),
           componi(testata, byte_span(tratti).first(10 * record + record / 2),
-                  byte_span(linea).first(600 * sizeof(sopra::punto_linea)))};
+                  byte_span(linea).first(600 * sizeof(sopra::punto_linea))),
+          componi(testata, tratti, byte_span(linea).first(99 * sizeof(sopra::punto_linea) + 7))};
       for (const auto& seme : semi)
         scrivi(destinazione / ("demo-" + std::to_string(++numero)), seme);
     }

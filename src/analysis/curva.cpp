@@ -38,24 +38,24 @@ std::int32_t codice_deflessione(double d) {
   return codici_classe[classe];
 }
 
-std::int32_t test_curva(std::span<const punto_linea> punti_linea, std::int32_t n) {
-  const auto i = static_cast<std::size_t>(n);
-  const punto_linea& prima = punti_linea[i - 1];
-  const punto_linea& qui = punti_linea[i];
-  const punto_linea& dopo = punti_linea[i + 1];
+std::int32_t test_curva(const punto_linea& prima, const punto_linea& qui, const punto_linea& dopo) {
   const std::int32_t codice = codice_deflessione(deflessione(prima, qui, dopo));
   if (codice == 0) return 0;
   return gira_in_senso_orario(prima, qui, dopo) ? -codice : codice;
 }
 
-raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n) {
-  const std::int32_t codice = test_curva(store.punti_linea, n);
+raggio_curva raggio_dei_punti(const punti_tratto& punti) {
+  const std::int32_t codice = test_curva(punti.prima, punti.qui, punti.dopo);
   if (codice == 0) return {};
   const std::int32_t modulo = codice < 0 ? -codice : codice;
   std::int32_t classe = 0;
   while (codici_classe[classe] != modulo) ++classe;
   const std::int16_t raggio = raggi_nominali[classe];
   return {static_cast<std::int16_t>(codice < 0 ? -raggio : raggio), classe};
+}
+
+raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n) {
+  return raggio_dei_punti(store.punti[static_cast<std::size_t>(n / metri_tratto)]);
 }
 
 }  // namespace sopra

@@ -3,7 +3,6 @@
 // right in one of eight radius classes.
 
 #include <cstdint>
-#include <span>
 
 #include "scenario/scenario.hpp"
 
@@ -22,12 +21,17 @@ struct raggio_curva {
 // 1, 2, 3, 8, 16, 23, 30 or 37 by its band; each band includes its lower limit.
 std::int32_t codice_deflessione(double d);
 
-// The signed curve code of point n from points n - 1, n and n + 1: 0 straight,
-// else 1, 2, 3, 8, 16, 23, 30 or 37 by the deflection, positive for a left-hand
-// (anticlockwise) bend, negative for a right-hand one.
-std::int32_t test_curva(std::span<const punto_linea> punti_linea, std::int32_t n);
+// The signed curve code at point `qui` from it and its two neighbours on the
+// line: 0 straight, else 1, 2, 3, 8, 16, 23, 30 or 37 by the deflection,
+// positive for a left-hand (anticlockwise) bend, negative for a right-hand one.
+std::int32_t test_curva(const punto_linea& prima, const punto_linea& qui, const punto_linea& dopo);
 
-// The signed nominal radius and radius class of point n.
+// The signed nominal radius and radius class from the curve code of three points.
+raggio_curva raggio_dei_punti(const punti_tratto& punti);
+
+// The signed nominal radius and radius class of line point n, which must be the
+// point of one of the store's sections: n = metri_tratto × s with s in 0 .. N
+// (the store keeps no other points).
 raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n);
 
 }  // namespace sopra

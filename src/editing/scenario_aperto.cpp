@@ -66,7 +66,8 @@ std::uint64_t leggi_varint(const std::uint8_t*& byte) {
   }
 }
 
-// The cant field that a freshly built list shows for section s: its whole millimetres.
+// The cant field that a freshly built list shows for a section with these slots:
+// its whole millimetres.
 std::string testo_canonico(std::span<const oggetto> oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
@@ -367,6 +368,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       for (std::uint8_t& b : codificato) b ^= *byte++;
       o = decodifica_oggetto(codificato.data());
     }
+    if (elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
     if (*byte++ == 0) continue;  // the row kept its text
 
     // The old field comes first, then the new one; empty stands for the canonical text.
@@ -377,12 +379,10 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
       byte += lunghezza - 1;
     }
-    const std::size_t r = riga_del_tratto(s);
     const auto& testo = testi[indietro ? 0 : 1];
-    std::string& riga = righe_[r];
+    std::string& riga = righe_[riga_del_tratto(s)];
     riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "",
                              testo ? std::string(*testo) : testo_canonico(oggetti));
-    esito.righe.push_back(r);
   }
   return esito;
 }

@@ -76,21 +76,27 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
     const std::int32_t negativo = inv.negativo[r];
     const bool raggiunto = positivo > 0 || negativo > 0;
 
+    // The side the section's cant belongs to: its own cant's, or for a curve
+    // without cant its bend's (a left-hand bend raises its right rail: > 0);
+    // none for a straight without cant.
+    const int lato = c != 0               ? (c > 0 ? 1 : -1)
+                     : geometria.curva(r) ? (geometria.raggio(r) > 0 ? 1 : -1)
+                                          : 0;
     bool conflitto;
     if (geometria.bivio(r)) {
       conflitto = raggiunto || c != 0;  // junction zones take no cant
     } else {
       conflitto = letture[r].fuori_scala ||
                   positivo + negativo > 0 ||  // the two sides' ramps overlap
-                  (c > 0 && negativo > 0) || (c < 0 && positivo > 0);
+                  (lato > 0 && negativo > 0) || (lato < 0 && positivo > 0);
     }
     if (conflitto) {
       piano.esito.conflitti.push_back(posizione_tratto(s));
       continue;
     }
     std::int32_t nuova = c;
-    if (c > 0 || (c == 0 && positivo > 0)) nuova = std::max(c, positivo);
-    if (c < 0 || (c == 0 && negativo > 0)) nuova = -std::max(-c, negativo);
+    if (lato >= 0 && positivo > c) nuova = positivo;
+    if (lato <= 0 && negativo > -c) nuova = -negativo;
     if (nuova == c) continue;
     if (!letture[r].scrivibile) {
       piano.esito.senza_slot.push_back(posizione_tratto(s));

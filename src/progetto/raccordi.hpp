@@ -49,9 +49,10 @@ struct rialzo {
 struct esito_raccordi {
   std::size_t tratti_rialzati = 0;
   // Sections left as they were, positions in metres, ascending: where the ramps
-  // of the two sides overlap, where one side's ramp reaches a cant of the other
-  // side, junction zones that a ramp reaches or that hold cant, and damaged or
-  // foreign cant objects.
+  // of the two sides overlap; where one side's ramp reaches a cant of the other
+  // side, or a curve without cant that bends the other way (its inner rail
+  // would rise); junction zones that a ramp reaches or that hold cant; damaged
+  // or foreign cant objects.
   std::vector<std::int32_t> conflitti;
   // Sections that need a higher cant but have no slot to hold it, metres, ascending.
   std::vector<std::int32_t> senza_slot;

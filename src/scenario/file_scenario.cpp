@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <system_error>
 #include <utility>
 
+#include "analysis/sopraelevazione.hpp"
 #include "scenario/errori_sistema.hpp"
 
 namespace sopra {
@@ -20,22 +22,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string motivo(int numero_errore) {
-  return motivo_errore(numero_errore);
-}
-
 // Closes a file descriptor when it goes out of scope.
 class descrittore {
  public:
   explicit descrittore(int fd) : fd_(fd) {}
   descrittore(const descrittore&) = delete;
   descrittore& operator=(const descrittore&) = delete;
+  // Closing keeps errno, so that the reason of a failed read outlives the file.
   ~descrittore() {
+    const int numero_errore = errno;
     if (fd_ >= 0) ::close(fd_);
+    errno = numero_errore;
   }
   int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (it may report a late write error).
-  bool chiudi() { return ::close(std::exchange(fd_, -1)) == 0; }
 
  private:
   int fd_;
@@ -65,21 +64,68 @@ long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::si
   return leggi(fd.get(), destinazione, quanti);
 }
 
+// The open file's size in bytes, or -1 when the system cannot tell.
+long long dimensione_aperto(int fd) {
+  struct stat stato {};
+  if (::fstat(fd, &stato) != 0) return -1;
+  return static_cast<long long>(stato.st_size);
+}
+
 // Reads the sections from the start of the file a block at a time, so that
-// loading holds no second copy of them; returns false with errno set.
-bool leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
+// loading holds no second copy of them; returns the file's size (or -1 when the
+// system cannot tell), or nothing with errno set.
+std::optional<long long> leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
   descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return false;
-  std::vector<std::uint8_t> blocco(tratti.tratti_per_blocco() * tratti.byte_record());
-  for (std::size_t primo = 0; primo < tratti.size(); primo += tratti.tratti_per_blocco()) {
-    const std::size_t quanti =
-        std::min(tratti.tratti_per_blocco(), tratti.size() - primo) * tratti.byte_record();
-    const long long letti = leggi(fd.get(), blocco.data(), quanti);
-    if (letti < 0) return false;
-    tratti.decodifica(primo, std::span(blocco).first(static_cast<std::size_t>(letti)));
-    if (static_cast<std::size_t>(letti) < quanti) break;  // the rest stays all zero
+  if (fd.get() < 0) return std::nullopt;
+  const long long dimensione = dimensione_aperto(fd.get());
+  const long long letti = tratti.decodifica_a_blocchi([&](std::span<std::uint8_t> blocco) {
+    return leggi(fd.get(), blocco.data(), blocco.size());
+  });
+  if (letti < 0) return std::nullopt;
+  return dimensione;
+}
+
+// Points read from the line file a block at a time: 1 MiB, a whole number of points.
+constexpr std::size_t punti_per_blocco = (std::size_t{1} << 20) / sizeof(punto_linea);
+
+// Reads the line file once, sequentially from its first byte, through one
+// reused buffer, and keeps of its points 0 .. ultimo_punto only those that judge
+// a section (punti_tratto); the others stay (0, 0). Returns how many bytes the
+// file held up to the end of point ultimo_punto, or -1 with errno set.
+long long leggi_punti(const fs::path& file, std::size_t ultimo_punto,
+                      std::vector<punti_tratto>& punti) {
+  descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) return -1;
+  std::vector<std::uint8_t> blocco(punti_per_blocco * sizeof(punto_linea));
+  const auto passo = static_cast<std::size_t>(metri_tratto);
+  long long totale = 0;
+  for (std::size_t primo = 0; primo <= ultimo_punto; primo += punti_per_blocco) {
+    const std::size_t quanti = std::min(punti_per_blocco, ultimo_punto + 1 - primo);
+    const long long letti = leggi(fd.get(), blocco.data(), quanti * sizeof(punto_linea));
+    if (letti < 0) return -1;
+    totale += letti;
+    // A point cut by the end of the file reads as zeros beyond that end.
+    const std::size_t presenti =
+        (static_cast<std::size_t>(letti) + sizeof(punto_linea) - 1) / sizeof(punto_linea);
+    std::fill(blocco.begin() + letti,
+              blocco.begin() + static_cast<std::ptrdiff_t>(presenti * sizeof(punto_linea)),
+              std::uint8_t{0});
+    // Points primo .. fine - 1 are in the block; section s needs points
+    // passo × s - 1, passo × s and passo × s + 1.
+    const std::size_t fine = primo + presenti;
+    auto punto = [&](std::size_t p, punto_linea& destinazione) {
+      if (p >= primo && p < fine)
+        destinazione = decodifica_punto(&blocco[(p - primo) * sizeof(punto_linea)]);
+    };
+    const std::size_t ultimo_s = std::min(punti.size(), fine / passo + 1);
+    for (std::size_t s = (primo + passo - 2) / passo; s < ultimo_s; ++s) {
+      if (s > 0) punto(s * passo - 1, punti[s].prima);
+      punto(s * passo, punti[s].qui);
+      punto(s * passo + 1, punti[s].dopo);
+    }
+    if (presenti < quanti) break;  // the rest of the points stay (0, 0)
   }
-  return true;
+  return totale;
 }
 
 // Reads the header file, as far as a header record can reach: a larger file
@@ -143,29 +189,86 @@ namespace {
 // The line file of a scenario name: the name up to the last underscore in front
 // of its first dot, then, when there is no such file, up to the underscore
 // before that. Empty, with the message, when the name has no usable underscore
-// or neither file exists.
+// or neither file exists; `cercati` receives the names looked for.
 struct ricerca_linea {
   std::optional<fs::path> file;
   std::string errore;
 };
 
-ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome) {
+ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome,
+                               std::vector<std::string>& cercati) {
   // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.
   const std::string s = nome + ".si3";
   auto carattere = [&](std::size_t posizione) { return s[posizione - 1]; };
   std::size_t d = s.find('.') + 1;
   while (d >= 1 && carattere(d) != '_') --d;
-  if (d <= 1) return {std::nullopt, "Nome dello scenario senza trattino basso valido: " + nome};
-  if (auto file = trova_file(cartella, s.substr(0, d - 1) + "_linea.da3")) return {file, {}};
+  if (d <= 1) {
+    return {std::nullopt, "Il nome dello scenario " + s +
+                              " non indica la sua linea: un nome di scenario deve avere la forma "
+                              "LINEA_NOME.si3."};
+  }
+  cercati.push_back(s.substr(0, d - 1) + "_linea.da3");
+  if (auto file = trova_file(cartella, cercati.back())) return {file, {}};
   std::size_t e = d - 1;
   while (e >= 1 && carattere(e) != '_') --e;
   if (e > 1) {
-    if (auto file = trova_file(cartella, s.substr(0, e - 1) + "_linea.da3")) return {file, {}};
+    cercati.push_back(s.substr(0, e - 1) + "_linea.da3");
+    if (auto file = trova_file(cartella, cercati.back())) return {file, {}};
   }
   return {std::nullopt, "file linea non trovato"};
 }
 
-std::optional<std::string> carica(const fs::path& file_testata, scenario& store) {
+std::string testo_intero(long long n) {
+  return std::to_string(n);
+}
+
+// What the section file's size says about it: not a whole number of records,
+// or fewer records than the line needs.
+void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
+                                 const elenco_tratti& tratti, std::vector<std::string>& avvisi) {
+  if (dimensione < 0) return;
+  const auto record = static_cast<long long>(tratti.byte_record());
+  const auto necessari = static_cast<long long>(tratti.size());
+  if (dimensione % record != 0) {
+    avvisi.push_back(
+        "Il file dei tratti " + nome_file(file) + " misura " + testo_intero(dimensione) +
+        " byte, che non sono un numero intero di tratti da " + testo_intero(record) + " byte.");
+  }
+  if (dimensione / record < necessari) {
+    avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
+                     testo_intero(dimensione / record) + " tratti interi sui " +
+                     testo_intero(necessari) +
+                     " della linea: i mancanti sono letti senza oggetti e il salvataggio li "
+                     "aggiunge al file.");
+  }
+}
+
+// The cant objects whose cant shows beyond the limit of one section, or whose
+// side is none of -1, 0 and +1: one warning with their number and the first.
+void controlla_sopraelevazioni(const fs::path& file, const elenco_tratti& tratti,
+                               std::vector<std::string>& avvisi) {
+  constexpr double limite_millimetri = 300;
+  std::size_t quanti = 0;
+  std::size_t primo = 0;
+  for (std::size_t s = 0; s < tratti.size(); ++s) {
+    for (const oggetto& o : tratti[s].oggetti) {
+      if (o.tipo != tipo_sopraelevazione) continue;
+      const bool lato_valido = o.dato2 >= -1 && o.dato2 <= 1;
+      if (lato_valido && std::fabs(rendimillimetri(centesimi_oggetto(o))) <= limite_millimetri)
+        continue;
+      if (quanti++ == 0) primo = s;
+    }
+  }
+  if (quanti == 0) return;
+  avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
+                   testo_intero(static_cast<long long>(quanti)) +
+                   (quanti == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
+                   " oltre ±300 mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
+                   testo_intero(static_cast<long long>(primo) * metri_tratto) + " m.");
+}
+
+std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
+                                  dettagli_caricamento& dettagli) {
   scenario caricato;
   const fs::path cartella =
       file_testata.parent_path().empty() ? fs::path(".") : file_testata.parent_path();
@@ -175,14 +278,22 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store)
 
   // Header.
   const auto testata = trova_file(cartella, nome_testata);
-  if (!testata) return "File dello scenario non trovato: " + nome_testata;
+  if (!testata) {
+    return "Lo scenario " + nome_testata + " non è nella cartella " + cartella.string() +
+           ": controllare il nome del file.";
+  }
   int numero_errore = 0;
   auto byte_testata = leggi_testata(*testata, numero_errore);
   if (!byte_testata) {
-    return "Impossibile leggere il file " + nome_file(*testata) + ": " + motivo(numero_errore);
+    return "Impossibile leggere il file " + nome_file(*testata) + ": " +
+           motivo_errore(numero_errore) + ".";
   }
   const auto posizione = posizione_lunghezza_linea(*byte_testata);
-  if (!posizione) return "File dello scenario incompleto: " + nome_file(*testata);
+  if (!posizione) {
+    return "Il file " + nome_file(*testata) + " non è un'intestazione di scenario completa (" +
+           testo_intero(static_cast<long long>(byte_testata->size())) +
+           " byte): finisce prima della lunghezza della linea.";
+  }
   std::int32_t lunghezza;
   std::memcpy(&lunghezza, byte_testata->data() + *posizione, sizeof lunghezza);
 
@@ -190,31 +301,53 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store)
   caricato.formato_compatto = lunghezza <= marcatore_esteso;
   if (!caricato.formato_compatto) lunghezza -= marcatore_esteso;
   if (lunghezza < 0 || lunghezza > marcatore_esteso) {
-    return "Lunghezza della linea non valida (" + std::to_string(lunghezza) + " m) nel file " +
-           nome_file(*testata);
+    return "Il file " + nome_file(*testata) + " indica una lunghezza della linea non valida (" +
+           std::to_string(lunghezza) + " m).";
   }
   caricato.testata = {std::move(*byte_testata), *posizione, lunghezza};
 
   // The other two files, found before anything large is allocated.
-  auto linea = trova_file_linea(cartella, nome);
-  if (!linea.file) return linea.errore;
+  auto linea = trova_file_linea(cartella, nome, dettagli.file_linea_cercati);
+  if (!linea.file) {
+    if (!dettagli.file_linea_cercati.empty()) {
+      dettagli.rimedio = "copiare il file linea " + dettagli.file_linea_cercati.front() +
+                         " nella cartella dello scenario";
+    }
+    return linea.errore;
+  }
   const auto tratti = trova_file(cartella, nome + ".da3");
-  if (!tratti) return "File dei tratti non trovato: " + nome + ".da3";
+  if (!tratti) {
+    return "Il file dei tratti " + nome + ".da3 non è nella cartella " + cartella.string() +
+           ": copiarlo lì insieme al file dello scenario.";
+  }
 
   // Sections 0 .. N.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
   caricato.tratti = elenco_tratti(caricato.formato_compatto, numero_tratti);
-  if (!leggi_tratti(*tratti, caricato.tratti))
-    return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo(errno);
+  const auto dimensione_tratti = leggi_tratti(*tratti, caricato.tratti);
+  if (!dimensione_tratti)
+    return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo_errore(errno) + ".";
 
-  // Line points 0 .. T, read straight into the array: the record is the memory layout.
-  caricato.punti_linea.resize(static_cast<std::size_t>(lunghezza + metri_oltre_linea) + 1);
-  const long long letti =
-      leggi_inizio(*linea.file, reinterpret_cast<std::uint8_t*>(caricato.punti_linea.data()),
-                   caricato.punti_linea.size() * sizeof(punto_linea));
-  if (letti < 0)
-    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo(errno);
-  // A point cut by the end of the file reads as zeros beyond that end: already zero.
+  // Of line points 0 .. T, the three that judge each section.
+  const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
+  caricato.punti.resize(numero_tratti);
+  const long long byte_linea = leggi_punti(*linea.file, ultimo_punto, caricato.punti);
+  if (byte_linea < 0)
+    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo_errore(errno) +
+           ".";
+
+  // What looks wrong in the files, without refusing them.
+  controlla_dimensione_tratti(*tratti, *dimensione_tratti, caricato.tratti, caricato.avvisi);
+  const auto byte_necessari = static_cast<long long>((ultimo_punto + 1) * sizeof(punto_linea));
+  if (byte_linea < byte_necessari) {
+    const long long punti = byte_linea / static_cast<long long>(sizeof(punto_linea));
+    caricato.avvisi.push_back("Il file linea " + nome_file(*linea.file) + " contiene " +
+                              testo_intero(punti) + " punti sui " +
+                              testo_intero(static_cast<long long>(ultimo_punto) + 1) +
+                              " della linea: oltre il metro " + testo_intero(punti) +
+                              " la linea è letta come un rettilineo.");
+  }
+  controlla_sopraelevazioni(*tratti, caricato.tratti, caricato.avvisi);
 
   caricato.file_testata = *testata;
   caricato.file_tratti = *tratti;
@@ -225,17 +358,23 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store)
 
 }  // namespace
 
-std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store) {
+std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store,
+                                           dettagli_caricamento* dettagli) {
+  dettagli_caricamento trovati;
   // Running out of memory or a folder that cannot be listed is reported like
   // any other load failure, never by ending the program.
+  std::optional<std::string> errore;
   try {
-    return carica(file_testata, store);
+    errore = carica(file_testata, store, trovati);
   } catch (const std::bad_alloc&) {
-    return "Memoria insufficiente per caricare " + nome_file(file_testata);
+    errore = "Memoria insufficiente per caricare lo scenario " + nome_file(file_testata) +
+             ": chiudere altri programmi e riprovare.";
   } catch (const fs::filesystem_error& e) {
-    return "Impossibile leggere la cartella dello scenario " + nome_file(file_testata) + ": " +
-           motivo(e.code().value());
+    errore = "Impossibile leggere la cartella " + e.path1().string() + ": " +
+             motivo_errore(e.code()) + ".";
   }
+  if (dettagli != nullptr) *dettagli = errore ? std::move(trovati) : dettagli_caricamento{};
+  return errore;
 }
 
 }  // namespace sopra

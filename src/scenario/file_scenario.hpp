@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scenario/scenario.hpp"
 
@@ -18,12 +19,31 @@ std::int32_t ultimo_tratto(std::int32_t lunghezza_linea);
 std::optional<std::filesystem::path> trova_file(const std::filesystem::path& cartella,
                                                 const std::string& nome);
 
+// What a failed load tells beyond its message, for callers that show more than
+// the window does.
+struct dettagli_caricamento {
+  // The line file names looked for in the scenario's folder, in order; empty
+  // when the failure came before the line file was looked for.
+  std::vector<std::string> file_linea_cercati;
+  // When no line file was found, what to do, as a clause ("copiare il file linea
+  // NOME_linea.da3 nella cartella dello scenario"); empty otherwise.
+  std::string rimedio;
+};
+
 // Loads the scenario whose header file is `file_testata` (the name, less its
 // ".si3" ending, is the scenario name; all three files are looked up in the
-// header file's folder). Opens files read-only and never creates one. On
-// success fills `store` and returns nothing; on failure returns a short Italian
-// message naming the file and leaves `store` untouched.
+// header file's folder). Opens files read-only and never creates one; reads
+// each file once from its first byte. On success fills `store`, with
+// store.avvisi holding one Italian sentence for each thing that looks wrong in
+// the files (a section file whose size is not a whole number of records or
+// holds fewer records than the line, a line file shorter than the line, cant
+// objects beyond 300 mm or with an odd side), and returns nothing. On failure
+// returns an Italian message that names the file or folder once and, where it is
+// clear, says what to do; the one for a missing line file is exactly "file
+// linea non trovato". `store` is then untouched, and `dettagli`, when given,
+// receives the names looked for.
 std::optional<std::string> carica_scenario(const std::filesystem::path& file_testata,
-                                           scenario& store);
+                                           scenario& store,
+                                           dettagli_caricamento* dettagli = nullptr);
 
 }  // namespace sopra

@@ -37,6 +37,8 @@ constexpr std::size_t byte_tratto(bool formato_compatto) {
 struct punto_linea {
   double x;
   double y;
+
+  bool operator==(const punto_linea&) const = default;
 };
 static_assert(sizeof(punto_linea) == 16, "punto_linea must match its 16-byte record");
 

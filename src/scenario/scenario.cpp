@@ -44,6 +44,7 @@ std::size_t elenco_tratti::tratti_per_blocco() const {
 }
 
 std::uint64_t elenco_tratti::impronta() const {
+  if (impronta_letta_) return *impronta_letta_;
   impronta_tratti impronta(size());
   codifica_a_blocchi([&](std::span<const std::uint8_t> blocco) {
     impronta.aggiungi(blocco);

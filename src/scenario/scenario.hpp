@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,7 +27,9 @@ class elenco_tratti {
   // Size of one record in the section file: 156 or 516 bytes.
   std::size_t byte_record() const { return slot_ * byte_oggetto + byte_coda_tratto; }
 
+  // A record that may be changed: from here on the digest is worked out anew.
   tratto operator[](std::size_t i) {
+    impronta_letta_.reset();
     return {std::span(oggetti_).subspan(i * slot_, slot_), std::span(code_[i])};
   }
   tratto_costante operator[](std::size_t i) const {
@@ -42,6 +45,18 @@ class elenco_tratti {
   // Decodes `byte` into records primo, primo + 1, ...; a record cut by the end
   // of `byte` reads as zeros beyond it, and later records are not touched.
   void decodifica(std::size_t primo, std::span<const std::uint8_t> byte);
+
+  // Fills every record from a stream of the section file's bytes, a block of
+  // tratti_per_blocco() records at a time into one reused buffer: `leggi`
+  // receives a std::span<std::uint8_t> to fill from where the stream stands and
+  // returns how many bytes it put there (fewer only at the end of the stream),
+  // or a negative number to stop. Bytes beyond the end of the stream read as
+  // zeros. The digest of the records is taken from the same blocks, so that
+  // impronta() needs no pass of its own until a record is next reached for
+  // writing. Returns how many bytes the stream gave, or -1 when `leggi` stopped
+  // it (the records are then partly filled).
+  template <class F>
+  long long decodifica_a_blocchi(F&& leggi);
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
@@ -65,12 +80,17 @@ class elenco_tratti {
   // The digest of the encoded records (impronta_tratti).
   std::uint64_t impronta() const;
 
-  bool operator==(const elenco_tratti&) const = default;
+  // Equal layout and records.
+  bool operator==(const elenco_tratti& altro) const {
+    return slot_ == altro.slot_ && oggetti_ == altro.oggetti_ && code_ == altro.code_;
+  }
 
  private:
   std::size_t slot_ = slot_compatto;
   std::vector<oggetto> oggetti_;
   std::vector<std::array<std::uint8_t, byte_coda_tratto>> code_;
+  // The digest taken while the records were read, until one is reached for writing.
+  std::optional<std::uint64_t> impronta_letta_;
 };
 
 // A 64-bit digest of encoded section records, to tell whether the sections
@@ -88,6 +108,17 @@ class impronta_tratti {
   std::array<std::uint64_t, 4> h_;
 };
 
+// The three line points that judge section s: metres 50 × s - 1, 50 × s and
+// 50 × s + 1. A point before the line's first, or beyond its last point T or the
+// end of the line file, is (0, 0).
+struct punti_tratto {
+  punto_linea prima{};
+  punto_linea qui{};
+  punto_linea dopo{};
+
+  bool operator==(const punti_tratto&) const = default;
+};
+
 struct scenario {
   testata_scenario testata;
   // What loading found odd in the files without refusing them (Italian, one
@@ -95,16 +126,44 @@ struct scenario {
   std::vector<std::string> avvisi;
   bool formato_compatto = true;
   elenco_tratti tratti;
-  std::vector<punto_linea> punti_linea;
+  // One element per section of tratti: the only line points kept. Reach them
+  // through punto_tratto or the analysis functions.
+  std::vector<punti_tratto> punti;
   // Where the files were found; saving writes to file_tratti.
   std::filesystem::path file_testata;
   std::filesystem::path file_tratti;
   std::filesystem::path file_linea;
 };
 
-// The line point where section s is judged: metre metri_tratto × s.
+// The line point where section s (0 .. N) is judged: metre metri_tratto × s.
 inline const punto_linea& punto_tratto(const scenario& store, std::size_t s) {
-  return store.punti_linea[s * metri_tratto];
+  return store.punti[s].qui;
+}
+
+template <class F>
+long long elenco_tratti::decodifica_a_blocchi(F&& leggi) {
+  impronta_tratti impronta(size());
+  std::vector<std::uint8_t> blocco(tratti_per_blocco() * byte_record());
+  long long totale = 0;
+  bool finito = false;
+  for (std::size_t primo = 0; primo < size(); primo += tratti_per_blocco()) {
+    const std::size_t quanti = std::min(tratti_per_blocco(), size() - primo);
+    const auto byte = std::span(blocco).first(quanti * byte_record());
+    std::size_t letti = 0;
+    if (!finito) {
+      const long long n = leggi(byte);
+      if (n < 0) return -1;
+      letti = static_cast<std::size_t>(n);
+      totale += n;
+      finito = letti < byte.size();
+    }
+    // Past the end of the stream the records are zero, and so are their bytes.
+    std::fill(byte.begin() + static_cast<std::ptrdiff_t>(letti), byte.end(), std::uint8_t{0});
+    decodifica(primo, byte);
+    impronta.aggiungi(byte);
+  }
+  impronta_letta_ = impronta.valore();
+  return totale;
 }
 
 }  // namespace sopra

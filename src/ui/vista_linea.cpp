@@ -99,15 +99,31 @@ QColor tinta(QRgb colore, double quota) {
   return QColor(mescola(c.red()), mescola(c.green()), mescola(c.blue()));
 }
 
-void segno_errore(QPainter& p, QPointF c, double r) {
-  p.drawLine(c + QPointF(-r, -r), c + QPointF(r, r));
-  p.drawLine(c + QPointF(-r, r), c + QPointF(r, -r));
+// Error marks (a red cross on a white outline) at `centri`, `r` pixels from
+// the centre to a tip; all in two strokes.
+void segni_errore(QPainter& p, const QVector<QPointF>& centri, double r) {
+  QVector<QLineF> linee;
+  linee.reserve(centri.size() * 2);
+  for (const QPointF& c : centri) {
+    linee.append(QLineF(c + QPointF(-r, -r), c + QPointF(r, r)));
+    linee.append(QLineF(c + QPointF(-r, r), c + QPointF(r, -r)));
+  }
+  p.setPen(QPen(Qt::white, r * 1.2, Qt::SolidLine, Qt::FlatCap));
+  p.drawLines(linee);
+  p.setPen(QPen(QColor(colore_errore), r * 0.6, Qt::SolidLine, Qt::FlatCap));
+  p.drawLines(linee);
 }
 
-QPolygonF triangolo(QPointF c, double r, bool in_giu = false) {
-  const double s = in_giu ? -1 : 1;
-  return QPolygonF(
-      {c + QPointF(0, -r * s), c + QPointF(r, r * 0.8 * s), c + QPointF(-r, r * 0.8 * s)});
+// Warning marks (a yellow triangle pointing down, outlined) at `centri`; in one path.
+void segni_avviso(QPainter& p, const QVector<QPointF>& centri, double r) {
+  QPainterPath percorso;
+  for (const QPointF& c : centri)
+    percorso.addPolygon(QPolygonF({c + QPointF(0, r), c + QPointF(r, -r * 0.8),
+                                   c + QPointF(-r, -r * 0.8), c + QPointF(0, r)}));
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(QColor(colore_avviso));
+  p.drawPath(percorso);
+  p.setBrush(Qt::NoBrush);
 }
 
 }  // namespace
@@ -223,6 +239,19 @@ void VistaLinea::aggiorna() {
 }
 
 void VistaLinea::aggiorna_riga(int riga) {
+  rileggi_riga(riga);
+  update();
+}
+
+void VistaLinea::aggiorna_righe(const std::vector<std::size_t>& righe) {
+  // Each row costs a path to the root; past a few thousand, one linear pass is cheaper.
+  if (righe.size() > 4096) return aggiorna();
+  for (const std::size_t r : righe)
+    if (r < static_cast<std::size_t>(righe_)) rileggi_riga(static_cast<int>(r));
+  update();
+}
+
+void VistaLinea::rileggi_riga(int riga) {
   if (!aperto_ || riga < 0 || riga >= righe_) return;
   const std::int32_t mm =
       sopra::millimetri_tratto(aperto_->store(), sopra::tratto_della_riga(riga));
@@ -232,7 +261,6 @@ void VistaLinea::aggiorna_riga(int riga) {
     minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
     massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);
   }
-  update();
 }
 
 void VistaLinea::imposta_problemi(const std::vector<sopra::problema>& problemi) {
@@ -265,6 +293,8 @@ void VistaLinea::imposta_parametri(const sopra::parametri_progetto& parametri) {
     for (const std::int16_t raggio : sopra::raggi_nominali) {
       const double e = sopra::sopraelevazione_equilibrio(parametri.velocita_massima, raggio);
       equilibrio_.push_back(e);
+      // The deficiency e - c stays within I_max from c = e - I_max up; below 0
+      // no cant is needed.
       minima_.push_back(std::max(0.0, e - parametri.insufficienza_ammessa));
     }
   }
@@ -375,6 +405,7 @@ void VistaLinea::adatta() {
   }
   vista_.inizio = 0;
   vista_.righe = std::max(righe_, 1);
+  intera_ = true;
   update();
 }
 
@@ -392,6 +423,7 @@ void VistaLinea::limita_vista() {
 }
 
 void VistaLinea::zoom_pianta(double fattore, QPointF fisso) {
+  intera_ = false;
   disposizione d = disponi(area_disegno(), vista_);
   const QPointF mondo = a_mondo(d, fisso);
   vista_.metri_larghezza /= fattore;
@@ -404,6 +436,7 @@ void VistaLinea::zoom_pianta(double fattore, QPointF fisso) {
 }
 
 void VistaLinea::zoom_diagramma(double fattore, double x_fisso) {
+  intera_ = false;
   disposizione d = disponi(area_disegno(), vista_);
   const double riga = d.inizio + (x_fisso - d.diagramma.left()) * d.righe_per_pixel;
   vista_.righe /= fattore;
@@ -433,11 +466,15 @@ void VistaLinea::porta_in_vista(int riga) {
   const QPointF p = a_schermo(d, punti_[static_cast<std::size_t>(riga)]);
   const double mx = d.pianta.width() * 0.08;
   const double my = d.pianta.height() * 0.08;
-  if (!d.pianta.adjusted(mx, my, -mx, -my).contains(p))
+  if (!d.pianta.adjusted(mx, my, -mx, -my).contains(p)) {
     vista_.centro = punti_[static_cast<std::size_t>(riga)];
+    intera_ = false;
+  }
   const double x = x_riga(d, riga + 0.5);
-  if (x < d.diagramma.left() || x > d.diagramma.right())
+  if (x < d.diagramma.left() || x > d.diagramma.right()) {
     vista_.inizio = riga + 0.5 - vista_.righe / 2;
+    intera_ = false;
+  }
   limita_vista();
 }
 
@@ -493,7 +530,11 @@ int VistaLinea::riga_alla_x(double x) const {
 
 void VistaLinea::resizeEvent(QResizeEvent* evento) {
   QWidget::resizeEvent(evento);
-  limita_vista();
+  // The whole line stays whole in the new shape; a chosen view keeps its extent.
+  if (intera_)
+    adatta();
+  else
+    limita_vista();
 }
 
 void VistaLinea::mousePressEvent(QMouseEvent* evento) {
@@ -512,7 +553,9 @@ void VistaLinea::mouseMoveEvent(QMouseEvent* evento) {
   if (premuto_ == riquadro::nessuno || !(evento->buttons() & Qt::LeftButton)) return;
   const QPointF spostamento = evento->position() - punto_premuto_;
   if (!trascina_ && std::hypot(spostamento.x(), spostamento.y()) < soglia_trascinamento) return;
+  if (!trascina_) setCursor(Qt::ClosedHandCursor);
   trascina_ = true;
+  intera_ = false;
   const disposizione d = disponi(area_disegno(), vista_premuta_);
   if (premuto_ == riquadro::pianta) {
     vista_.centro =
@@ -528,6 +571,7 @@ void VistaLinea::mouseReleaseEvent(QMouseEvent* evento) {
   if (evento->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(evento);
   const riquadro dove = premuto_;
   premuto_ = riquadro::nessuno;
+  unsetCursor();
   if (trascina_ || dove == riquadro::nessuno) return;
   const int riga = dove == riquadro::pianta ? riga_piu_vicina_pianta(evento->position())
                                             : riga_alla_x(evento->position().x());
@@ -624,16 +668,10 @@ std::vector<VistaLinea::voce> VistaLinea::voci_pianta() const {
                     c.setAlpha(110);
                     p.fillRect(QRectF(r.left(), r.center().y() - 5, r.width(), 10), c);
                   }});
-  voci.push_back({12, QStringLiteral("Errore"), [](QPainter& p, QRectF r) {
-                    p.setPen(QPen(QColor(colore_errore), 2.5));
-                    segno_errore(p, r.center(), 4);
-                  }});
-  voci.push_back({12, QStringLiteral("Avviso"), [](QPainter& p, QRectF r) {
-                    p.setPen(QPen(Qt::black, 1));
-                    p.setBrush(QColor(colore_avviso));
-                    p.drawPolygon(triangolo(r.center(), 5, true));
-                    p.setBrush(Qt::NoBrush);
-                  }});
+  voci.push_back({12, QStringLiteral("Errore"),
+                  [](QPainter& p, QRectF r) { segni_errore(p, {r.center()}, 4); }});
+  voci.push_back({12, QStringLiteral("Avviso"),
+                  [](QPainter& p, QRectF r) { segni_avviso(p, {r.center()}, 5); }});
   voci.push_back({12, QStringLiteral("Tratto scelto"), [](QPainter& p, QRectF r) {
                     p.setPen(QPen(Qt::black, 2));
                     p.drawEllipse(r.center(), 5, 5);
@@ -754,11 +792,13 @@ void VistaLinea::discendi(const disposizione& d, const scatola& visibile, std::s
   const bool ultimo = static_cast<int>(fine) == righe_ - 1;
   tracciato_.aggiungi(chiave(bandiere_[nodo]), da, static_cast<int>(fine), a, b, ultimo);
   if (bandiere_[nodo] & bit_bivio) aloni_.aggiungi(0, da, static_cast<int>(fine), a, b, ultimo);
+  // Marks stand above the track, at most one of a kind in 7 pixels along it.
   auto segna = [&](QVector<QPointF>& segni) {
+    const QPointF c = a + QPointF(0, -9);
     if (!segni.isEmpty() &&
-        std::abs(segni.back().x() - a.x()) + std::abs(segni.back().y() - a.y()) < 6)
+        std::abs(segni.back().x() - c.x()) + std::abs(segni.back().y() - c.y()) < 7)
       return;
-    segni.append(a);
+    segni.append(c);
   };
   if (problemi_[nodo] & bit_errore) segna(errori_);
   if (problemi_[nodo] & bit_avviso) segna(avvisi_);
@@ -805,16 +845,8 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
     for (const auto& s : tracciato_.elenco)
       if (s.chiave == k) p.drawPolyline(tracciato_.punti.constData() + s.primo, int(s.quanti));
   }
-  p.setPen(QPen(Qt::black, 1));
-  p.setBrush(QColor(colore_avviso));
-  for (const QPointF& c : avvisi_) p.drawPolygon(triangolo(c + QPointF(0, -9), 5, true));
-  p.setBrush(Qt::NoBrush);
-  for (const QPointF& c : errori_) {
-    p.setPen(QPen(Qt::white, 5));
-    segno_errore(p, c + QPointF(0, -9), 4);
-    p.setPen(QPen(QColor(colore_errore), 2.5));
-    segno_errore(p, c + QPointF(0, -9), 4);
-  }
+  segni_avviso(p, avvisi_, 5);
+  segni_errore(p, errori_, 4);
   if (selezionata_ >= 0) {
     const QPointF c = a_schermo(d, punti_[static_cast<std::size_t>(selezionata_)]);
     p.setPen(QPen(Qt::white, 5));
@@ -891,51 +923,73 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     i = j;
   }
 
-  // Grid, zero and ±c_max.
+  // Grid and zero.
   const double passo_mm = d.mm_alto > 200 ? 100 : 50;
   for (double mm = -d.mm_alto; mm <= d.mm_alto; mm += passo_mm) {
     p.setPen(QPen(mm == 0 ? QColor(0x60, 0x60, 0x60) : QColor(0xe0, 0xe0, 0xe0), 1));
     p.drawLine(QPointF(g.left(), y_mm(d, mm)), QPointF(g.right(), y_mm(d, mm)));
   }
-  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
-  for (double s : {1.0, -1.0})
-    p.drawLine(QPointF(g.left(), y_mm(d, s * massima_)), QPointF(g.right(), y_mm(d, s * massima_)));
 
   // A series as steps: a flat line over a span with one value, a vertical line
   // over a span with a range, and a vertical join where neighbours do not meet.
-  auto gradini = [&](auto valori) {
+  auto gradini = [&](auto valori, bool raccorda = true) {
+    if (d.righe_per_pixel >= 1) {
+      // One pixel column per span: the column's range, stretched to meet the
+      // column before when `raccorda`, filled; equal neighbouring columns in
+      // one rectangle.
+      const QColor colore = p.pen().color();
+      const double spessore = std::max(1.0, std::round(p.pen().widthF()));
+      double alto_prec = 0, basso_prec = 0;
+      QRectF rettangolo;
+      bool prima = true;
+      for (const campata& c : campate) {
+        const auto [minimo, massimo] = valori(c.a);
+        if (minimo > massimo) continue;
+        const double alto = std::round(y_mm(d, massimo));
+        const double basso = std::round(y_mm(d, minimo));
+        double da = alto, a = basso + spessore;
+        if (!prima && raccorda)
+          da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
+        prima = false;
+        alto_prec = alto;
+        basso_prec = basso;
+        if (rettangolo.isValid() && rettangolo.right() == c.x0 && rettangolo.top() == da &&
+            rettangolo.bottom() == a) {
+          rettangolo.setRight(c.x1);
+          continue;
+        }
+        if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+        rettangolo = QRectF(QPointF(c.x0, da), QPointF(c.x1, a));
+      }
+      if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+      return;
+    }
+    // Rows wider than a pixel: a flat line over each row, vertical joins between.
     QVector<QLineF> linee;
     linee.reserve(static_cast<qsizetype>(campate.size() * 2));
-    bool piatta = false;  // the last line drawn is the flat line of the span before
-    double alto_prec = 0, basso_prec = 0;
     bool prima = true;
+    double prec = 0;
     for (const campata& c : campate) {
       const auto [minimo, massimo] = valori(c.a);
-      const double alto = y_mm(d, massimo);
-      const double basso = y_mm(d, minimo);
-      if (!prima) {
-        if (basso < alto_prec) linee.append(QLineF(c.x0, basso, c.x0, alto_prec));
-        if (alto > basso_prec) linee.append(QLineF(c.x0, basso_prec, c.x0, alto));
-      }
-      if (alto != basso) {
-        linee.append(QLineF(c.x0 + 0.5, alto, c.x0 + 0.5, basso));
-        piatta = false;
-      } else if (piatta && !linee.isEmpty() && linee.back().y1() == alto &&
-                 linee.back().x2() == c.x0) {
-        linee.back().setP2(QPointF(c.x1, alto));
-      } else {
-        linee.append(QLineF(c.x0, alto, c.x1, alto));
-        piatta = true;
-      }
+      if (minimo > massimo) continue;
+      const double y = y_mm(d, massimo);
+      if (!prima && prec != y) linee.append(QLineF(c.x0, prec, c.x0, y));
+      if (!prima && prec == y && linee.back().x2() == c.x0)
+        linee.back().setP2(QPointF(c.x1, y));
+      else
+        linee.append(QLineF(c.x0, y, c.x1, y));
       prima = false;
-      alto_prec = alto;
-      basso_prec = basso;
+      prec = y;
     }
     p.drawLines(linee);
   };
   // Dashes only where a row is wide enough to show them: dashing thousands of
   // short lines would cost more than the rest of the frame.
   const bool tratteggio = d.righe_per_pixel <= 1.0 / 6;
+  // The cant: near black as steps, dark grey where a column spans a range.
+  p.setPen(
+      QPen(d.righe_per_pixel >= 1 ? QColor(0x55, 0x55, 0x55) : QColor(colore_sopraelevazione), 2));
+  gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
   if (equilibrio_.size() == sopra::numero_classi) {
     auto valori_classi = [&](const std::vector<double>& v) {
       return [&v](const aggregato& a) {
@@ -950,34 +1004,49 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
         return std::pair{lo, hi};
       };
     };
+    // A column with several values marks the highest and the lowest, without
+    // joining columns, so that the cant between them stays in sight.
+    auto contorni = [&](const std::vector<double>& v) {
+      const auto valori = valori_classi(v);
+      if (d.righe_per_pixel < 1) return gradini(valori);
+      gradini(
+          [&](const aggregato& a) {
+            const auto [lo, hi] = valori(a);
+            return std::pair{hi, hi};
+          },
+          false);
+      gradini(
+          [&](const aggregato& a) {
+            const auto [lo, hi] = valori(a);
+            return std::pair{lo, lo};
+          },
+          false);
+    };
     p.setPen(tratteggio ? QPen(QColor(colore_equilibrio), 1.5, Qt::DashLine)
                         : QPen(QColor(colore_equilibrio), 1));
-    gradini(valori_classi(equilibrio_));
+    contorni(equilibrio_);
     p.setPen(tratteggio ? QPen(QColor(colore_minima), 1.5, Qt::DotLine)
                         : QPen(QColor(colore_minima), 1));
-    gradini(valori_classi(minima_));
+    contorni(minima_);
   }
-  p.setPen(QPen(QColor(colore_sopraelevazione), d.righe_per_pixel < 1 ? 2 : 1));
-  gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
+  // The reference lines over the cant, so that they show where a column's
+  // cant spans a range; ±c_max last.
+  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
+  for (double s : {1.0, -1.0})
+    p.drawLine(QPointF(g.left(), y_mm(d, s * massima_)), QPointF(g.right(), y_mm(d, s * massima_)));
 
-  // Problems: marks along the top edge.
-  p.setRenderHint(QPainter::Antialiasing, true);
-  double ultimo_errore = -100, ultimo_avviso = -100;
+  // Problems: marks along the top edge, at most one of a kind in 7 pixels.
+  QVector<QPointF> errori, avvisi;
   for (const campata& c : campate) {
     const double x = (c.x0 + c.x1) / 2;
-    if ((c.a.problemi & bit_avviso) && x - ultimo_avviso >= 6) {
-      p.setPen(QPen(Qt::black, 1));
-      p.setBrush(QColor(colore_avviso));
-      p.drawPolygon(triangolo(QPointF(x, g.top() + 16), 4.5, true));
-      ultimo_avviso = x;
-    }
-    if ((c.a.problemi & bit_errore) && x - ultimo_errore >= 6) {
-      p.setPen(QPen(QColor(colore_errore), 2));
-      segno_errore(p, QPointF(x, g.top() + 6), 3.5);
-      ultimo_errore = x;
-    }
+    if ((c.a.problemi & bit_avviso) && (avvisi.isEmpty() || x - avvisi.back().x() >= 7))
+      avvisi.append(QPointF(x, g.top() + 16));
+    if ((c.a.problemi & bit_errore) && (errori.isEmpty() || x - errori.back().x() >= 7))
+      errori.append(QPointF(x, g.top() + 6));
   }
-  p.setBrush(Qt::NoBrush);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  segni_avviso(p, avvisi, 4.5);
+  segni_errore(p, errori, 3.5);
   p.setRenderHint(QPainter::Antialiasing, false);
 
   // The cursor on the selected section.

@@ -9,13 +9,11 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
-#include <QLineF>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QVector>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -45,6 +43,9 @@ class VistaLinea : public QWidget {
   void aggiorna();
   // Only the cant of row `riga` changed: re-reads that one section.
   void aggiorna_riga(int riga);
+  // Only the cant of `righe` changed (the rows an undo, a redo or the ramps
+  // rewrote): re-reads those sections, or all of them when they are many.
+  void aggiorna_righe(const std::vector<std::size_t>& righe);
 
   // Marks row `riga` as selected (-1: none) and brings it into view in both
   // panes when it lies outside. Emits nothing.
@@ -151,7 +152,7 @@ class VistaLinea : public QWidget {
 
   void costruisci_albero();
   void leggi_sopraelevazioni();
-  void ricalcola_nodo(std::size_t nodo);
+  void rileggi_riga(int riga);
   aggregato interroga(int da, int a) const;
   void ricostruisci_problemi();
 
@@ -196,6 +197,7 @@ class VistaLinea : public QWidget {
   std::vector<double> equilibrio_;
   std::vector<double> minima_;
   inquadratura vista_;
+  bool intera_ = true;  // the view is the whole line, as adatta() left it
 
   // Dragging and clicking.
   enum class riquadro { nessuno, pianta, diagramma };

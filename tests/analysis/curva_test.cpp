@@ -12,10 +12,16 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr std::int32_t codici[8] = {1, 2, 3, 8, 16, 23, 30, 37};
 
-scenario con_punti(std::vector<punto_linea> punti) {
+// A store of one section judged at point 1 of `punti`, the point of section 0.
+scenario con_punti(const std::vector<punto_linea>& punti) {
   scenario s;
-  s.punti_linea = std::move(punti);
+  s.punti = {{punti[0], punti[1], punti[2]}};
   return s;
+}
+
+// The curve code of point n of a run of line points.
+std::int32_t codice(const std::vector<punto_linea>& punti, std::size_t n) {
+  return test_curva(punti[n - 1], punti[n], punti[n + 1]);
 }
 
 // `quanti` points one metre apart along a circle of radius `raggio` about
@@ -56,13 +62,13 @@ TEST(Curva, PuntiAllineatiSonoRettilineo) {
     SCOPED_TRACE(direzione);
     const double dx = std::cos(direzione), dy = std::sin(direzione);
     const scenario s = con_punti({{100 - dx, 40 - dy}, {100, 40}, {100 + dx, 40 + dy}});
-    EXPECT_EQ(test_curva(s.punti_linea, 1), 0);
-    const raggio_curva r = rendi_raggio_curva(s, 1);
+    EXPECT_EQ(codice({{100 - dx, 40 - dy}, {100, 40}, {100 + dx, 40 + dy}}, 1), 0);
+    const raggio_curva r = rendi_raggio_curva(s, 0);
     EXPECT_EQ(r.raggio, 0);
     EXPECT_EQ(r.classe_raggio, 0);
   }
   const scenario tutti_zero = con_punti({{0, 0}, {0, 0}, {0, 0}});
-  EXPECT_EQ(rendi_raggio_curva(tutti_zero, 1).raggio, 0);
+  EXPECT_EQ(rendi_raggio_curva(tutti_zero, 0).raggio, 0);
 }
 
 TEST(Curva, ArchiDiOgniClasseNeiDueSensi) {
@@ -72,16 +78,25 @@ TEST(Curva, ArchiDiOgniClasseNeiDueSensi) {
       for (double inizio : {0.0, 1.0, 2.5, 4.0, 5.5}) {
         SCOPED_TRACE(testing::Message()
                      << "raggio " << raggio << " senso " << senso << " inizio " << inizio);
-        const scenario s = con_punti(arco(raggio, inizio, senso, 120, {52000.5, -7300.25}));
-        for (std::int32_t n = 1; n < 119; ++n) {
-          ASSERT_EQ(test_curva(s.punti_linea, n), senso * codici[classe]) << "punto " << n;
-          const raggio_curva r = rendi_raggio_curva(s, n);
+        const auto p = arco(raggio, inizio, senso, 120, {52000.5, -7300.25});
+        for (std::size_t n = 1; n < 119; ++n) {
+          ASSERT_EQ(codice(p, n), senso * codici[classe]) << "punto " << n;
+          const raggio_curva r = raggio_dei_punti({p[n - 1], p[n], p[n + 1]});
           ASSERT_EQ(r.raggio, senso * raggi_nominali[classe]) << "punto " << n;
           ASSERT_EQ(r.classe_raggio, classe) << "punto " << n;
         }
       }
     }
   }
+}
+
+TEST(Curva, IlPuntoDiUnTrattoSiLeggeNelSuoTratto) {
+  scenario s;
+  s.punti.resize(4);
+  s.punti[2] = {{0, -1}, {-0.0005, 0}, {0, 1}};  // deflection 7.55: a 1000 m bend to the right
+  EXPECT_EQ(rendi_raggio_curva(s, 100).raggio, -1000);
+  EXPECT_EQ(rendi_raggio_curva(s, 50).raggio, 0);
+  EXPECT_EQ(rendi_raggio_curva(s, 150).raggio, 0);
 }
 
 TEST(Curva, DeflessioneSullaSogliaVaNellaFasciaSopra) {
@@ -105,20 +120,18 @@ TEST(Curva, PuntiConDeflessioneSullaSoglia) {
   for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(soglie[i]);
     const double a = soglie[i] / 15100;
-    const scenario sulla = con_punti({{0, -1}, {-a, 0}, {0, 1}});
-    EXPECT_EQ(std::abs(test_curva(sulla.punti_linea, 1)), sopra[i]);
-    const scenario sotto_soglia = con_punti({{0, -1}, {-std::nextafter(a, 0.0), 0}, {0, 1}});
-    EXPECT_EQ(std::abs(test_curva(sotto_soglia.punti_linea, 1)), sotto[i]);
+    EXPECT_EQ(std::abs(test_curva({0, -1}, {-a, 0}, {0, 1})), sopra[i]);
+    EXPECT_EQ(std::abs(test_curva({0, -1}, {-std::nextafter(a, 0.0), 0}, {0, 1})), sotto[i]);
   }
 }
 
 TEST(LatoCurva, CordaAvantiParallelaAllAsseY) {
   const scenario sinistra = con_punti({{-0.001, -1}, {0, 0}, {0, 1}});
-  EXPECT_EQ(test_curva(sinistra.punti_linea, 1), 8);
-  EXPECT_EQ(rendi_raggio_curva(sinistra, 1).raggio, 1000);
+  EXPECT_EQ(test_curva({-0.001, -1}, {0, 0}, {0, 1}), 8);
+  EXPECT_EQ(rendi_raggio_curva(sinistra, 0).raggio, 1000);
   const scenario destra = con_punti({{0.001, -1}, {0, 0}, {0, 1}});
-  EXPECT_EQ(test_curva(destra.punti_linea, 1), -8);
-  EXPECT_EQ(rendi_raggio_curva(destra, 1).raggio, -1000);
+  EXPECT_EQ(test_curva({0.001, -1}, {0, 0}, {0, 1}), -8);
+  EXPECT_EQ(rendi_raggio_curva(destra, 0).raggio, -1000);
   // The slope rule gave these the same sides.
   EXPECT_FALSE(orario_secondo_le_pendenze({-0.001, -1}, {0, 0}, {0, 1}));
   EXPECT_TRUE(orario_secondo_le_pendenze({0.001, -1}, {0, 0}, {0, 1}));
@@ -126,8 +139,7 @@ TEST(LatoCurva, CordaAvantiParallelaAllAsseY) {
 
 TEST(LatoCurva, SenzaGiroIlCodiceRestaPositivo) {
   // A line that doubles back on itself bends hard but turns neither way.
-  const scenario s = con_punti({{0, 0}, {1, 0}, {0, 0}});
-  EXPECT_EQ(test_curva(s.punti_linea, 1), 37);
+  EXPECT_EQ(test_curva({0, 0}, {1, 0}, {0, 0}), 37);
 }
 
 TEST(LatoCurva, ArcoAmpioACavalloDellaDirezioneY) {
@@ -135,20 +147,18 @@ TEST(LatoCurva, ArcoAmpioACavalloDellaDirezioneY) {
   // (clockwise): the chord behind lies on one side of the y direction, the chord
   // ahead on the other.
   const double raggio = 20000;
-  const scenario antiorario = con_punti(arco(raggio, -1 / raggio, 1, 3));
-  ASSERT_LT(antiorario.punti_linea[0].x, antiorario.punti_linea[1].x);
-  ASSERT_GT(antiorario.punti_linea[1].x, antiorario.punti_linea[2].x);
-  EXPECT_EQ(test_curva(antiorario.punti_linea, 1), 1);
-  EXPECT_EQ(rendi_raggio_curva(antiorario, 1).raggio, 10000);
+  const auto a = arco(raggio, -1 / raggio, 1, 3);
+  ASSERT_LT(a[0].x, a[1].x);
+  ASSERT_GT(a[1].x, a[2].x);
+  EXPECT_EQ(codice(a, 1), 1);
+  EXPECT_EQ(rendi_raggio_curva(con_punti(a), 0).raggio, 10000);
 
-  const scenario orario = con_punti(arco(raggio, 1 / raggio, -1, 3));
-  EXPECT_EQ(test_curva(orario.punti_linea, 1), -1);
-  EXPECT_EQ(rendi_raggio_curva(orario, 1).raggio, -10000);
+  const auto o = arco(raggio, 1 / raggio, -1, 3);
+  EXPECT_EQ(codice(o, 1), -1);
+  EXPECT_EQ(rendi_raggio_curva(con_punti(o), 0).raggio, -10000);
 
   // The slope rule put both on the wrong side.
-  const auto& a = antiorario.punti_linea;
   EXPECT_TRUE(orario_secondo_le_pendenze(a[0], a[1], a[2]));
-  const auto& o = orario.punti_linea;
   EXPECT_FALSE(orario_secondo_le_pendenze(o[0], o[1], o[2]));
 }
 
@@ -171,7 +181,7 @@ TEST(LatoCurva, ConcordaConLaRegolaDellePendenzeSulleCurveOrdinarie) {
               arco(raggio, angolo - senso / raggio, senso, 3, centro);
           const bool a_cavallo = (p[1].x - p[0].x < 0) != (p[2].x - p[1].x < 0);
           if (raggio > 10000 && a_cavallo) continue;
-          const std::int32_t codice = test_curva(p, 1);
+          const std::int32_t codice = test_curva(p[0], p[1], p[2]);
           const bool orario = orario_secondo_le_pendenze(p[0], p[1], p[2]);
           ASSERT_EQ(codice < 0, orario)
               << "raggio " << raggio << " senso " << senso << " direzione " << k;

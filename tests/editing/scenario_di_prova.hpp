@@ -16,21 +16,23 @@ inline scenario scenario_rettilineo(std::size_t numero, bool compatto = true) {
   scenario s;
   s.formato_compatto = compatto;
   s.tratti = elenco_tratti(compatto, numero);
-  s.punti_linea.resize(50 * numero + 2);
-  for (std::size_t n = 0; n < s.punti_linea.size(); ++n) s.punti_linea[n] = {double(n), 0};
+  s.punti.resize(numero);
+  for (std::size_t t = 0; t < numero; ++t) {
+    const double x = double(metri_tratto) * double(t);
+    s.punti[t] = {{x - 1, 0}, {x, 0}, {x + 1, 0}};
+  }
   return s;
 }
 
 // Puts the three points that judge section `t` on an arc of |raggio| metres,
 // bending left for a positive radius and right for a negative one.
 inline void metti_curva(scenario& s, std::int32_t t, double raggio) {
-  const auto n = static_cast<std::size_t>(50 * t);
+  punti_tratto& punti = s.punti[static_cast<std::size_t>(t)];
   const double r = std::fabs(raggio);
   const double dx = r * std::sin(1 / r);
   const double dy = std::copysign(r * (1 - std::cos(1 / r)), raggio);
-  const double x = s.punti_linea[n].x;
-  s.punti_linea[n - 1] = {x - dx, dy};
-  s.punti_linea[n + 1] = {x + dx, dy};
+  punti.prima = {punti.qui.x - dx, dy};
+  punti.dopo = {punti.qui.x + dx, dy};
 }
 
 inline std::span<oggetto> slot(scenario& s, std::int32_t t) {

@@ -434,8 +434,13 @@ TEST(Annulla, RandomEditsGoBackAndForthExactly) {
           const auto esito = aperto.annulla();
           if (!esito) break;
           const stato annullato = stato_di(aperto);
+          const std::size_t record = aperto.store().tratti.byte_record();
           for (std::size_t r = 0; r < prima.righe.size(); ++r) {
-            if (prima.righe[r] != annullato.righe[r]) {
+            const std::size_t da = static_cast<std::size_t>(tratto_della_riga(r)) * record;
+            const bool tratto_cambiato =
+                !std::equal(prima.byte.begin() + da, prima.byte.begin() + da + record,
+                            annullato.byte.begin() + da);
+            if (prima.righe[r] != annullato.righe[r] || tratto_cambiato) {
               EXPECT_TRUE(std::ranges::binary_search(esito->righe, r)) << r;
             }
           }

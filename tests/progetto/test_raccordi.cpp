@@ -70,6 +70,16 @@ TEST(Raccordi, ReverseCurvesTooClose) {
   EXPECT_EQ(esito.tratti_rialzati, 2u);
 }
 
+TEST(Raccordi, NoCantOnTheInnerRailOfAnUncantedBend) {
+  scenario s = scenario_rettilineo(60);
+  tratti_curvi(s, 20, 22, 1000, 100);
+  tratti_curvi(s, 23, 23, -10000, 0);  // bends right: +18 would raise its inner rail
+  const esito_raccordi esito = applica_raccordi(s, geometria_linea(s), a_120());
+  EXPECT_EQ(esito.conflitti, (std::vector<std::int32_t>{1150}));
+  EXPECT_EQ(mm(s, 23), 0);
+  EXPECT_EQ(mm(s, 19), 18);
+}
+
 TEST(Raccordi, JunctionZonesGetNoCant) {
   scenario s = scenario_rettilineo(60);
   tratti_curvi(s, 20, 22, 1000, 160);
@@ -133,6 +143,10 @@ TEST(Raccordi, PropertiesOnRandomLines) {
     const std::vector<lettura_tratto> l = leggi_righe(s, g);
     const inviluppi inv = calcola_inviluppi(l, g, delta_massimo(p));
 
+    std::set<std::int32_t> lato_prima;
+    for (const problema& pr : verifica_linea(s, g, p))
+      if (pr.codice == codice_problema::lato) lato_prima.insert(pr.posizione);
+
     const esito_raccordi esito = applica_raccordi(s, g, p);
 
     std::set<std::int32_t> eccezioni(esito.conflitti.begin(), esito.conflitti.end());
@@ -148,6 +162,9 @@ TEST(Raccordi, PropertiesOnRandomLines) {
              eccezioni.contains(posizione + metri_tratto);
     };
     for (const problema& pr : verifica_linea(s, g, p)) {
+      if (pr.codice == codice_problema::lato) {
+        EXPECT_TRUE(lato_prima.contains(pr.posizione)) << "line " << prova << ": " << pr.posizione;
+      }
       if (pr.codice == codice_problema::salto || pr.codice == codice_problema::rettilineo) {
         EXPECT_TRUE(vicino(pr.posizione))
             << "line " << prova << ": " << nome_codice(pr.codice) << " at " << pr.posizione;

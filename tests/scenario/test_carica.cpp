@@ -3,6 +3,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+#include <random>
+
+#include "analysis/sopraelevazione.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/file_scenario.hpp"
@@ -46,11 +50,10 @@ TEST(Carica, MarcatoreDelFormato) {
     bool compatto;
     std::int32_t lunghezza;
     std::size_t tratti;
-    std::size_t punti;
   };
-  for (const caso& c : {caso{500, true, 500, 151, 7501}, caso{10000500, false, 500, 151, 7501},
-                        caso{10000001, false, 1, 141, 7002}, caso{0, true, 0, 141, 7001},
-                        caso{10000000, true, 10000000, 200141, 10007001}}) {
+  for (const caso& c :
+       {caso{500, true, 500, 151}, caso{10000500, false, 500, 151}, caso{10000001, false, 1, 141},
+        caso{0, true, 0, 141}, caso{10000000, true, 10000000, 200141}}) {
     SCOPED_TRACE(c.memorizzata);
     scenario_a_mano s;
     s.testata("Alfa_Beta", c.memorizzata);
@@ -61,7 +64,7 @@ TEST(Carica, MarcatoreDelFormato) {
     EXPECT_EQ(store.formato_compatto, c.compatto);
     EXPECT_EQ(store.tratti.size(), c.tratti);
     EXPECT_EQ(store.tratti.slot_per_tratto(), c.compatto ? 15u : 51u);
-    EXPECT_EQ(store.punti_linea.size(), c.punti);
+    EXPECT_EQ(store.punti.size(), c.tratti);
     EXPECT_EQ(store.testata.lunghezza_linea, c.lunghezza);
   }
 }
@@ -110,10 +113,20 @@ TEST(Carica, FileLineaMancanteConMessaggioEsatto) {
   s.testata("A_B_C", 100);
   s.file("A_B_C.da3");
   scenario store;
-  EXPECT_EQ(s.carica("A_B_C", store), "file linea non trovato");
+  dettagli_caricamento dettagli;
+  EXPECT_EQ(carica_scenario(s.cartella / "A_B_C.si3", store, &dettagli), "file linea non trovato");
+  EXPECT_EQ(dettagli.file_linea_cercati,
+            (std::vector<std::string>{"A_B_linea.da3", "A_linea.da3"}));
+  EXPECT_EQ(dettagli.rimedio, "copiare il file linea A_B_linea.da3 nella cartella dello scenario");
   s.testata("A_B", 100);
   s.file("A_B.da3");
-  EXPECT_EQ(s.carica("A_B", store), "file linea non trovato");
+  EXPECT_EQ(carica_scenario(s.cartella / "A_B.si3", store, &dettagli), "file linea non trovato");
+  EXPECT_EQ(dettagli.file_linea_cercati, std::vector<std::string>{"A_linea.da3"});
+  // A load that gets past the line file leaves no names behind.
+  s.file("A_linea.da3");
+  EXPECT_EQ(carica_scenario(s.cartella / "A_B.si3", store, &dettagli), std::nullopt);
+  EXPECT_TRUE(dettagli.file_linea_cercati.empty());
+  EXPECT_TRUE(dettagli.rimedio.empty());
 }
 
 TEST(Carica, NomiSenzaDistinzioneTraMaiuscoleEMinuscole) {
@@ -138,11 +151,10 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   s.testata("Alfa_Beta", 500);  // sections 0 .. 150, points 0 .. 7500
   std::vector<std::uint8_t> tratti(156 + 10, 0xAB);
   s.file("Alfa_Beta.da3", tratti);
-  std::vector<std::uint8_t> linea(16 * 3);
-  codifica_punto({3.5, -4.5}, linea.data());
-  codifica_punto({7.25, 1.0}, linea.data() + 16);
-  codifica_punto({9.0, 5.0}, linea.data() + 32);
-  linea.resize(16 * 2 + 8);  // only x of point 2 is in the file
+  std::vector<std::uint8_t> linea(16 * 52);
+  for (std::size_t p = 0; p < 52; ++p)
+    codifica_punto({double(p) + 0.5, -double(p)}, linea.data() + 16 * p);
+  linea.resize(16 * 51 + 8);  // only x of point 51 is in the file
   s.file("Alfa_linea.da3", linea);
   scenario store;
   ASSERT_EQ(s.carica("Alfa_Beta", store), std::nullopt);
@@ -151,10 +163,117 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   EXPECT_EQ(store.tratti[1].oggetti[0].dato1, static_cast<std::int16_t>(0xABAB));
   EXPECT_EQ(store.tratti[1].oggetti[1].tipo, 0);
   EXPECT_EQ(store.tratti[150].oggetti[0].tipo, 0);
-  EXPECT_EQ(store.punti_linea[1].x, 7.25);
-  EXPECT_EQ(store.punti_linea[2].x, 9.0);
-  EXPECT_EQ(store.punti_linea[2].y, 0.0);
-  EXPECT_EQ(store.punti_linea[7500].x, 0.0);
+  const punti_tratto zero{};
+  EXPECT_EQ(store.punti[0], (punti_tratto{{0, 0}, {0.5, 0}, {1.5, -1}}));
+  EXPECT_EQ(store.punti[1], (punti_tratto{{49.5, -49}, {50.5, -50}, {51.5, 0}}));
+  EXPECT_EQ(punto_tratto(store, 1).x, 50.5);
+  EXPECT_EQ(store.punti[2], zero);
+  EXPECT_EQ(store.punti[150], zero);
+  // The digest is that of the records as they stand, zeros included.
+  elenco_tratti di_nuovo(true, 151);
+  di_nuovo.decodifica(tratti);
+  EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
+}
+
+// Files of many lengths, around the ends of the records and of the 1 MiB blocks
+// they are read in: the sections and the points kept are those of the whole
+// file read at once, and the digest that of the records.
+TEST(Carica, LetturaABlocchiComeLetturaIntera) {
+  std::mt19937 caso(11);
+  const std::int32_t lunghezze[] = {0, 58536, 58537, 58540, 130000};
+  scenario_a_mano s;
+  for (const std::int32_t lunghezza : lunghezze) {
+    const std::size_t ultimo_punto = static_cast<std::size_t>(lunghezza) + 7000;
+    for (bool compatto : {true, false}) {
+      if (!compatto && lunghezza == 0) continue;  // a stored 10000000 is compact
+      const std::size_t n = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
+      const std::size_t record = byte_tratto(compatto);
+      for (const long long scarto : {-1000000LL, -17LL, -1LL, 0LL, 1LL, 5000LL}) {
+        SCOPED_TRACE(testing::Message()
+                     << lunghezza << (compatto ? " compatto " : " esteso ") << scarto);
+        auto byte_casuali = [&](long long quanti) {
+          std::vector<std::uint8_t> byte(static_cast<std::size_t>(std::max(0LL, quanti)));
+          for (auto& b : byte) b = static_cast<std::uint8_t>(caso());
+          return byte;
+        };
+        const auto tratti = byte_casuali(static_cast<long long>(n * record) + scarto);
+        const auto linea = byte_casuali(static_cast<long long>((ultimo_punto + 1) * 16) + scarto);
+        s.testata("Alfa_Beta", compatto ? lunghezza : lunghezza + 10000000);
+        s.file("Alfa_Beta.da3", tratti);
+        s.file("Alfa_linea.da3", linea);
+        scenario store;
+        ASSERT_EQ(s.carica("Alfa_Beta", store), std::nullopt);
+
+        elenco_tratti attesi(compatto, n);
+        attesi.decodifica(tratti);
+        EXPECT_TRUE(store.tratti == attesi);
+        EXPECT_EQ(store.tratti.impronta(), attesi.impronta());
+        // Point p of the whole file, (0, 0) before the first, past the end and past T.
+        auto punto = [&](long long p) {
+          std::uint8_t byte[16] = {};
+          for (std::size_t k = 0; k < 16; ++k) {
+            const auto i = static_cast<std::size_t>(p) * 16 + k;
+            if (p >= 0 && static_cast<std::size_t>(p) <= ultimo_punto && i < linea.size())
+              byte[k] = linea[i];
+          }
+          return decodifica_punto(byte);
+        };
+        ASSERT_EQ(store.punti.size(), n);
+        for (std::size_t t = 0; t < n; ++t) {
+          const auto m = static_cast<long long>(t) * 50;
+          // Compared as bytes: arbitrary bytes make NaNs too.
+          const punti_tratto attesi_t{punto(m - 1), punto(m), punto(m + 1)};
+          ASSERT_EQ(std::memcmp(&store.punti[t], &attesi_t, sizeof attesi_t), 0) << "tratto " << t;
+        }
+      }
+    }
+  }
+}
+
+// The warnings that loading gives, each at the edge where it starts.
+TEST(Carica, AvvisiAiLoroLimiti) {
+  scenario_a_mano s;
+  s.testata("Alfa_Beta", 500);  // sections 0 .. 150, points 0 .. 7500
+  auto avvisi = [&](std::vector<std::uint8_t> tratti, std::size_t byte_linea) {
+    s.file("Alfa_Beta.da3", std::move(tratti));
+    s.file("Alfa_linea.da3", std::vector<std::uint8_t>(byte_linea));
+    scenario store;
+    EXPECT_EQ(s.carica("Alfa_Beta", store), std::nullopt);
+    return store.avvisi;
+  };
+  const std::vector<std::uint8_t> interi(151 * 156);
+  const std::size_t linea = 7501 * 16;
+  EXPECT_TRUE(avvisi(interi, linea).empty());
+  EXPECT_TRUE(avvisi(std::vector<std::uint8_t>(152 * 156), linea + 1000).empty());
+
+  auto unico = [](const std::vector<std::string>& dati, const std::string& frammento) {
+    EXPECT_EQ(dati.size(), 1u);
+    return !dati.empty() && dati[0].find(frammento) != std::string::npos;
+  };
+  auto con_un_byte = interi;
+  con_un_byte.push_back(0);
+  EXPECT_TRUE(unico(avvisi(con_un_byte, linea), "Alfa_Beta.da3 misura 23557 byte"));
+  EXPECT_TRUE(unico(avvisi({interi.begin(), interi.end() - 156}, linea),
+                    "Alfa_Beta.da3 contiene 150 tratti interi sui 151"));
+  EXPECT_EQ(avvisi({interi.begin(), interi.end() - 1}, linea).size(), 2u);
+  EXPECT_TRUE(unico(avvisi(interi, linea - 1), "Alfa_linea.da3 contiene 7500 punti sui 7501"));
+
+  // Cant objects: 1155 hundredths show 300 mm, 1156 show 301; sides -1, 0, +1 only.
+  ASSERT_EQ(rendimillimetri(1155), 300);
+  ASSERT_EQ(rendimillimetri(1156), 301);
+  auto con_oggetti = [&](std::vector<std::pair<std::size_t, oggetto>> posti) {
+    elenco_tratti tratti(true, 151);
+    for (const auto& [t, o] : posti) tratti[t].oggetti[3] = o;
+    return avvisi(tratti.codifica(), linea);
+  };
+  EXPECT_TRUE(
+      con_oggetti(
+          {{4, {129, 1155, 1}}, {5, {129, 1155, -1}}, {6, {129, 5000, 0}}, {7, {95, 5000, 7}}})
+          .empty());
+  EXPECT_TRUE(unico(con_oggetti({{9, {129, 1156, -1}}}), "1 oggetto sopraelevazione"));
+  EXPECT_TRUE(unico(con_oggetti({{12, {129, 10, 2}}, {8, {129, 1, -2}}, {140, {129, 1156, 1}}}),
+                    "3 oggetti sopraelevazione oltre ±300 mm o con un lato diverso da -1, 0 e "
+                    "+1, il primo nel tratto a 400 m"));
 }
 
 TEST(Carica, ErroriInItalianoSenzaCreareFile) {
@@ -166,7 +285,10 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
     store.testata.lunghezza_linea = 1234;
     const auto errore = s.carica(nome, store);
     ASSERT_TRUE(errore);
-    EXPECT_NE(errore->find(frammento), std::string::npos) << *errore;
+    // The file is named once, not once by the caller and again in the message.
+    const auto dove = errore->find(frammento);
+    EXPECT_NE(dove, std::string::npos) << *errore;
+    EXPECT_EQ(errore->find(frammento, dove + 1), std::string::npos) << *errore;
     EXPECT_EQ(store.testata.lunghezza_linea, 1234);  // the store is left as it was
     EXPECT_EQ(contenuto(s.cartella.percorso()), prima);
   };
@@ -193,7 +315,8 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
 
   s.testata("Linea", 100);
   s.file("Linea.da3");
-  atteso_errore("Linea", "Linea");
+  atteso_errore("Linea", "Linea.si3");
+  atteso_errore("Linea", "la forma LINEA_NOME.si3");
 }
 
 // A header record with every string as long as its count allows: the longest
@@ -244,10 +367,10 @@ TEST(Carica, MemoriaInsufficienteDiventaUnMessaggio) {
   GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
 #else
   scenario_a_mano s;
-  s.testata("Alfa_Beta", 10000000);  // 10,007,001 line points: 160 MB
+  s.testata("Alfa_Beta", 20000000);  // 200,141 extended sections: 124 MB in memory
   s.file("Alfa_Beta.da3");
   s.file("Alfa_linea.da3");
-  // Loaded in a child whose address space is too small for the line.
+  // Loaded in a child whose address space is too small for the sections.
   const pid_t figlio = ::fork();
   if (figlio == 0) {
     const rlimit limite{120u << 20, 120u << 20};

@@ -42,10 +42,12 @@ TEST(Bench, MisuraEntrambiIScenariECancellaIFile) {
   EXPECT_NE(uscita.find("Media_Esteso: 2000 m, formato esteso, tratti 0 .. 180"), std::string::npos)
       << uscita;
   for (const char* voce :
-       {"lettura grezza dei tre file", "caricamento + righe", "comando delle classi",
+       {"lettura grezza dei tre file", "lettura a blocchi come cat", "comando delle classi",
         "scrittura grezza dei tratti", "salvataggio (salva)", "memoria di picco"}) {
     EXPECT_EQ(conta(uscita, voce), 2u) << voce;
   }
+  // Loading with the rows, against each of the two floors.
+  EXPECT_EQ(conta(uscita, "caricamento + righe"), 4u);
   EXPECT_TRUE(prova::contenuto(cartella.percorso()).empty());
 }
 

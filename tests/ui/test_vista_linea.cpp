@@ -9,6 +9,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 #include <memory>
 #include <string>
 
@@ -153,14 +154,27 @@ class TestVistaLinea : public QObject {
     vista->aggiorna_riga(5);
     const double y120 = vista->punto_diagramma(5).y();
     QVERIFY(y120 < zero - 20);
+    // Every row's step stands at its section's cant, as the store holds it now.
+    auto coerente = [&] {
+      for (int r = 0; r < int(aperto->righe().size()); ++r) {
+        const std::int32_t mm = millimetri_tratto(aperto->store(), tratto_della_riga(r));
+        if (std::abs(vista->punto_diagramma(r).y() - (zero - (zero - y120) * mm / 120.0)) > 0.01)
+          return false;
+      }
+      return true;
+    };
     aperto->applica_classi({"10", "20", "30", "40", "50", "60", "70", "80"});
     vista->aggiorna();
-    for (int r = 0; r < int(aperto->righe().size()); ++r) {
-      const std::int32_t mm = millimetri_tratto(aperto->store(), tratto_della_riga(r));
-      const double atteso = zero - (zero - y120) * mm / 120.0;
-      QVERIFY2(std::abs(vista->punto_diagramma(r).y() - atteso) < 0.01,
-               qPrintable(QString::number(r)));
-    }
+    QVERIFY(coerente());
+    const auto indietro = aperto->annulla();
+    QVERIFY(indietro && !indietro->righe.empty());
+    QVERIFY(!coerente());
+    vista->aggiorna_righe(indietro->righe);
+    QVERIFY(coerente());
+    const auto avanti = aperto->ripeti();
+    QVERIFY(avanti);
+    vista->aggiorna_righe(avanti->righe);
+    QVERIFY(coerente());
     QVERIFY(vista->punto_diagramma(riga(24)).y() < zero);  // left-hand: right rail raised
     QVERIFY(vista->punto_diagramma(riga(42)).y() > zero);
   }
@@ -215,25 +229,49 @@ class TestVistaLinea : public QObject {
     tempo.start();
     auto grande = std::make_unique<scenario_aperto>(std::move(s));
     vista->mostra(grande.get());
+    qInfo("open scenario and picture caches: %lld ms", tempo.elapsed());
+    vista->resize(1400, 900);
+
+    // With about 150 rows to a pixel column, one section's cant far above all
+    // others still shows in its column.
+    const int picco = 123457;
+    grande->modifica_tratto(picco, "280");
+    vista->aggiorna_riga(picco);
+    const QImage schermo = vista->grab().toImage();
+    const QPointF dove = vista->punto_diagramma(picco);
+    bool visto = false;
+    for (int dx = -1; dx <= 1; ++dx)
+      visto |= schermo.pixelColor(int(dove.x()) + dx, int(dove.y()) + 1).lightness() < 120;
+    QVERIFY(visto);
+    QVERIFY(schermo.pixelColor(int(dove.x()) + 40, int(dove.y()) + 1).lightness() > 120);
+
     parametri_progetto parametri;
     parametri.velocita_massima = 120;
     vista->imposta_parametri(parametri);
     vista->imposta_problemi(grande->verifica(parametri));
-    qInfo("open scenario, picture caches and check: %lld ms", tempo.elapsed());
-    vista->resize(1400, 900);
     vista->seleziona(100000);
-    // The median of five frames at each zoom, from the whole line to the closest.
-    qint64 peggiore = 0;
+    // The median of five frames at each zoom, from the whole line to the closest,
+    // in processor time of this thread (the machine may be busy with other work)
+    // and in wall time.
+    auto processore = [] {
+      timespec t{};
+      clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+      return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+    };
+    double peggiore = 0;
     for (int livello = 0; livello <= 8; ++livello) {
-      std::vector<qint64> tempi;
+      std::vector<double> cpu, muro;
       for (int volta = 0; volta < 5; ++volta) {
+        const double inizio = processore();
         tempo.restart();
         vista->repaint();
-        tempi.push_back(tempo.nsecsElapsed() / 1000);
+        muro.push_back(tempo.nsecsElapsed() / 1e6);
+        cpu.push_back(processore() - inizio);
       }
-      std::sort(tempi.begin(), tempi.end());
-      qInfo("frame with the line zoomed 4^%d: %.1f ms", livello, tempi[2] / 1000.0);
-      peggiore = std::max(peggiore, tempi[2]);
+      std::sort(cpu.begin(), cpu.end());
+      std::sort(muro.begin(), muro.end());
+      qInfo("frame with the line zoomed 4^%d: %.1f ms (wall %.1f ms)", livello, cpu[2], muro[2]);
+      peggiore = std::max(peggiore, cpu[2]);
       vista->ingrandisci(4);
     }
     tempo.restart();
@@ -241,8 +279,8 @@ class TestVistaLinea : public QObject {
     vista->aggiorna_riga(100000);
     vista->aggiorna();
     qInfo("re-reading every cant: %lld ms", tempo.elapsed());
-    qInfo("worst frame: %.1f ms", peggiore / 1000.0);
-    QVERIFY(peggiore < 500000);
+    qInfo("worst frame: %.1f ms", peggiore);
+    QVERIFY(peggiore < 500);
     vista->mostra(nullptr);
   }
 
