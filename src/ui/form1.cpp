@@ -64,9 +64,6 @@ constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
     "Variazione massima mm/s"};
 constexpr std::size_t parametro_massima = 2;  // Text5(2) holds c_max
 
-// How many positions a message lists before "…".
-constexpr qsizetype posizioni_riportate = 8;
-
 // The captions of Label12(0) .. Label12(7), one per radius class, made from
 // the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
 using didascalia = std::array<char, 32>;
@@ -106,17 +103,11 @@ QString da_std(std::string_view testo) {
   return QString::fromUtf8(testo.data(), static_cast<qsizetype>(testo.size()));
 }
 
-// "1250, 3400, 5100, …": the first positions of a list of metres.
-QString elenco_posizioni(const std::vector<std::int32_t>& metri) {
-  QStringList testi;
-  for (const std::int32_t m : metri) {
-    if (testi.size() == posizioni_riportate) {
-      testi.append(QStringLiteral("…"));
-      break;
-    }
-    testi.append(QString::number(m));
-  }
-  return testi.join(QStringLiteral(", "));
+// A shared sentence as a label or a box shows it: first letter capital, full stop.
+QString frase(const std::string& testo) {
+  QString f = da_std(testo);
+  if (!f.isEmpty()) f[0] = f[0].toUpper();
+  return f + u'.';
 }
 
 // The defaults of the design parameters, as the boxes show them.
@@ -919,7 +910,8 @@ void Form1::Text5_Change() {
 
 void Form1::Command8_Click() {
   if (!aperto_) return;
-  const auto proposta = sopra::proposta_classi(parametri());
+  const sopra::parametri_progetto parametri_usati = parametri();
+  const auto proposta = sopra::proposta_classi(parametri_usati);
   if (!proposta) {
     avvisa(da_std(sopra::testo_senza_velocita));
     return;
@@ -936,16 +928,7 @@ void Form1::Command8_Click() {
                                  decimale(p.insufficienza),
                                  p.eccesso ? decimale(*p.eccesso) : QStringLiteral("-"),
                                  QString::number(p.velocita_con_proposta)};
-    QString motivo;
-    if (p.oltre_massimo) {
-      motivo = QStringLiteral("Anche con la sopraelevazione massima la velocità ammessa è %1 km/h.")
-                   .arg(p.velocita_al_massimo);
-    }
-    if (p.velocita_inconciliabili) {
-      if (!motivo.isEmpty()) motivo += u'\n';
-      motivo += QStringLiteral(
-          "Nessuna sopraelevazione va bene sia per la velocità massima sia per la minima.");
-    }
+    const QString motivo = frase(sopra::nota_proposta(p, parametri_usati));
     for (int c = 0; c < colonne.size(); ++c) {
       auto* cella = new QTableWidgetItem(colonne[c]);
       cella->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -966,19 +949,8 @@ void Form1::Command9_Click() {
   if (VistaLinea* v = vista()) v->aggiorna();
   mostra_riga_scelta();
   dopo_modifica();
-  QString testo = esito.tratti_rialzati == 1
-                      ? QStringLiteral("Raccordi: 1 tratto rialzato.")
-                      : QStringLiteral("Raccordi: %1 tratti rialzati.").arg(esito.tratti_rialzati);
-  if (!esito.conflitti.empty()) {
-    testo += QStringLiteral("\nLasciati come erano (conflitti) %1: %2 m")
-                 .arg(esito.conflitti.size())
-                 .arg(elenco_posizioni(esito.conflitti));
-  }
-  if (!esito.senza_slot.empty()) {
-    testo += QStringLiteral("\nSenza slot libero %1: %2 m")
-                 .arg(esito.senza_slot.size())
-                 .arg(elenco_posizioni(esito.senza_slot));
-  }
+  const QString testo =
+      QStringLiteral("Raccordi: ") + frase(sopra::testo_esito_raccordi(esito, ".\n"));
   Label21->setText(testo);
 }
 
@@ -994,9 +966,7 @@ void Form1::esegui_verifica() {
   const auto errori = static_cast<std::size_t>(std::ranges::count_if(
       problemi, [](const sopra::problema& p) { return sopra::errore(p.codice); }));
   const std::size_t avvisi = problemi.size() - errori;
-  Label20->setText(problemi.empty()
-                       ? QStringLiteral("Nessun problema")
-                       : QStringLiteral("Errori: %1   Avvisi: %2").arg(errori).arg(avvisi));
+  Label20->setText(frase(sopra::testo_problemi(errori, avvisi)));
   modello_->imposta_segni(problemi);
   if (VistaLinea* v = vista()) v->imposta_problemi(problemi);
   problemi_->imposta(std::move(problemi));
