@@ -95,7 +95,8 @@ int main(int argc, char** argv) {
   file1->setCurrentItem(file1->findItems(QStringLiteral("Valle_Andata.si3"), Qt::MatchExactly)[0]);
   bool ok = salva(form, uscita.filePath(QStringLiteral("scelta.png")));
 
-  // A proposal for 60 km/h (slowest trains 40 km/h) applied to the classes, the ramps, then the check.
+  // A proposal for 60 km/h (slowest trains 40 km/h) applied to the classes, the ramps, then the
+  // check.
   clicca(form, "Command4");
   scrivi(form, "Text5(0)", QStringLiteral("60"));
   scrivi(form, "Text5(1)", QStringLiteral("40"));
