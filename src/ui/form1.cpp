@@ -55,7 +55,7 @@ constexpr int altezza_list1 = 7980;
 // The width the window takes for the picture when the user asks for it, and the
 // least width of the picture's frame for it to be shown at all.
 constexpr int larghezza_per_linea = 12000;
-constexpr int larghezza_minima_linea = 4800;
+constexpr int larghezza_minima_linea = 4200;
 
 // The design parameters' boxes: caption and the default's text.
 constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
