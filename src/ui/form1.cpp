@@ -633,10 +633,10 @@ void Form1::disponi() {
   Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
-  const bool era_visibile = Frame6->isVisible();
-  Frame6->setVisible(Frame5->isVisible() && Frame6->width() >= px(larghezza_minima_linea));
+  const bool era_visibile = Frame6->isVisibleTo(this);
+  Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
   // Shown for the first time at this size: the whole line in view.
-  if (Frame6->isVisible() && !era_visibile) {
+  if (Frame6->isVisibleTo(this) && !era_visibile) {
     Frame6->layout()->activate();
     if (vista() != nullptr) {
       Vista1->adatta();
@@ -1073,7 +1073,7 @@ void Form1::Command13_Click() {
 }
 
 void Form1::fai_posto() {
-  if (Frame6->isVisible() || isMaximized() || isFullScreen()) return;
+  if (Frame6->isVisibleTo(this) || isMaximized() || isFullScreen()) return;
   // As wide as the picture wants and a third taller than the first size, for
   // the picture and more rows, within the screen and kept on it.
   QSize voluta(px(larghezza_form + larghezza_per_linea),
