@@ -863,6 +863,9 @@ QString Form1::testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi
 
 void Form1::Command3_Click() {
   if (!aperto_) return;
+  // Typing after the save is a step of its own, so that undo can come back to
+  // what was saved.
+  aperto_->chiudi_passo();
   mostra_attesa();
   const std::optional<std::string> errore = aperto_->salva();
   Picture1->hide();

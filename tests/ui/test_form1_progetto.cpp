@@ -208,6 +208,16 @@ class TestForm1Progetto : public QObject {
     QCOMPARE(leggi(file_tratti), byte_iniziali);
     f.clicca(QStringLiteral("Command12"));
     f.clicca(QStringLiteral("Command11"));
+
+    // Typing that a save interrupts is two steps: undo comes back to what was saved.
+    f.clicca_riga(12);
+    f.text1()->selectAll();
+    QTest::keyClicks(f.text1(), QStringLiteral("3"));
+    QTest::keyClick(f.text1(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClicks(f.text1(), QStringLiteral("7"));
+    QTest::keyClick(f.text1(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(cant_field(f.riga(12)), QStringLiteral("3"));
+    QVERIFY(f.testo_label(QStringLiteral("Label17")).startsWith(QStringLiteral("Salvato: ")));
     f.clicca(QStringLiteral("Command1"));
     QVERIFY(f.domande.isEmpty());
     QVERIFY(!f.form->isVisible());
