@@ -17,9 +17,14 @@ constexpr const char* uso =
 
 }  // namespace
 
+// Without arguments, or with wrong ones, prints the usage on stderr and ends with 2.
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::cout << uso;
+    return 0;
+  }
   try {
-    if (argc == 2 && std::strcmp(argv[1], "--help") != 0) {
+    if (argc == 2 && argv[1][0] != '-') {  // an unknown option is no folder name
       sopra::scrivi_cartella_demo(argv[1]);
       return 0;
     }

@@ -36,6 +36,20 @@ std::int16_t centesimi_oggetto(const oggetto& o) {
   return static_cast<std::int16_t>(o.dato1 * o.dato2);
 }
 
+std::int32_t millimetri_tratto(const scenario& store, std::int32_t x) {
+  const auto slot = ogg_tipo(store, x, tipo_sopraelevazione);
+  if (!slot) return 0;
+  const oggetto& o =
+      store.tratti[static_cast<std::size_t>(x)].oggetti[static_cast<std::size_t>(*slot)];
+  return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
+}
+
+std::optional<std::size_t> slot_scrivibile(std::span<const oggetto> oggetti) {
+  for (std::size_t j = 0; j < oggetti.size(); ++j)
+    if (oggetti[j].tipo == tipo_vuoto || oggetti[j].tipo == tipo_sopraelevazione) return j;
+  return std::nullopt;
+}
+
 void codifica_sopraelevazione(oggetto& o, double modulo, std::int16_t lato) {
   o.tipo = tipo_sopraelevazione;
   o.dato1 = static_cast<std::int16_t>(rendicentesimidigrado(modulo));

@@ -2,8 +2,10 @@
 // Cant units and cant objects. The files hold cant as an angle in hundredths of a
 // degree; the window shows millimetres of rise on a 1500 mm base between the rails.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "scenario/scenario.hpp"
 
@@ -24,6 +26,14 @@ std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std:
 // The cant a cant object holds, in hundredths of a degree: dato1 × dato2 as a
 // signed 16-bit product.
 std::int16_t centesimi_oggetto(const oggetto& o);
+
+// The cant of section x in whole millimetres, as the section list shows it: from
+// its lowest cant object, 0 without one.
+std::int32_t millimetri_tratto(const scenario& store, std::int32_t x);
+
+// The slot a cant is written into when one section's cant is set: the first
+// slot that is empty or already holds cant; none when every slot holds other objects.
+std::optional<std::size_t> slot_scrivibile(std::span<const oggetto> oggetti);
 
 // Makes `o` a cant object of `modulo` millimetres (>= 0) raised on side `lato`
 // (+1 right rail, -1 left rail, 0 none); dato3, dato4 and dato5 keep their contents.

@@ -1,169 +1,62 @@
-// sopraelevazione-batch: the section list and the two cant edits of the window,
-// applied to one or more scenarios from the command line.
-
-#include <unistd.h>
+// sopraelevazione-batch: the section list, the cant edits and the cant design
+// commands of the window, applied to one or more scenarios from the command line.
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "analysis/sopraelevazione.hpp"
+#include "app/file_tratti.hpp"
+#include "app/riga_di_comando.hpp"
 #include "editing/elenco.hpp"
+#include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
+#include "editing/testo_numero.hpp"
+#include "progetto/progetto.hpp"
+#include "progetto/raccordi.hpp"
+#include "progetto/verifica.hpp"
+#include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
+
+#ifndef SOPRA_VERSIONE
+#define SOPRA_VERSIONE "sconosciuta"
+#endif
 
 namespace {
 
 using namespace sopra;
+using namespace sopra::batch;
 
-constexpr std::string_view testo_uso =
-    "Uso:\n"
-    "  sopraelevazione-batch elenco FILE.si3...\n"
-    "  sopraelevazione-batch classi --valori T0,T1,T2,T3,T4,T5,T6,T7 [--prova] [--elenco] "
-    "FILE.si3...\n"
-    "  sopraelevazione-batch tratto --posizione METRI --mm TESTO [--prova] [--elenco] FILE.si3\n"
-    "  sopraelevazione-batch --help\n"
-    "\n"
-    "elenco    stampa le righe dell'elenco dei tratti, una per riga.\n"
-    "classi    imposta la sopraelevazione di tutte le curve per tipo di curva e salva il\n"
-    "          file dei tratti. T0..T7 sono i testi delle otto caselle, in millimetri, per\n"
-    "          i raggi 10000, 5000, 2500, 1000, 490, 330, 250 e 200 m, separati da virgole.\n"
-    "tratto    imposta la sopraelevazione del tratto alla posizione METRI (una riga\n"
-    "          dell'elenco) al testo TESTO in millimetri e salva il file dei tratti.\n"
-    "--prova   non salva nulla.\n"
-    "--elenco  stampa le righe dell'elenco dopo la modifica (con più file, ciascuno\n"
-    "          dopo una riga \"# FILE\").\n"
-    "\n"
-    "I file di ogni scenario sono cercati nella cartella del suo FILE.si3.\n"
-    "Il separatore decimale è il punto.\n"
-    "Codici di uscita: 0 riuscito, 1 errore di lettura o di salvataggio, 2 errore d'uso.\n";
+constexpr std::string_view nome_programma = "sopraelevazione-batch";
 
-// A command line that does not follow the usage.
-struct errore_uso {
-  std::string motivo;
-};
+enum codice_uscita : int { riuscito = 0, errore_file = 1, errore_di_uso = 2, problemi_trovati = 3 };
 
-struct richiesta {
-  std::string comando;  // "elenco", "classi", "tratto", or "--help"
-  std::optional<std::array<std::string, numero_classi>> testi_classi;
-  std::optional<long> posizione;  // metres
-  std::optional<std::string> millimetri;
-  bool prova = false;
-  bool elenco = false;
-  std::vector<std::string> file;
-};
-
-bool opzione_ammessa(std::string_view comando, std::string_view opzione) {
-  if (comando == "classi")
-    return opzione == "--valori" || opzione == "--prova" || opzione == "--elenco";
-  if (comando == "tratto")
-    return opzione == "--posizione" || opzione == "--mm" || opzione == "--prova" ||
-           opzione == "--elenco";
-  return false;
-}
-
-// The eight class texts of --valori, separated by commas.
-std::array<std::string, numero_classi> testi_classi(std::string_view valori) {
-  if (std::ranges::count(valori, ',') != numero_classi - 1)
-    throw errore_uso{"--valori vuole otto valori separati da virgole"};
-  std::array<std::string, numero_classi> testi;
-  for (std::string& testo : testi) {
-    const std::size_t virgola = std::min(valori.find(','), valori.size());
-    testo = valori.substr(0, virgola);
-    valori.remove_prefix(std::min(virgola + 1, valori.size()));
-  }
-  return testi;
-}
-
-// The whole number of metres of --posizione.
-long metri(std::string_view testo) {
-  long valore = 0;
-  const auto [fine, errore] = std::from_chars(testo.data(), testo.data() + testo.size(), valore);
-  if (errore != std::errc{} || fine != testo.data() + testo.size())
-    throw errore_uso{"posizione non valida: " + std::string(testo)};
-  return valore;
-}
-
-richiesta leggi_argomenti(const std::vector<std::string_view>& argomenti) {
-  if (argomenti.empty()) throw errore_uso{"manca il comando"};
-  richiesta r;
-  r.comando = argomenti[0];
-  if (r.comando == "--help") return r;
-  if (r.comando != "elenco" && r.comando != "classi" && r.comando != "tratto")
-    throw errore_uso{"comando sconosciuto: " + r.comando};
-
-  bool solo_file = false;
-  for (std::size_t i = 1; i < argomenti.size(); ++i) {
-    const std::string_view a = argomenti[i];
-    if (solo_file || !a.starts_with("--")) {
-      r.file.emplace_back(a);
-      continue;
-    }
-    if (a == "--") {
-      solo_file = true;
-      continue;
-    }
-    if (a == "--help") {
-      r.comando = "--help";
-      return r;
-    }
-    if (!opzione_ammessa(r.comando, a))
-      throw errore_uso{"opzione non valida per " + r.comando + ": " + std::string(a)};
-    if (a == "--prova") {
-      r.prova = true;
-    } else if (a == "--elenco") {
-      r.elenco = true;
-    } else {
-      if (i + 1 == argomenti.size()) throw errore_uso{"manca il valore di " + std::string(a)};
-      const std::string_view valore = argomenti[++i];
-      if (a == "--valori") r.testi_classi = testi_classi(valore);
-      if (a == "--posizione") r.posizione = metri(valore);
-      if (a == "--mm") r.millimetri = valore;
-    }
-  }
-
-  if (r.file.empty()) throw errore_uso{"manca il file dello scenario"};
-  if (r.comando == "classi" && !r.testi_classi) throw errore_uso{"manca --valori"};
-  if (r.comando == "tratto") {
-    if (!r.posizione) throw errore_uso{"manca --posizione"};
-    if (!r.millimetri) throw errore_uso{"manca --mm"};
-    if (r.file.size() != 1) throw errore_uso{"tratto vuole un solo file"};
-  }
-  return r;
-}
-
-// The row listed at `posizione` metres, which must be a whole multiple of 50.
-std::size_t riga_alla_posizione(long posizione, std::size_t numero_righe) {
-  const auto s = tratto_alla_posizione(posizione);
-  if (!s || *s < primo_tratto_elencato || riga_del_tratto(*s) >= numero_righe) {
-    throw errore_uso{"la posizione " + std::to_string(posizione) +
-                     " non è una riga dell'elenco dei tratti"};
-  }
-  return riga_del_tratto(*s);
-}
-
-bool scrivi_tutto(int fd, std::string_view testo) {
-  while (!testo.empty()) {
-    const ssize_t n = ::write(fd, testo.data(), testo.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    testo.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
+// Output goes through the C streams; an error writing stdout (a full disk) is
+// reported once, when the program ends.
+void scrivi(std::string_view testo) {
+  std::fwrite(testo.data(), 1, testo.size(), stdout);
 }
 
 void scrivi_errore(std::string_view testo) {
-  scrivi_tutto(STDERR_FILENO, testo);
+  std::fwrite(testo.data(), 1, testo.size(), stderr);
+}
+
+// A number with one decimal, "." as separator whatever the locale.
+std::string decimale(double valore) {
+  char testo[32];
+  const auto fine = std::to_chars(testo, testo + sizeof testo, valore, std::chars_format::fixed, 1);
+  return {testo, fine.ptr};
 }
 
 // The rows of one scenario, one per line, after a "# FILE" line when there are several files.
@@ -178,69 +71,256 @@ std::string testo_elenco(const std::vector<std::string>& righe, std::string_view
   return testo;
 }
 
-std::string riassunto_classi(std::string_view file, const scenario_aperto::esito_classi& esito) {
-  std::string testo = std::string(file) + ": " + std::to_string(esito.curve_con_sopraelevazione) +
-                      " curve con sopraelevazione, " + std::to_string(esito.curve_senza_slot) +
-                      " curve senza posto libero, " + std::to_string(esito.oggetti_rimossi) +
-                      " oggetti sopraelevazione rimossi";
-  if (!esito.posizioni_senza_slot.empty()) {
-    testo += "; senza posto libero a";
-    for (std::size_t i = 0; i < esito.posizioni_senza_slot.size(); ++i)
-      testo += (i == 0 ? " " : ", ") + std::to_string(esito.posizioni_senza_slot[i]);
-    testo += esito.curve_senza_slot > esito.posizioni_senza_slot.size() ? ", ... m" : " m";
+// For each section, a bit for each slot that holds a cant object.
+static_assert(slot_esteso <= 64, "one bit per slot");
+std::vector<std::uint64_t> slot_con_sopraelevazione(const scenario& store) {
+  std::vector<std::uint64_t> maschere(store.tratti.size());
+  for (std::size_t i = 0; i < store.tratti.size(); ++i) {
+    const auto oggetti = store.tratti[i].oggetti;
+    for (std::size_t k = 0; k < oggetti.size(); ++k)
+      if (oggetti[k].tipo == tipo_sopraelevazione) maschere[i] |= std::uint64_t{1} << k;
   }
-  return testo + '\n';
+  return maschere;
 }
 
-// Loads, edits, saves and lists one scenario; false after a load, save or output error.
-bool esegui_scenario(const richiesta& r, const std::string& file) {
-  scenario store;
-  if (auto errore = carica_scenario(file, store)) {
-    scrivi_errore(file + ": " + *errore + '\n');
+// The cant objects present before that the sections no longer hold: what saving removes.
+std::size_t oggetti_rimossi(const std::vector<std::uint64_t>& prima, const scenario& store) {
+  const auto dopo = slot_con_sopraelevazione(store);
+  std::size_t rimossi = 0;
+  for (std::size_t i = 0; i < prima.size(); ++i) rimossi += std::popcount(prima[i] & ~dopo[i]);
+  return rimossi;
+}
+
+// The row listed at `posizione` metres; a usage error that gives the listed
+// positions when there is none.
+std::size_t riga_alla_posizione(long long posizione, std::size_t numero_righe) {
+  std::string motivo =
+      "la posizione " + std::to_string(posizione) + " non è una riga dell'elenco dei tratti";
+  if (numero_righe == 0) throw errore_uso{motivo + ": l'elenco è vuoto"};
+  const std::int32_t prima = posizione_tratto(tratto_della_riga(0));
+  const std::int32_t ultima = posizione_tratto(tratto_della_riga(numero_righe - 1));
+  // The range first, so that no far position reaches a section number by overflow.
+  if (posizione >= prima && posizione <= ultima) {
+    if (const auto s = tratto_alla_posizione(posizione)) return riga_del_tratto(*s);
+  }
+  throw errore_uso{motivo + ": le righe vanno da " + std::to_string(prima) + " a " +
+                   std::to_string(ultima) + " m, ogni " + std::to_string(metri_tratto) + " m"};
+}
+
+// The proposal for the speed asked; a usage error without one.
+std::array<proposta_classe, numero_classi> proposta_richiesta(const parametri_progetto& parametri) {
+  auto proposta = proposta_classi(parametri);
+  if (!proposta) throw errore_uso{std::string(testo_senza_velocita)};
+  return *proposta;
+}
+
+// "--valori P0,P1,...,P7": the proposal as the class command takes it.
+std::string opzione_valori(const std::array<proposta_classe, numero_classi>& proposta) {
+  std::string testo = "--valori ";
+  for (std::size_t k = 0; k < numero_classi; ++k)
+    (testo += k == 0 ? "" : ",") += std::to_string(proposta[k].proposta);
+  return testo;
+}
+
+// The eight class texts of the proposal, after one line on stderr that gives
+// them and names the flagged classes.
+std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& parametri) {
+  const auto proposta = proposta_richiesta(parametri);
+  std::array<std::string, numero_classi> testi;
+  std::string segnalate;
+  for (std::size_t k = 0; k < numero_classi; ++k) {
+    testi[k] = std::to_string(proposta[k].proposta);
+    if (proposta[k].segnalata())
+      (segnalate += segnalate.empty() ? "" : ", ") += std::to_string(proposta[k].raggio);
+  }
+  std::string riga = "proposta per " + testo_numero(parametri.velocita_massima) +
+                     " km/h: " + opzione_valori(proposta);
+  if (!segnalate.empty()) riga += "; classi segnalate (vedere proposta): " + segnalate + " m";
+  scrivi_errore(riga + '\n');
+  return testi;
+}
+
+// The proposal table: a heading, one line per class, then the --valori line.
+int esegui_proposta(const richiesta& r) {
+  const auto proposta = proposta_richiesta(r.parametri);
+  std::string testo =
+      "# raggio m\tequilibrio mm\tproposta mm\tinsufficienza mm\teccesso mm\tvelocità ammessa "
+      "km/h\tnota\n";
+  for (const proposta_classe& c : proposta) {
+    testo += std::to_string(c.raggio) + '\t' + decimale(c.equilibrio) + '\t' +
+             std::to_string(c.proposta) + '\t' + decimale(c.insufficienza) + '\t' +
+             (c.eccesso ? decimale(*c.eccesso) : std::string("-")) + '\t' +
+             std::to_string(c.velocita_con_proposta) + '\t' + nota_proposta(c, r.parametri) + '\n';
+  }
+  testo += opzione_valori(proposta) + '\n';
+  scrivi(testo);
+  return riuscito;
+}
+
+// A load failure as the batch reports it: the loader's message; when no line
+// file was found, also the scenario, the names looked for, where, and what to do.
+std::string messaggio_caricamento(const std::string& file, const std::string& errore,
+                                  const dettagli_caricamento& dettagli) {
+  if (dettagli.rimedio.empty()) return errore;
+  std::string testo = file + ": " + errore + " (cercati ";
+  for (std::size_t i = 0; i < dettagli.file_linea_cercati.size(); ++i)
+    (testo += i == 0 ? "" : " e ") += dettagli.file_linea_cercati[i];
+  const auto cartella = std::filesystem::path(file).parent_path();
+  testo += " nella cartella " + (cartella.empty() ? std::string(".") : cartella.string());
+  return testo + "): " + dettagli.rimedio;
+}
+
+// What became of the section file, as a sentence: saved, left alone because
+// saving would not change it, or not saved because of --prova. False after a
+// save error, whose message goes to stderr.
+bool salva_se_cambia(const richiesta& r, scenario_aperto& aperto, std::vector<std::string>& frasi) {
+  if (!salvataggio_cambia_file(aperto.store())) {
+    frasi.emplace_back("File invariato");
+    return true;
+  }
+  if (r.prova) {
+    frasi.emplace_back("Non salvato (--prova)");
+    return true;
+  }
+  if (auto errore = aperto.salva()) {
+    frasi.emplace_back("Non salvato");
+    scrivi_errore(*errore + '\n');
     return false;
   }
+  frasi.emplace_back("Salvato");
+  return true;
+}
+
+struct esito_scenario {
+  bool riuscito = true;
+  bool problemi = false;  // verifica found some
+};
+
+// Loads, edits or checks, saves and lists one scenario.
+esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
+                               const std::array<std::string, numero_classi>* testi_classi) {
+  scenario store;
+  dettagli_caricamento dettagli;
+  if (auto errore = carica_scenario(file, store, &dettagli)) {
+    scrivi_errore(messaggio_caricamento(file, *errore, dettagli) + '\n');
+    return {false};
+  }
+  for (const std::string& avviso : store.avvisi) scrivi_errore("avviso: " + avviso + '\n');
+  const bool intestazione = r.file.size() > 1;
+  std::vector<std::uint64_t> cant_prima;
+  if (r.cosa == comando::classi) cant_prima = slot_con_sopraelevazione(store);
   scenario_aperto aperto(std::move(store));
 
-  if (r.comando == "classi") {
-    scrivi_errore(riassunto_classi(file, aperto.applica_classi(*r.testi_classi)));
-  } else if (r.comando == "tratto") {
-    const std::size_t riga = riga_alla_posizione(*r.posizione, aperto.righe().size());
-    if (aperto.modifica_tratto(riga, *r.millimetri).senza_slot) {
-      scrivi_errore(file + ": il tratto a " + std::to_string(*r.posizione) +
-                    " m non ha posti liberi: sopraelevazione non modificata\n");
+  esito_scenario esito;
+  std::vector<std::string> frasi;  // the summary on stderr
+  switch (r.cosa) {
+    case comando::classi: {
+      const auto e = aperto.applica_classi(*testi_classi);
+      frasi.push_back(std::to_string(e.curve_con_sopraelevazione) + " curve con sopraelevazione");
+      if (e.curve_senza_slot > 0) {
+        frasi.push_back(testo_curve_senza_slot(e.curve_senza_slot));
+        frasi.push_back(testo_posizioni(e.posizioni_senza_slot, e.curve_senza_slot));
+      }
+      frasi.push_back(std::to_string(oggetti_rimossi(cant_prima, aperto.store())) +
+                      " oggetti sopraelevazione rimossi");
+      break;
     }
+    case comando::tratto: {
+      const std::size_t riga = riga_alla_posizione(*r.posizione, aperto.righe().size());
+      const auto e = aperto.modifica_tratto(riga, *r.millimetri);
+      std::string frase = "Tratto a " + std::to_string(*r.posizione) + " m: ";
+      if (e.senza_slot) {
+        frasi.push_back(frase + "non modificato");
+        frasi.emplace_back(testo_tratto_senza_slot);
+      } else {
+        const auto mm = millimetri_tratto(aperto.store(), tratto_della_riga(riga));
+        frasi.push_back(frase + "sopraelevazione " + std::to_string(mm) + " mm");
+      }
+      break;
+    }
+    case comando::raccordi:
+      frasi.push_back(testo_esito_raccordi(aperto.applica_raccordi(r.parametri), ". "));
+      break;
+    case comando::verifica: {
+      const auto problemi = aperto.verifica(r.parametri);
+      std::string testo;
+      if (intestazione) testo += "# " + file + '\n';
+      std::size_t errori = 0;
+      for (const problema& p : problemi) {
+        errori += errore(p.codice);
+        ((testo += std::to_string(p.posizione)) += '\t') += nome_codice(p.codice);
+        ((testo += '\t') += p.testo) += '\n';
+      }
+      scrivi(testo);
+      esito.problemi = !problemi.empty();
+      frasi.push_back(testo_problemi(errori, problemi.size() - errori));
+      break;
+    }
+    default:
+      break;
   }
 
-  bool riuscito = true;
-  if (!r.prova && aperto.modificato()) {
-    if (auto errore = aperto.salva()) {
-      scrivi_errore(file + ": " + *errore + '\n');
-      riuscito = false;
-    }
+  if (r.cosa == comando::classi || r.cosa == comando::tratto || r.cosa == comando::raccordi) {
+    if (!salva_se_cambia(r, aperto, frasi)) esito.riuscito = false;
   }
-  if (r.comando == "elenco" || r.elenco) {
-    if (!scrivi_tutto(STDOUT_FILENO, testo_elenco(aperto.righe(), file, r.file.size() > 1))) {
-      scrivi_errore(std::string("Impossibile scrivere l'elenco: ") + std::strerror(errno) + '\n');
-      riuscito = false;
-    }
+  if (!frasi.empty()) {
+    std::string riassunto = file + ": ";
+    for (std::size_t i = 0; i < frasi.size(); ++i) (riassunto += i == 0 ? "" : ". ") += frasi[i];
+    scrivi_errore(riassunto + ".\n");
   }
-  return riuscito;
+  if (r.cosa == comando::elenco || r.elenco) {
+    scrivi(testo_elenco(aperto.righe(), file, intestazione));
+  }
+  return esito;
+}
+
+int esegui(const richiesta& r) {
+  switch (r.cosa) {
+    case comando::aiuto:
+      scrivi(testo_uso());
+      return riuscito;
+    case comando::versione:
+      scrivi(std::string(nome_programma) + ' ' + SOPRA_VERSIONE + '\n');
+      return riuscito;
+    case comando::proposta:
+      return esegui_proposta(r);
+    default:
+      break;
+  }
+  std::array<std::string, numero_classi> testi_classi;
+  if (r.cosa == comando::classi)
+    testi_classi = r.testi_classi ? *r.testi_classi : testi_proposta(r.parametri);
+
+  bool errori = false;
+  bool problemi = false;
+  for (const auto& file : r.file) {
+    const esito_scenario e = esegui_scenario(r, file, &testi_classi);
+    errori |= !e.riuscito;
+    problemi |= e.problemi;
+  }
+  if (errori) return errore_file;
+  return problemi ? problemi_trovati : riuscito;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
   // Beyond a file size limit the save fails with its message instead of ending the program.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   try {
-    const richiesta r = leggi_argomenti(std::vector<std::string_view>(argv + 1, argv + argc));
-    if (r.comando == "--help") return scrivi_tutto(STDOUT_FILENO, testo_uso) ? 0 : 1;
-    int codice = 0;
-    for (const auto& file : r.file)
-      if (!esegui_scenario(r, file)) codice = 1;
+    const std::vector<std::string_view> argomenti(argv + 1, argv + argc);
+    const int codice = esegui(leggi_argomenti(argomenti));
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+      scrivi_errore("Impossibile scrivere l'uscita del programma: " + motivo_errore(errno) + '\n');
+      return errore_file;
+    }
     return codice;
   } catch (const errore_uso& e) {
-    scrivi_errore("sopraelevazione-batch: " + e.motivo + "\n\n" + std::string(testo_uso));
-    return 2;
+    std::string_view motivo = e.motivo;
+    if (motivo.ends_with('.')) motivo.remove_suffix(1);
+    scrivi_errore(std::string(nome_programma) + ": " + std::string(motivo) + "; vedere --help\n");
+    return errore_di_uso;
   }
 }

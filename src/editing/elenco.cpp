@@ -17,21 +17,8 @@ void aggiungi_intero(std::string& riga, std::int32_t numero) {
   riga.append(testo, risultato.ptr);
 }
 
-// The cant of section s in whole millimetres, from its lowest cant object; 0 without one.
-std::int32_t millimetri_tratto(const scenario& store, std::int32_t s) {
-  const auto slot = ogg_tipo(store, s, tipo_sopraelevazione);
-  if (!slot) return 0;
-  const oggetto& o =
-      store.tratti[static_cast<std::size_t>(s)].oggetti[static_cast<std::size_t>(*slot)];
-  return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
-}
-
-}  // namespace
-
-std::string riga_tratto(const scenario& store, std::int32_t s) {
-  const bool bivio = test_bivio(store, s);
-  const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, posizione_tratto(s)).raggio;
-
+// The row of section s whose listed radius (0 straight) and junction flag are known.
+std::string componi_riga(const scenario& store, std::int32_t s, bool bivio, std::int32_t raggio) {
   std::string riga;
   riga.reserve(32);
   aggiungi_intero(riga, posizione_tratto(s));
@@ -50,13 +37,24 @@ std::string riga_tratto(const scenario& store, std::int32_t s) {
   return riga;
 }
 
+}  // namespace
+
+std::string riga_tratto(const scenario& store, std::int32_t s) {
+  const bool bivio = test_bivio(store, s);
+  const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, posizione_tratto(s)).raggio;
+  return componi_riga(store, s, bivio, raggio);
+}
+
 std::vector<std::string> costruisci_righe(const scenario& store) {
-  const auto ultimo = static_cast<std::int32_t>(store.tratti.size()) - 1;
+  return costruisci_righe(store, geometria_linea(store));
+}
+
+std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria) {
   std::vector<std::string> righe;
-  if (ultimo < 5) return righe;
-  righe.reserve(static_cast<std::size_t>(ultimo - 4));
-  for (std::int32_t s = primo_tratto_elencato; s <= ultimo - 3; ++s)
-    righe.push_back(riga_tratto(store, s));
+  righe.reserve(geometria.size());
+  for (std::size_t r = 0; r < geometria.size(); ++r)
+    righe.push_back(componi_riga(store, tratto_della_riga(r), geometria.bivio(r),
+                                 geometria.raggio_elencato(r)));
   return righe;
 }
 

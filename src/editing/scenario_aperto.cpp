@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <utility>
 
 #include "analysis/bivio.hpp"
@@ -18,10 +19,6 @@ namespace {
 
 constexpr double limite_tratto = 300;  // mm, single-section edit
 constexpr double limite_classe = 200;  // mm, class boxes
-
-std::int16_t segno(double valore) {
-  return static_cast<std::int16_t>((valore > 0) - (valore < 0));
-}
 
 // What the cant box holds once the single-section edit has normalised `testo`.
 std::string normalizza_tratto(std::string_view testo) {
@@ -50,7 +47,136 @@ void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string
   for (const char c : testo) riga += carattere_ignorato(c) ? ' ' : c;
 }
 
+// Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit
+// set on every byte but the last.
+template <class Bytes>
+void scrivi_varint(Bytes& uscita, std::uint64_t valore) {
+  while (valore >= 0x80) {
+    uscita.push_back(static_cast<typename Bytes::value_type>((valore & 0x7F) | 0x80));
+    valore >>= 7;
+  }
+  uscita.push_back(static_cast<typename Bytes::value_type>(valore));
+}
+std::uint64_t leggi_varint(const std::uint8_t*& byte) {
+  std::uint64_t valore = 0;
+  for (int spostamento = 0;; spostamento += 7) {
+    const std::uint8_t b = *byte++;
+    valore |= static_cast<std::uint64_t>(b & 0x7F) << spostamento;
+    if ((b & 0x80) == 0) return valore;
+  }
+}
+
+// The cant field that a freshly built list shows for section s: its whole millimetres.
+std::string testo_canonico(const scenario& store, std::int32_t s) {
+  return std::to_string(millimetri_tratto(store, s));
+}
+
+// Whether section s has a row in a list of `numero` rows.
+bool elencato(std::int32_t s, std::size_t numero) {
+  return s >= primo_tratto_elencato && riga_del_tratto(s) < numero;
+}
+
+// A section as it was before a change: its slots and its row's cant field.
+struct fotografia {
+  std::array<oggetto, slot_esteso> oggetti;
+  std::size_t numero = 0;
+  bool con_riga = false;
+  std::string testo;
+  bool canonico = false;  // the field shows the section's whole millimetres
+
+  void scatta(const scenario& store, const std::vector<std::string>& righe, std::int32_t s) {
+    const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
+    numero = slot.size();
+    std::ranges::copy(slot, oggetti.begin());
+    con_riga = elencato(s, righe.size());
+    if (!con_riga) return;
+    const std::string& riga = righe[riga_del_tratto(s)];
+    testo.assign(riga, inizio_sopraelevazione(riga));
+    canonico = testo == testo_canonico(store, s);
+  }
+};
+
+// A row's cant field in a change: 0 when it is the canonical text, else its
+// length + 1 and its characters.
+void scrivi_testo(std::string& modello, const std::string& testo, bool canonico) {
+  if (canonico) {
+    modello.push_back(0);
+    return;
+  }
+  scrivi_varint(modello, testo.size() + 1);
+  modello += testo;
+}
+
 }  // namespace
+
+// Builds one step: for each changed section, in ascending order, a change
+// (modello) made of
+//   the number of changed slots; for each, its number and the XOR of its 10
+//   old and 10 new bytes as the section file holds them;
+//   1 and the row's old and new cant fields (scrivi_testo) when the row's text
+//   changed, else 0.
+// XOR takes the slots back as well as forward. Equal changes are stored once.
+class scenario_aperto::registrazione {
+ public:
+  explicit registrazione(genere_passo genere) { passo_.genere = genere; }
+
+  // Compares section s now with `prima` and records the difference, if any.
+  void confronta(const fotografia& prima, const scenario& store,
+                 const std::vector<std::string>& righe, std::int32_t s) {
+    const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
+    modello_.assign(1, 0);
+    std::uint8_t cambiati = 0;
+    for (std::size_t j = 0; j < slot.size(); ++j) {
+      if (slot[j] == prima.oggetti[j]) continue;
+      std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
+      codifica_oggetto(prima.oggetti[j], vecchio.data());
+      codifica_oggetto(slot[j], nuovo.data());
+      modello_.push_back(static_cast<char>(j));
+      for (std::size_t b = 0; b < byte_oggetto; ++b)
+        modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
+      ++cambiati;
+    }
+    modello_[0] = static_cast<char>(cambiati);
+    bool riga_cambiata = false;
+    if (prima.con_riga) {
+      const std::string& riga = righe[riga_del_tratto(s)];
+      const std::string_view testo = std::string_view(riga).substr(inizio_sopraelevazione(riga));
+      riga_cambiata = testo != prima.testo;
+      modello_.push_back(riga_cambiata ? 1 : 0);
+      if (riga_cambiata) {
+        scrivi_testo(modello_, prima.testo, prima.canonico);
+        const std::string nuovo(testo);
+        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(store, s));
+      }
+    } else {
+      modello_.push_back(0);
+    }
+    if (cambiati == 0 && !riga_cambiata) return;
+
+    const auto [voce, nuovo] =
+        indici_.try_emplace(modello_, static_cast<std::uint32_t>(passo_.modelli.size()));
+    if (nuovo) passo_.modelli.push_back(modello_);
+    scrivi_varint(passo_.voci, static_cast<std::uint64_t>(s - ultimo_));
+    scrivi_varint(passo_.voci, voce->second);
+    ultimo_ = s;
+  }
+
+  bool vuota() const { return passo_.voci.empty(); }
+
+  passo chiudi() {
+    passo_.voci.shrink_to_fit();
+    passo_.modelli.shrink_to_fit();
+    return std::move(passo_);
+  }
+
+  passo& in_corso() { return passo_; }
+
+ private:
+  passo passo_;
+  std::unordered_map<std::string, std::uint32_t> indici_;
+  std::string modello_;
+  std::int32_t ultimo_ = 0;
+};
 
 std::string normalizza_classe(std::string_view testo) {
   const double valore = valore_numerico(testo);
@@ -59,7 +185,8 @@ std::string normalizza_classe(std::string_view testo) {
 
 scenario_aperto::scenario_aperto(scenario store)
     : store_(std::move(store)),
-      righe_(costruisci_righe(store_)),
+      geometria_(store_),
+      righe_(costruisci_righe(store_, geometria_)),
       impronta_salvata_(store_.tratti.impronta()) {}
 
 scenario_aperto::selezione scenario_aperto::seleziona(std::size_t riga) const {
@@ -75,23 +202,49 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   const std::size_t inizio = riga < righe_.size() ? inizio_sopraelevazione(righe_[riga]) : 0;
   if (inizio < 5) return {std::string(testo)};
 
+  const std::int32_t s = tratto_della_riga(riga);
+  if (raffica_ && raffica_->riga != riga) chiudi_passo();
+  if (!raffica_) {
+    const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
+    raffica_ = raffica{riga, {oggetti.begin(), oggetti.end()}, righe_[riga].substr(inizio)};
+    raffica_->canonico = raffica_->testo == testo_canonico(store_, s);
+  }
+
   esito_tratto esito{normalizza_tratto(testo)};
-  const auto oggetti = store_.tratti[static_cast<std::size_t>(tratto_della_riga(riga))].oggetti;
-  const auto slot = std::ranges::find_if(oggetti, [](const oggetto& o) {
-    return o.tipo == tipo_vuoto || o.tipo == tipo_sopraelevazione;
-  });
-  if (slot == oggetti.end()) {
+  const double valore = valore_numerico(esito.testo);
+  if (!scrivi_sopraelevazione(store_, s, valore)) {
     esito.senza_slot = true;
     return esito;
   }
-  const double valore = valore_numerico(esito.testo);
-  codifica_sopraelevazione(*slot, std::fabs(valore), segno(valore));
   riscrivi_sopraelevazione(righe_[riga], inizio, "", esito.testo);
+
+  // The burst's step is the difference from before its first keystroke.
+  fotografia prima;
+  prima.numero = raffica_->oggetti.size();
+  std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
+  prima.con_riga = true;
+  prima.testo = raffica_->testo;
+  prima.canonico = raffica_->canonico;
+  registrazione passo_tratto(genere_passo::tratto);
+  passo_tratto.confronta(prima, store_, righe_, s);
+  if (raffica_->registrata) {
+    if (passo_tratto.vuota()) {
+      passi_.pop_back();
+      --passi_fatti_;
+      raffica_->registrata = false;
+    } else {
+      passi_.back() = passo_tratto.chiudi();
+    }
+  } else if (!passo_tratto.vuota()) {
+    registra(passo_tratto.chiudi());
+    raffica_->registrata = true;
+  }
   return esito;
 }
 
 scenario_aperto::esito_classi scenario_aperto::applica_classi(
     const std::array<std::string, numero_classi>& testi) {
+  chiudi_passo();
   esito_classi esito;
   std::array<double, numero_classi> moduli;
   for (std::size_t k = 0; k < numero_classi; ++k) {
@@ -99,40 +252,152 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     moduli[k] = valore_numerico(esito.testi[k]);
   }
 
+  // Section by section: its cant objects go, then a listed curve outside a
+  // junction zone gets the cant of its class. Sections do not depend on each
+  // other's cant, so this is the same as removing every cant object first.
+  registrazione passo_classi(genere_passo::classi);
+  fotografia prima;
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
+    const auto s = static_cast<std::int32_t>(i);
+    prima.scatta(store_, righe_, s);
     for (oggetto& o : store_.tratti[i].oggetti) {
       if (o.tipo == tipo_sopraelevazione) {
         o = oggetto{};
         ++esito.oggetti_rimossi;
       }
     }
+    if (prima.con_riga) {
+      const std::size_t r = riga_del_tratto(s);
+      std::string& riga = righe_[r];
+      const std::size_t inizio = inizio_sopraelevazione(riga);
+      const auto slot = ogg_tipo(store_, s, tipo_vuoto);
+      if (!geometria_.curva(r)) {  // straight or junction zone: no cant
+        riscrivi_sopraelevazione(riga, inizio, "", "0");
+      } else if (!slot) {  // every slot in use by other objects
+        riscrivi_sopraelevazione(riga, inizio, "", "0");
+        if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
+          esito.posizioni_senza_slot.push_back(posizione_tratto(s));
+        ++esito.curve_senza_slot;
+      } else {
+        const auto k = static_cast<std::size_t>(geometria_.classe(r));
+        // A left-hand bend has its right rail raised.
+        const std::int16_t lato = geometria_.raggio(r) > 0 ? 1 : -1;
+        codifica_sopraelevazione(store_.tratti[i].oggetti[*slot], moduli[k], lato);
+        riscrivi_sopraelevazione(riga, inizio, lato < 0 ? "-" : "", esito.testi[k]);
+        ++esito.curve_con_sopraelevazione;
+      }
+    }
+    passo_classi.confronta(prima, store_, righe_, s);
   }
+  passo_classi.in_corso().testi_prima = testi;
+  passo_classi.in_corso().testi_dopo = esito.testi;
+  registra(passo_classi.chiudi());
+  return esito;
+}
 
-  for (std::size_t r = 0; r < righe_.size(); ++r) {
-    const std::int32_t s = tratto_della_riga(r);
+esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri) {
+  chiudi_passo();
+  piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri);
+  registrazione passo_raccordi(genere_passo::raccordi);
+  fotografia prima;
+  for (const rialzo& r : piano.rialzi) {
+    const std::int32_t s = tratto_della_riga(r.riga);
+    prima.scatta(store_, righe_, s);
+    scrivi_sopraelevazione(store_, s, r.millimetri);
+    std::string& riga = righe_[r.riga];
+    riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "", std::to_string(r.millimetri));
+    passo_raccordi.confronta(prima, store_, righe_, s);
+  }
+  if (!passo_raccordi.vuota()) registra(passo_raccordi.chiudi());
+  return std::move(piano.esito);
+}
+
+std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parametri) const {
+  return verifica_linea(store_, geometria_, parametri);
+}
+
+void scenario_aperto::registra(passo nuovo) {
+  passi_.resize(passi_fatti_);
+  passi_.push_back(std::move(nuovo));
+  passi_fatti_ = passi_.size();
+}
+
+void scenario_aperto::chiudi_passo() {
+  raffica_.reset();
+}
+
+bool scenario_aperto::puo_annullare() const {
+  return passi_fatti_ > 0;
+}
+
+bool scenario_aperto::puo_ripetere() const {
+  return passi_fatti_ < passi_.size();
+}
+
+std::optional<scenario_aperto::esito_passo> scenario_aperto::annulla() {
+  chiudi_passo();
+  if (!puo_annullare()) return std::nullopt;
+  return ripercorri(passi_[--passi_fatti_], true);
+}
+
+std::optional<scenario_aperto::esito_passo> scenario_aperto::ripeti() {
+  chiudi_passo();
+  if (!puo_ripetere()) return std::nullopt;
+  return ripercorri(passi_[passi_fatti_++], false);
+}
+
+scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool indietro) {
+  esito_passo esito{p.genere, {}, std::nullopt};
+  if (p.genere == genere_passo::classi)
+    esito.testi_classi = indietro ? p.testi_prima : p.testi_dopo;
+
+  const std::uint8_t* voce = p.voci.data();
+  const std::uint8_t* const fine = voce + p.voci.size();
+  std::int32_t s = 0;
+  while (voce < fine) {
+    s += static_cast<std::int32_t>(leggi_varint(voce));
+    const std::string& modello = p.modelli[leggi_varint(voce)];
+    const auto* byte = reinterpret_cast<const std::uint8_t*>(modello.data());
+
+    const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
+    for (std::uint8_t cambiati = *byte++; cambiati > 0; --cambiati) {
+      oggetto& o = oggetti[*byte++];
+      std::array<std::uint8_t, byte_oggetto> codificato;
+      codifica_oggetto(o, codificato.data());
+      for (std::uint8_t& b : codificato) b ^= *byte++;
+      o = decodifica_oggetto(codificato.data());
+    }
+    if (*byte++ == 0) continue;  // the row kept its text
+
+    // The old field comes first, then the new one; empty stands for the canonical text.
+    std::optional<std::string_view> testi[2];
+    for (auto& testo : testi) {
+      const std::uint64_t lunghezza = leggi_varint(byte);
+      if (lunghezza == 0) continue;
+      testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
+      byte += lunghezza - 1;
+    }
+    const std::size_t r = riga_del_tratto(s);
+    const auto& testo = testi[indietro ? 0 : 1];
     std::string& riga = righe_[r];
-    const std::size_t inizio = inizio_sopraelevazione(riga);
-    const raggio_curva curva = rendi_raggio_curva(store_, posizione_tratto(s));
-    if (curva.raggio == 0 || test_bivio(store_, s)) {  // straight or junction zone: no cant
-      riscrivi_sopraelevazione(riga, inizio, "", "0");
-      continue;
-    }
-    const auto slot = ogg_tipo(store_, s, tipo_vuoto);
-    if (!slot) {  // every slot in use by other objects
-      riscrivi_sopraelevazione(riga, inizio, "", "0");
-      if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
-        esito.posizioni_senza_slot.push_back(posizione_tratto(s));
-      ++esito.curve_senza_slot;
-      continue;
-    }
-    const auto k = static_cast<std::size_t>(curva.classe_raggio);
-    const std::int16_t lato = curva.raggio > 0 ? 1 : -1;  // left-hand bend: right rail raised
-    codifica_sopraelevazione(store_.tratti[static_cast<std::size_t>(s)].oggetti[*slot], moduli[k],
-                             lato);
-    riscrivi_sopraelevazione(riga, inizio, lato < 0 ? "-" : "", esito.testi[k]);
-    ++esito.curve_con_sopraelevazione;
+    riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "",
+                             testo ? std::string(*testo) : testo_canonico(store_, s));
+    esito.righe.push_back(r);
   }
   return esito;
+}
+
+std::size_t scenario_aperto::byte_registro() const {
+  std::size_t byte = passi_.capacity() * sizeof(passo);
+  for (const passo& p : passi_) {
+    byte += p.voci.capacity() + p.modelli.capacity() * sizeof(std::string);
+    for (const std::string& m : p.modelli)
+      if (m.capacity() > std::string().capacity()) byte += m.capacity() + 1;
+    for (const auto* testi : {&p.testi_prima, &p.testi_dopo})
+      for (const std::string& t : *testi)
+        if (t.capacity() > std::string().capacity()) byte += t.capacity() + 1;
+  }
+  return byte;
 }
 
 bool scenario_aperto::modificato() const {

@@ -11,13 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/curva.hpp"
+#include "analysis/geometria_linea.hpp"
+#include "progetto/progetto.hpp"
+#include "progetto/raccordi.hpp"
+#include "progetto/verifica.hpp"
 #include "scenario/scenario.hpp"
 
 namespace sopra {
 
-// The radius classes, one box each.
-inline constexpr std::size_t numero_classi = std::size(raggi_nominali);
 // The class boxes' texts when the window opens.
 inline constexpr std::array<std::string_view, numero_classi> testi_classi_iniziali = {
     "0", "20", "40", "70", "100", "100", "100", "100"};
@@ -37,6 +38,8 @@ class scenario_aperto {
 
   const scenario& store() const { return store_; }
   const std::vector<std::string>& righe() const { return righe_; }
+  // Curve class, side and junction zone of every row's section.
+  const geometria_linea& geometria() const { return geometria_; }
 
   // Selecting a row: the position and the cant that the editor shows. Changes
   // nothing: only a change of the cant text that the user makes writes.
@@ -68,6 +71,38 @@ class scenario_aperto {
   };
   esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
 
+  // Run-off ramps (applica_raccordi in progetto/raccordi.hpp) on the store; every
+  // raised section's row shows its new whole number of millimetres.
+  esito_raccordi applica_raccordi(const parametri_progetto& parametri);
+
+  // Check of the whole line as the store stands (verifica_linea).
+  std::vector<problema> verifica(const parametri_progetto& parametri) const;
+
+  // Undo and redo. Every change of the store is one step: a single-section
+  // edit (further edits of the same row join it until chiudi_passo(), or an
+  // edit of another row or a command), a class command, the ramps. A step keeps
+  // only what changed: the slots' old and new bytes and the rows' old and new
+  // cant fields. A new change drops the steps that could be redone.
+  enum class genere_passo : std::uint8_t { tratto, classi, raccordi };
+  struct esito_passo {
+    genere_passo genere = genere_passo::tratto;
+    std::vector<std::size_t> righe;  // rows whose text changed, ascending
+    // For a class command: what the class boxes must show now (the texts given
+    // to the command after undo, the normalised ones after redo).
+    std::optional<std::array<std::string, numero_classi>> testi_classi;
+  };
+  // Ends the single-section edit step in progress, if any: the next edit of the
+  // same row is a step of its own.
+  void chiudi_passo();
+  bool puo_annullare() const;
+  bool puo_ripetere() const;
+  // Takes back the last step (empty when there is none) / does again the last
+  // step taken back (empty when there is none).
+  std::optional<esito_passo> annulla();
+  std::optional<esito_passo> ripeti();
+  // Memory held by the steps, in bytes.
+  std::size_t byte_registro() const;
+
   // The sections in memory differ from the section file as last loaded or saved
   // (compared by digest, so that the open scenario keeps no second copy of them).
   bool modificato() const;
@@ -76,9 +111,41 @@ class scenario_aperto {
   std::optional<std::string> salva();
 
  private:
+  // One step of the journal. `voci` holds, for each changed section in
+  // ascending order, the distance from the previous one and the index of its
+  // change in `modelli` (both as variable-length integers); a change is the XOR
+  // of old and new bytes of each changed slot and the old and new cant field of
+  // its row (see scenario_aperto.cpp). Sections that change alike share one.
+  struct passo {
+    genere_passo genere = genere_passo::tratto;
+    std::vector<std::uint8_t> voci;
+    std::vector<std::string> modelli;
+    std::array<std::string, numero_classi> testi_prima, testi_dopo;  // class command only
+  };
+  // The single-section edit step in progress: its row, and the section's slots
+  // and the row's cant field before its first keystroke.
+  struct raffica {
+    std::size_t riga = 0;
+    std::vector<oggetto> oggetti;
+    std::string testo;
+    bool canonico = false;    // testo is the section's whole millimetres
+    bool registrata = false;  // it is the last step of the journal
+  };
+
+  class registrazione;  // builds a passo while a change is made
+
+  // Puts `nuovo` on the journal as the latest step, dropping what could be redone.
+  void registra(passo nuovo);
+  // Applies a step's changes backwards (undo) or forwards (redo).
+  esito_passo ripercorri(const passo& p, bool indietro);
+
   scenario store_;
+  geometria_linea geometria_;
   std::vector<std::string> righe_;
   std::uint64_t impronta_salvata_;
+  std::vector<passo> passi_;
+  std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone
+  std::optional<raffica> raffica_;
 };
 
 }  // namespace sopra

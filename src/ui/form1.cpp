@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "analysis/curva.hpp"
+#include "editing/messaggi.hpp"
 #include "scenario/file_scenario.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/modello_tratti.hpp"
@@ -272,9 +273,8 @@ void Form1::crea_frame3() {
   Text1->setObjectName(QStringLiteral("Text1"));
   posa(Text1, 2520, 3090, 975, 315);
 
-  Label15 = etichetta(
-      Frame3, "Label15",
-      QStringLiteral("Nessuno slot libero: la sopraelevazione non può essere inserita."), true);
+  Label15 =
+      etichetta(Frame3, "Label15", da_std(std::string(sopra::testo_tratto_senza_slot) + "."), true);
   Label15->setFont(font());
   QPalette rosso = Label15->palette();
   rosso.setColor(QPalette::WindowText, QColor(160, 0, 0));
@@ -500,18 +500,8 @@ void Form1::Command6_Click() {
 }
 
 QString Form1::testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi& esito) const {
-  QStringList posizioni;
-  for (const std::int32_t metri : esito.posizioni_senza_slot)
-    posizioni.append(QString::number(metri));
-  if (esito.curve_senza_slot > static_cast<std::size_t>(posizioni.size()))
-    posizioni.append(QStringLiteral("…"));
-  const QString quanti =
-      esito.curve_senza_slot == 1
-          ? QStringLiteral("1 tratto in curva non ha uno slot libero ed è rimasto")
-          : QStringLiteral("%1 tratti in curva non hanno uno slot libero e sono rimasti")
-                .arg(esito.curve_senza_slot);
-  return QStringLiteral("%1 senza sopraelevazione.\nPosizioni in metri: %2")
-      .arg(quanti, posizioni.join(QStringLiteral(", ")));
+  return da_std(sopra::testo_curve_senza_slot(esito.curve_senza_slot) + ".\n" +
+                sopra::testo_posizioni(esito.posizioni_senza_slot, esito.curve_senza_slot));
 }
 
 void Form1::Command3_Click() {

@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "analysis/curva.hpp"
+#include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
+#include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
@@ -101,10 +105,21 @@ TEST_F(Batch, ElencoPrintsTheRowsOfTheList) {
   EXPECT_EQ(u.out, righe_come_testo(apri("Valle_Andata").righe()));
 }
 
+// Slots that hold a cant object in `prima` and no longer do in `dopo`.
+std::size_t cant_tolte(const scenario& prima, const scenario& dopo) {
+  std::size_t tolte = 0;
+  for (std::size_t i = 0; i < prima.tratti.size(); ++i)
+    for (std::size_t k = 0; k < prima.tratti.slot_per_tratto(); ++k)
+      tolte += prima.tratti[i].oggetti[k].tipo == tipo_sopraelevazione &&
+               dopo.tratti[i].oggetti[k].tipo != tipo_sopraelevazione;
+  return tolte;
+}
+
 TEST_F(Batch, ClassiAppliesSavesAndReports) {
   const std::array<std::string, numero_classi> digitati = {"-70", "500", "abc",  "150xy",
                                                            "-5a", "",    "20.5", "100"};
   scenario_aperto atteso = apri("Valle_Andata");
+  const scenario prima = atteso.store();
   const auto esito = atteso.applica_classi(digitati);
   ASSERT_GT(esito.curve_senza_slot, 0u);
   const auto intatto = leggi_file(da3("Valle_Ritorno"));
@@ -113,17 +128,18 @@ TEST_F(Batch, ClassiAppliesSavesAndReports) {
       {"classi", "--valori", "-70,500,abc,150xy,-5a,,20.5,100", "--elenco", si3("Valle_Andata")});
   EXPECT_EQ(u.codice, 0);
   EXPECT_EQ(u.out, righe_come_testo(atteso.righe()));
-  std::string riassunto = si3("Valle_Andata") + ": " +
-                          std::to_string(esito.curve_con_sopraelevazione) +
-                          " curve con sopraelevazione, " + std::to_string(esito.curve_senza_slot) +
-                          " curve senza posto libero, " + std::to_string(esito.oggetti_rimossi) +
-                          " oggetti sopraelevazione rimossi; senza posto libero a ";
-  EXPECT_TRUE(u.err.starts_with(riassunto)) << u.err;
-  EXPECT_TRUE(u.err.find(std::to_string(esito.posizioni_senza_slot[0])) != std::string::npos);
-  EXPECT_EQ(std::count(u.err.begin(), u.err.end(), '\n'), 1);
-
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), atteso.store().tratti.codifica());
   EXPECT_EQ(leggi_file(da3("Valle_Ritorno")), intatto);
+
+  // Removed objects are counted as the saved file shows them: a cant object
+  // replaced in its own slot is not removed.
+  const std::size_t tolte = cant_tolte(prima, apri("Valle_Andata").store());
+  ASSERT_LT(tolte, esito.oggetti_rimossi);
+  EXPECT_EQ(u.err, si3("Valle_Andata") + ": " + std::to_string(esito.curve_con_sopraelevazione) +
+                       " curve con sopraelevazione. " +
+                       testo_curve_senza_slot(esito.curve_senza_slot) + ". " +
+                       testo_posizioni(esito.posizioni_senza_slot, esito.curve_senza_slot) + ". " +
+                       std::to_string(tolte) + " oggetti sopraelevazione rimossi. Salvato.\n");
 }
 
 TEST_F(Batch, ClassiOnSeveralScenariosGoesOnAfterALoadError) {
@@ -136,10 +152,28 @@ TEST_F(Batch, ClassiOnSeveralScenariosGoesOnAfterALoadError) {
   EXPECT_EQ(u.codice, 1);
   EXPECT_EQ(u.out, "# " + si3("Valle_Andata") + '\n' + righe_come_testo(attesi[0].righe()) + "# " +
                        si3("Costa_Esteso") + '\n' + righe_come_testo(attesi[1].righe()));
-  EXPECT_NE(u.err.find("Lo scenario Nessuno_Qui.si3 non è nella cartella"), std::string::npos)
-      << u.err;
+  // The message names the missing file once.
+  const auto prima = u.err.find("Nessuno_Qui.si3");
+  ASSERT_NE(prima, std::string::npos) << u.err;
+  EXPECT_EQ(u.err.find("Nessuno_Qui.si3", prima + 1), std::string::npos) << u.err;
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), attesi[0].store().tratti.codifica());
   EXPECT_EQ(leggi_file(da3("Costa_Esteso")), attesi[1].store().tratti.codifica());
+}
+
+TEST_F(Batch, MissingLineFileNamesWhatWasTried) {
+  fs::remove(demo / "Costa_linea.da3");
+  fs::copy_file(demo / "Costa_Esteso.si3", demo / "Costa_Est_Esteso.si3");
+  fs::copy_file(demo / "Costa_Esteso.da3", demo / "Costa_Est_Esteso.da3");
+  const std::string f = (demo / "Costa_Est_Esteso.si3").string();
+  const auto u = esegui({"elenco", f});
+  EXPECT_EQ(u.codice, 1);
+  EXPECT_EQ(u.out, "");
+  EXPECT_EQ(u.err, f +
+                       ": file linea non trovato (cercati Costa_Est_linea.da3 e Costa_linea.da3 "
+                       "nella cartella " +
+                       demo.percorso().string() +
+                       "): copiare il file linea Costa_Est_linea.da3 nella cartella dello "
+                       "scenario\n");
 }
 
 TEST_F(Batch, ProvaWritesNothing) {
@@ -153,11 +187,18 @@ TEST_F(Batch, ProvaWritesNothing) {
                    si3("Valle_Andata")});
   EXPECT_EQ(u.codice, 0);
   EXPECT_EQ(u.out, righe_come_testo(atteso.righe()));
-  EXPECT_TRUE(u.err.starts_with(si3("Valle_Andata") + ": ")) << u.err;
+  EXPECT_TRUE(u.err.ends_with(". Non salvato (--prova).\n")) << u.err;
 
-  u = esegui({"tratto", "--prova", "--posizione", "1200", "--mm", "45", si3("Valle_Andata")});
-  EXPECT_EQ(u.codice, 0);
-  EXPECT_EQ(u.out, "");
+  for (const std::vector<std::string>& argomenti :
+       {std::vector<std::string>{"tratto", "--prova", "--posizione", "1200", "--mm", "45"},
+        {"raccordi", "--prova", "--velocita", "120"}}) {
+    auto completi = argomenti;
+    completi.push_back(si3("Valle_Andata"));
+    u = esegui(completi);
+    EXPECT_EQ(u.codice, 0) << argomenti[0];
+    EXPECT_EQ(u.out, "");
+    EXPECT_TRUE(u.err.ends_with(". Non salvato (--prova).\n")) << u.err;
+  }
 
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
   const timespec dopo = modificato_il(da3("Valle_Andata"));
@@ -173,28 +214,65 @@ TEST_F(Batch, TrattoEditsOneSection) {
   while (atteso.righe()[riga].find("curva DX") == std::string::npos ||
          atteso.modifica_tratto(riga, "-45").senza_slot)
     ++riga;
-  const std::string posizione = std::to_string(50 * (riga + primo_tratto_elencato));
+  const std::string posizione = std::to_string(posizione_tratto(tratto_della_riga(riga)));
 
-  const auto u =
+  auto u =
       esegui({"tratto", "--posizione", posizione, "--mm", "-45", "--elenco", si3("Costa_Esteso")});
   EXPECT_EQ(u.codice, 0);
-  EXPECT_EQ(u.err, "");
+  EXPECT_EQ(u.err, si3("Costa_Esteso") + ": Tratto a " + posizione +
+                       " m: sopraelevazione -45 mm. Salvato.\n");
   EXPECT_EQ(u.out, righe_come_testo(atteso.righe()));
   EXPECT_TRUE(atteso.righe()[riga].ends_with("\t-45"));
   EXPECT_EQ(leggi_file(da3("Costa_Esteso")), atteso.store().tratti.codifica());
+
+  // The same edit again changes no byte: the file is left alone.
+  const timespec prima = modificato_il(da3("Costa_Esteso"));
+  u = esegui({"tratto", "--posizione", posizione, "--mm", "-45", si3("Costa_Esteso")});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_TRUE(u.err.ends_with(". File invariato.\n")) << u.err;
+  EXPECT_EQ(modificato_il(da3("Costa_Esteso")).tv_nsec, prima.tv_nsec);
 }
 
 TEST_F(Batch, TrattoOnASectionWithoutAFreeSlot) {
   const scenario_aperto aperto = apri("Valle_Andata");
   const auto byte = leggi_file(da3("Valle_Andata"));
   // Section 13 of the demo is full of other objects.
-  ASSERT_FALSE(scenario_aperto(aperto).modifica_tratto(11, "45").testo.empty());
   ASSERT_TRUE(scenario_aperto(aperto).modifica_tratto(11, "45").senza_slot);
 
   const auto u = esegui({"tratto", "--posizione", "650", "--mm", "45", si3("Valle_Andata")});
   EXPECT_EQ(u.codice, 0);
-  EXPECT_NE(u.err.find("650 m non ha posti liberi"), std::string::npos) << u.err;
+  EXPECT_EQ(u.err, si3("Valle_Andata") + ": Tratto a 650 m: non modificato. " +
+                       std::string(testo_tratto_senza_slot) + ". File invariato.\n");
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
+}
+
+// A section file shorter than the sections: saving grows it to N + 1 records,
+// so the batch saves it even when no cant changed, and only once.
+TEST_F(Batch, ShortSectionFileIsSavedOnce) {
+  auto byte = leggi_file(da3("Valle_Andata"));
+  const scenario_aperto intero = apri("Valle_Andata");
+  const auto& tratti = intero.store().tratti;
+  byte.resize((tratti.size() - 3) * tratti.byte_record());  // sections N - 2 .. N missing
+  scrivi_file(da3("Valle_Andata"), byte);
+  const scenario_aperto corto = apri("Valle_Andata");
+  ASSERT_FALSE(corto.store().avvisi.empty());
+  // Section 13 (650 m) is full of other objects: the edit changes no section.
+  const std::vector<std::string> stesso = {"tratto", "--posizione", "650",
+                                           "--mm",   "45",          si3("Valle_Andata")};
+
+  auto u = esegui(stesso);
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_TRUE(u.err.ends_with(". Salvato.\n")) << u.err;
+  // The load warning, once.
+  const std::string avviso = "avviso: " + corto.store().avvisi.front() + '\n';
+  ASSERT_NE(u.err.find(avviso), std::string::npos) << u.err;
+  EXPECT_EQ(u.err.find(avviso, u.err.find(avviso) + 1), std::string::npos) << u.err;
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), corto.store().tratti.codifica());
+
+  u = esegui(stesso);
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.err, si3("Valle_Andata") + ": Tratto a 650 m: non modificato. " +
+                       std::string(testo_tratto_senza_slot) + ". File invariato.\n");
 }
 
 TEST_F(Batch, UsageErrorsChangeNothing) {
@@ -210,37 +288,162 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
       {"classi", "--valori", "1,2,3,4,5,6,7,8,9", f},
       {"classi", "--valori", "1,2,3,4,5,6,7,8", "--mm", "5", f},
       {"classi", "--valori", "1,2,3,4,5,6,7,8", "--forse", f},
+      {"classi", "--valori", "1,2,3,4,5,6,7,8", "--velocita", "120", f},
+      {"classi", "--valori", "1,2,3,4,5,6,7,8", "--massimo", "120", f},
+      {"classi", "--prova", "--valori", "1,2,3,4,5,6,7,8", "--prova", f},
+      {"classi", "--velocita", "0", f},
       {"classi", "--valori"},
       {"tratto", "--mm", "5", f},
       {"tratto", "--posizione", "1200", f},
       {"tratto", "--posizione", "1200", "--mm", "5", f, si3("Valle_Ritorno")},
       {"tratto", "--posizione", "12OO", "--mm", "5", f},
-      {"tratto", "--posizione", "1225", "--mm", "5", f},
-      {"tratto", "--posizione", "50", "--mm", "5", f},
-      {"tratto", "--posizione", "-100", "--mm", "5", f},
-      {"tratto", "--posizione", "12900", "--mm", "5", f},  // section U - 2
+      {"tratto", "--posizione", "1200", "--posizione", "1250", "--mm", "5", f},
+      {"proposta"},
+      {"proposta", "--velocita", "120", f},
+      {"proposta", "--velocita", "1,5"},
+      {"proposta", "--velocita", "-120"},
+      {"proposta", "--velocita", "inf"},
+      {"proposta", "--velocita", "1e300"},
+      {"proposta", "--velocita", "120", "--massimo", "301"},
+      {"proposta", "--velocita", "120", "--insufficienza", "12.5"},
+      {"raccordi", "--pendenza", "", f},
+      {"raccordi", "--mm", "5", f},
+      {"verifica", "--prova", f},
+      {"verifica", "--eccesso"},
   };
   for (const auto& argomenti : sbagliati) {
     const auto u = esegui(argomenti);
     std::string riga;
     for (const auto& a : argomenti) riga += a + ' ';
     EXPECT_EQ(u.codice, 2) << riga;
-    EXPECT_NE(u.err.find("Uso:"), std::string::npos) << riga;
+    // One line that says what is wrong and where to look.
+    EXPECT_TRUE(u.err.starts_with("sopraelevazione-batch: ")) << riga << u.err;
+    EXPECT_TRUE(u.err.ends_with("; vedere --help\n")) << riga << u.err;
+    EXPECT_EQ(std::count(u.err.begin(), u.err.end(), '\n'), 1) << riga << u.err;
     EXPECT_EQ(u.out, "") << riga;
   }
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
-  // The last listed row is section U - 3.
+}
+
+TEST_F(Batch, PosizioneOutsideTheListGivesTheListedRange) {
+  const auto byte = leggi_file(da3("Valle_Andata"));
+  const std::string f = si3("Valle_Andata");
+  // The last listed row is section U - 3 (12850 m); U - 2 is not listed.
+  // 429496730100 m is section 2^33 + 10: it must not wrap round to section 10.
+  for (const std::string posizione : {"1225", "50", "-100", "12900", "429496730100"}) {
+    const auto u = esegui({"tratto", "--posizione", posizione, "--mm", "5", f});
+    EXPECT_EQ(u.codice, 2);
+    EXPECT_NE(u.err.find("la posizione " + posizione +
+                         " non è una riga dell'elenco dei tratti: le righe vanno da 100 a "
+                         "12850 m, ogni 50 m"),
+              std::string::npos)
+        << u.err;
+  }
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
   EXPECT_EQ(esegui({"tratto", "--posizione", "12850", "--mm", "5", f}).codice, 0);
 }
 
-TEST_F(Batch, HelpPrintsTheUsage) {
-  const std::vector<std::vector<std::string>> richieste = {{"--help"}, {"classi", "--help"}};
-  for (const auto& argomenti : richieste) {
+TEST_F(Batch, HelpAndVersion) {
+  for (const std::vector<std::string>& argomenti :
+       {std::vector<std::string>{"--help"}, {"-h"}, {"classi", "--valori", "x", "--help"}}) {
     const auto u = esegui(argomenti);
     EXPECT_EQ(u.codice, 0);
     EXPECT_TRUE(u.out.starts_with("Uso:"));
+    EXPECT_NE(u.out.find("verifica [PARAMETRI] FILE.si3..."), std::string::npos);
     EXPECT_EQ(u.err, "");
   }
+  const auto u = esegui({"--version"});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_TRUE(u.out.starts_with("sopraelevazione-batch ")) << u.out;
+  EXPECT_EQ(u.err, "");
+}
+
+TEST_F(Batch, ProposalTableEndsWithTheClassValues) {
+  const auto u = esegui({"proposta", "--velocita", "120"});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.err, "");
+  std::vector<std::string> righe;
+  for (std::size_t inizio = 0, fine; (fine = u.out.find('\n', inizio)) != std::string::npos;
+       inizio = fine + 1)
+    righe.push_back(u.out.substr(inizio, fine - inizio));
+  ASSERT_EQ(righe.size(), 1 + numero_classi + 1) << u.out;
+  EXPECT_TRUE(righe.front().starts_with("# raggio"));
+  EXPECT_EQ(righe.back(), "--valori 15,25,50,115,160,160,160,160");
+  // One line per class, widest first; from 490 m down V cannot be served at 160 mm.
+  for (std::size_t k = 0; k < numero_classi; ++k) {
+    const std::string& riga = righe[1 + k];
+    EXPECT_TRUE(riga.starts_with(std::to_string(raggi_nominali[k]) + '\t')) << riga;
+    EXPECT_EQ(std::count(riga.begin(), riga.end(), '\t'), 6) << riga;
+    EXPECT_EQ(riga.ends_with('\t'), k < 4) << riga;
+  }
+}
+
+TEST_F(Batch, ClassiWithASpeedAppliesTheProposal) {
+  scenario_aperto atteso = apri("Costa_Esteso");
+  atteso.applica_classi({"15", "25", "50", "115", "160", "160", "160", "160"});
+  const auto u = esegui({"classi", "--velocita", "120", si3("Costa_Esteso")});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_TRUE(
+      u.err.starts_with("proposta per 120 km/h: --valori 15,25,50,115,160,160,160,160; "
+                        "classi segnalate (vedere proposta): 490, 330, 250, 200 m\n"))
+      << u.err;
+  EXPECT_EQ(leggi_file(da3("Costa_Esteso")), atteso.store().tratti.codifica());
+}
+
+// A scenario of straight track without any cant: nothing for the check to report.
+void scrivi_scenario_dritto(const fs::path& cartella) {
+  scrivi_file(cartella / "Piano_Dritto.si3", testata_vuota(0));
+  scrivi_file(cartella / "Piano_Dritto.da3", std::vector<std::uint8_t>(141 * 156, 0));
+  scrivi_file(cartella / "Piano_linea.da3", std::vector<std::uint8_t>(7001 * 16, 0));
+}
+
+TEST_F(Batch, RaccordiAndVerificaAsTheCore) {
+  parametri_progetto parametri;
+  parametri.velocita_massima = 120;
+  ASSERT_EQ(esegui({"classi", "--velocita", "120", si3("Valle_Andata")}).codice, 0);
+  scenario_aperto atteso = apri("Valle_Andata");
+  const auto prima = atteso.verifica(parametri);
+  const auto esito = atteso.applica_raccordi(parametri);
+  ASSERT_GT(esito.tratti_rialzati, 0u);
+
+  auto u = esegui({"raccordi", "--velocita", "120", "--elenco", si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.err, si3("Valle_Andata") + ": " + testo_esito_raccordi(esito, ". ") + ". Salvato.\n");
+  EXPECT_EQ(u.out, righe_come_testo(atteso.righe()));
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), atteso.store().tratti.codifica());
+
+  // The check: one line per problem, errors and warnings counted, exit 3.
+  const auto problemi = atteso.verifica(parametri);
+  ASSERT_FALSE(problemi.empty());
+  ASSERT_LT(problemi.size(), prima.size());
+  std::string righe;
+  std::size_t errori = 0;
+  for (const auto& p : problemi) {
+    righe += std::to_string(p.posizione) + '\t' + std::string(nome_codice(p.codice)) + '\t' +
+             p.testo + '\n';
+    errori += errore(p.codice);
+  }
+  const auto byte = leggi_file(da3("Valle_Andata"));
+  u = esegui({"verifica", "--velocita", "120", si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 3);
+  EXPECT_EQ(u.out, righe);
+  EXPECT_EQ(u.err,
+            si3("Valle_Andata") + ": " + testo_problemi(errori, problemi.size() - errori) + ".\n");
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
+
+  // A line without problems gives 0; with several files each has its heading.
+  scrivi_scenario_dritto(demo.percorso());
+  const std::string dritto = (demo / "Piano_Dritto.si3").string();
+  u = esegui({"verifica", dritto});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.out, "");
+  EXPECT_TRUE(u.err.ends_with(dritto + ": nessun problema.\n")) << u.err;
+  u = esegui({"verifica", "--velocita", "120", dritto, si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 3);
+  EXPECT_EQ(u.out, "# " + dritto + "\n# " + si3("Valle_Andata") + '\n' + righe);
+  // A scenario that cannot be loaded wins over the problems found.
+  EXPECT_EQ(esegui({"verifica", si3("Valle_Andata"), (demo / "Nessuno_Qui.si3").string()}).codice,
+            1);
 }
 
 TEST_F(Batch, SaveErrorKeepsTheFile) {

@@ -1,0 +1,80 @@
+#pragma once
+// The listed sections and their geometry. The section list shows sections
+// 2 .. U - 3 (U the last section), one row each; for every row this keeps what
+// the curve classification and the junction test say about its section. Cant
+// edits only touch slots that are empty or hold cant, so neither answer
+// changes while a scenario is open: it is worked out once per scenario.
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+#include "analysis/curva.hpp"
+#include "scenario/scenario.hpp"
+
+namespace sopra {
+
+// The radius classes (raggi_nominali), and so the class boxes.
+inline constexpr std::size_t numero_classi = std::size(raggi_nominali);
+
+// Row k of the list belongs to section k + 2; sections 2 .. U - 3 are listed.
+// These are the one place where rows, sections and metres are mapped.
+inline constexpr std::int32_t primo_tratto_elencato = 2;
+
+// The section that row `riga` lists.
+constexpr std::int32_t tratto_della_riga(std::size_t riga) {
+  return static_cast<std::int32_t>(riga) + primo_tratto_elencato;
+}
+// The row that lists section s (s must be listed).
+constexpr std::size_t riga_del_tratto(std::int32_t s) {
+  return static_cast<std::size_t>(s - primo_tratto_elencato);
+}
+// Where section s starts, in metres along the line; also its line point.
+constexpr std::int32_t posizione_tratto(std::int32_t s) {
+  return metri_tratto * s;
+}
+// The section that starts at `metri`, when `metri` is a whole multiple of a section.
+constexpr std::optional<std::int32_t> tratto_alla_posizione(long long metri) {
+  if (metri % metri_tratto != 0) return std::nullopt;
+  return static_cast<std::int32_t>(metri / metri_tratto);
+}
+// How many rows the list of a store with `numero_tratti` sections holds
+// (U - 4 for U = numero_tratti - 1; none when U < 5).
+constexpr std::size_t numero_righe(std::size_t numero_tratti) {
+  return numero_tratti < 6 ? 0 : numero_tratti - 5;
+}
+
+// Curve class, side and junction zone of every listed section, by row.
+class geometria_linea {
+ public:
+  geometria_linea() = default;
+  // Classifies every listed section of `store`: one curve classification and
+  // one junction test each.
+  explicit geometria_linea(const scenario& store);
+
+  // The number of rows.
+  std::size_t size() const { return righe_.size(); }
+  // The signed nominal radius of row `riga`'s section (0 straight, > 0 left-hand
+  // bend, < 0 right-hand bend), also when it lies in a junction zone.
+  std::int16_t raggio(std::size_t riga) const { return righe_[riga].raggio; }
+  // Its radius class, 0 .. 7 (0 also for straight).
+  std::int32_t classe(std::size_t riga) const { return righe_[riga].classe; }
+  // Whether it lies in a junction zone.
+  bool bivio(std::size_t riga) const { return righe_[riga].bivio != 0; }
+  // A curve outside a junction zone: the sections that take cant.
+  bool curva(std::size_t riga) const { return raggio(riga) != 0 && !bivio(riga); }
+  // The radius the list shows: 0 in a junction zone, else raggio().
+  std::int16_t raggio_elencato(std::size_t riga) const { return bivio(riga) ? 0 : raggio(riga); }
+
+ private:
+  struct riga_geometria {
+    std::int16_t raggio;
+    std::uint8_t classe;
+    std::uint8_t bivio;
+  };
+  std::vector<riga_geometria> righe_;
+};
+
+}  // namespace sopra

@@ -1,0 +1,69 @@
+#include "editing/messaggi.hpp"
+
+#include <algorithm>
+
+#include "editing/testo_numero.hpp"
+
+namespace sopra {
+
+namespace {
+
+// "1 tratto rialzato" or "3 tratti rialzati".
+std::string quanti(std::size_t numero, std::string_view uno, std::string_view molti) {
+  return std::to_string(numero) + ' ' + std::string(numero == 1 ? uno : molti);
+}
+
+}  // namespace
+
+std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante) {
+  const std::size_t mostrate = std::min(posizioni.size(), posizioni_senza_slot_riportate);
+  std::string testo = "Posizioni in metri: ";
+  for (std::size_t i = 0; i < mostrate; ++i) {
+    if (i > 0) testo += ", ";
+    testo += std::to_string(posizioni[i]);
+  }
+  if (std::max(quante, posizioni.size()) > mostrate) testo += mostrate == 0 ? "…" : ", …";
+  return testo;
+}
+
+std::string testo_curve_senza_slot(std::size_t quante) {
+  if (quante == 1)
+    return "1 tratto in curva non ha uno slot libero ed è rimasto senza sopraelevazione";
+  return std::to_string(quante) +
+         " tratti in curva non hanno uno slot libero e sono rimasti senza sopraelevazione";
+}
+
+std::string testo_esito_raccordi(const esito_raccordi& esito, std::string_view separatore) {
+  std::string testo = quanti(esito.tratti_rialzati, "tratto rialzato", "tratti rialzati");
+  if (!esito.conflitti.empty()) {
+    ((testo += separatore) += quanti(esito.conflitti.size(), "tratto in conflitto lasciato com'era",
+                                     "tratti in conflitto lasciati com'erano")) += separatore;
+    testo += testo_posizioni(esito.conflitti, esito.conflitti.size());
+  }
+  if (!esito.senza_slot.empty()) {
+    ((testo += separatore) +=
+     quanti(esito.senza_slot.size(), "tratto non ha uno slot libero e non è stato rialzato",
+            "tratti non hanno uno slot libero e non sono stati rialzati")) += separatore;
+    testo += testo_posizioni(esito.senza_slot, esito.senza_slot.size());
+  }
+  return testo;
+}
+
+std::string nota_proposta(const proposta_classe& classe, const parametri_progetto& parametri) {
+  if (classe.oltre_massimo) {
+    return "con " + std::to_string(parametri.sopraelevazione_massima) +
+           " mm la velocità ammessa è " + std::to_string(classe.velocita_al_massimo) + " km/h";
+  }
+  if (classe.velocita_inconciliabili) {
+    return "nessuna sopraelevazione serve sia " + testo_numero(parametri.velocita_massima) +
+           " sia " + testo_numero(parametri.velocita_minima) + " km/h";
+  }
+  return {};
+}
+
+std::string testo_problemi(std::size_t errori, std::size_t avvisi) {
+  if (errori == 0 && avvisi == 0) return "nessun problema";
+  return quanti(errori, "errore", "errori") + ", " + quanti(avvisi, "avviso", "avvisi");
+}
+
+}  // namespace sopra

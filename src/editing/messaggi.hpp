@@ -1,0 +1,44 @@
+#pragma once
+// Wording shared by the window and the batch companion, so that one thing is
+// said in one way wherever the user meets it. Each text is one sentence or
+// more, without the final full stop, so that it can be followed by others.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "editing/scenario_aperto.hpp"
+#include "progetto/progetto.hpp"
+#include "progetto/raccordi.hpp"
+
+namespace sopra {
+
+// A section whose slots are all taken by other objects cannot take a cant.
+inline constexpr std::string_view testo_tratto_senza_slot =
+    "Nessuno slot libero: la sopraelevazione non può essere inserita";
+
+// "Posizioni in metri: 650, 1200": the first posizioni_senza_slot_riportate of `posizioni`,
+// followed by "…" when there are more, or when `quante` (how many there are in
+// all, when `posizioni` holds only the first ones) is larger.
+std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante);
+
+// How many curve sections the class command left without cant for want of a
+// free slot (`quante` > 0).
+std::string testo_curve_senza_slot(std::size_t quante);
+
+// What the ramps did: the sections raised, then, when there are any, the
+// conflicts and the sections without a free slot with their positions; the
+// sentences are joined by `separatore` (". " on one line, ".\n" in a box).
+std::string testo_esito_raccordi(const esito_raccordi& esito, std::string_view separatore);
+
+// The note on a flagged class of the proposal (speed V cannot be served within
+// the deficiency allowed, or no cant serves both speeds); empty when the class
+// is not flagged.
+std::string nota_proposta(const proposta_classe& classe, const parametri_progetto& parametri);
+
+// How many problems the check found: "2 errori, 1 avviso", or "nessun problema".
+std::string testo_problemi(std::size_t errori, std::size_t avvisi);
+
+}  // namespace sopra

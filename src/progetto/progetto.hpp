@@ -1,0 +1,73 @@
+#pragma once
+// Cant design from line speed: the design parameters, the equilibrium cant,
+// the largest step of cant between neighbouring sections, and the cant proposed
+// for each radius class. All cants are millimetres on the 1500 mm base between
+// the rails; radii are the classes' nominal radii.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "analysis/geometria_linea.hpp"
+
+namespace sopra {
+
+struct parametri_progetto {
+  double velocita_massima = 0;                 // V, km/h, the fastest train; 0 = not given
+  double velocita_minima = 0;                  // v, km/h, the slowest trains; 0 = not given
+  std::int32_t sopraelevazione_massima = 160;  // c_max, mm
+  std::int32_t insufficienza_ammessa = 130;    // I_max, mm of cant deficiency at V
+  std::int32_t eccesso_ammesso = 110;          // E_max, mm of cant excess at v
+  double pendenza_raccordo = 2.5;              // run-off gradient, mm per metre (1:400)
+  double variazione_massima = 55;              // rate of change of cant at V, mm/s
+};
+
+// The highest cant the tool writes into one section, mm.
+inline constexpr std::int32_t sopraelevazione_limite = 300;
+
+// What the proposal says when no speed V was given.
+inline constexpr std::string_view testo_senza_velocita =
+    "Senza la velocità massima non si può proporre la sopraelevazione.";
+
+// Equilibrium cant e(V, R) = 11.8 × V² / R, mm, for `velocita` km/h on `raggio` m (> 0).
+double sopraelevazione_equilibrio(double velocita, double raggio);
+
+// The permissible speed on a curve of `raggio` m with `sopraelevazione` mm on its
+// outer rail and `insufficienza` mm of deficiency allowed: √((c + I) × R / 11.8)
+// km/h, rounded down; 0 when c + I is not positive.
+std::int32_t velocita_ammessa(double sopraelevazione, double insufficienza, double raggio);
+
+// The largest change of cant between two neighbouring 50 m sections, whole mm:
+// pendenza_raccordo × 50, and with V given at most variazione_massima × 50 × 3.6 / V,
+// rounded down (a value within 1e-9 of a whole number counts as that number);
+// never below 0 and never above 2 × sopraelevazione_limite.
+std::int32_t delta_massimo(const parametri_progetto& parametri);
+
+// The proposal for one radius class.
+struct proposta_classe {
+  std::int32_t raggio = 0;                 // nominal radius, m
+  double equilibrio = 0;                   // e(V, R), mm
+  std::int32_t proposta = 0;               // proposed cant, mm, a multiple of 5 in 0 .. c_max
+  double insufficienza = 0;                // deficiency at V with the proposal, mm
+  std::optional<double> eccesso;           // excess at v with the proposal, mm (v given)
+  std::int32_t velocita_con_proposta = 0;  // permissible speed with the proposal, km/h
+  // V cannot be served within I_max even at c_max; velocita_al_massimo then
+  // gives the permissible speed with c_max.
+  bool oltre_massimo = false;
+  std::int32_t velocita_al_massimo = 0;
+  // No cant keeps both the deficiency at V and the excess at v within limits.
+  bool velocita_inconciliabili = false;
+
+  bool segnalata() const { return oltre_massimo || velocita_inconciliabili; }
+};
+
+// The proposal for the eight radius classes, widest first (the index is the
+// class box's): for each class n = e(V, R) − I_max, p = max(n, ⅔ e(V, R)),
+// with v given p = max(min(p, e(v, R) + E_max), n); p rounded up to a multiple
+// of 5 (within 1e-9 of a multiple stays it) and limited to 0 .. c_max.
+// Empty without V (testo_senza_velocita says so).
+std::optional<std::array<proposta_classe, numero_classi>> proposta_classi(
+    const parametri_progetto& parametri);
+
+}  // namespace sopra

@@ -1,0 +1,46 @@
+#pragma once
+// Check of the whole line: every listed section's stored cant against the design
+// rules, as a list of problems ordered by position.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "analysis/geometria_linea.hpp"
+#include "progetto/progetto.hpp"
+#include "scenario/scenario.hpp"
+
+namespace sopra {
+
+// The kinds of problem, in the order they are reported at one position.
+enum class codice_problema : std::uint8_t {
+  fuori_scala,    // side not -1, 0 or +1, or more than 300 mm: damaged or foreign data
+  lato,           // a curve's cant on its inner rail
+  bivio,          // cant in a junction zone
+  massimo,        // cant above c_max
+  rettilineo,     // cant on a straight that no run-off explains
+  salto,          // step from the previous listed section above delta_massimo
+  insufficienza,  // deficiency at V above I_max
+  eccesso,        // excess at v above E_max
+  senza_slot,     // a curve whose section cannot hold a cant
+};
+
+// The code's name as the batch companion prints it ("fuori_scala", "lato", ...).
+std::string_view nome_codice(codice_problema codice);
+// Errors: fuori_scala, lato, bivio and insufficienza; the others are warnings.
+bool errore(codice_problema codice);
+
+struct problema {
+  std::int32_t posizione = 0;  // metres
+  codice_problema codice = codice_problema::fuori_scala;
+  std::string testo;  // a short Italian sentence with the figures
+};
+
+// Every problem of the listed sections, by position and, at one position, in
+// the order of codice_problema. insufficienza only with V given, eccesso only
+// with v given.
+std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
+                                     const parametri_progetto& parametri);
+
+}  // namespace sopra

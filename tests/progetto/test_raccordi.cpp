@@ -1,0 +1,3 @@
+#include "progetto/progetto.hpp"
+
+#include <gtest/gtest.h>
