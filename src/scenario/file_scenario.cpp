@@ -299,6 +299,10 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   // Header.
   const auto testata = trova_file(cartella, nome_testata);
+  std::error_code ec;
+  if (!testata && fs::is_directory(cartella / nome_testata, ec)) {
+    return nome_testata + " è una cartella, non il file di uno scenario: scegliere un file .si3.";
+  }
   if (!testata) {
     return "Lo scenario " + nome_testata + " non è nella cartella " + cartella.string() +
            ": controllare il nome del file.";

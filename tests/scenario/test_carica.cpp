@@ -299,6 +299,8 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   s.file("Alfa_linea.da3");
 
   atteso_errore("Alfa_Manca", "Alfa_Manca.si3");  // no header
+  std::filesystem::create_directory(s.cartella / "Alfa_Cartella.si3");
+  atteso_errore("Alfa_Cartella", "Alfa_Cartella.si3 è una cartella");
 
   s.testata("Alfa_Tratti", 100);
   atteso_errore("Alfa_Tratti", "Alfa_Tratti.da3");  // no section file
