@@ -29,6 +29,7 @@
 
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
+#include "progetto/progetto.hpp"
 #include "scenario/file_scenario.hpp"
 
 namespace {
@@ -41,7 +42,9 @@ constexpr const char* uso =
     "Scrive in una cartella temporanea dentro CARTELLA (predefinita: la cartella\n"
     "temporanea del sistema) uno scenario compatto lungo METRI (predefiniti 10000000)\n"
     "e uno esteso lungo METRI / 10, misura PROVE volte (predefinite 5) caricamento,\n"
-    "righe, comando delle classi e salvataggio, e alla fine cancella i file.\n";
+    "righe, comando delle classi, proposta, raccordi, verifica, annulla e ripeti,\n"
+    "salvataggio e la memoria del registro dopo 100 comandi delle classi, e alla\n"
+    "fine cancella i file.\n";
 
 struct opzioni {
   std::int32_t metri = 10'000'000;
@@ -143,6 +146,22 @@ void riga_rapporto(const char* voce, double ms, double base, const char* di_che,
               obiettivo);
 }
 
+// The undo journal after 100 class commands whose values change every time, so
+// that every curve's cant object changes at each.
+void registro_di_cento_comandi(const fs::path& testata,
+                               std::array<std::string, sopra::numero_classi> testi) {
+  sopra::scenario caricato;
+  if (auto errore = sopra::carica_scenario(testata, caricato)) throw std::runtime_error(*errore);
+  sopra::scenario_aperto aperto(std::move(caricato));
+  for (int comando = 0; comando < 100; ++comando) {
+    for (std::size_t k = 0; k < testi.size(); ++k)
+      testi[k] = std::to_string((comando * 7 + static_cast<int>(k) * 13) % 160 + 1);
+    aperto.applica_classi(testi);
+  }
+  std::printf("  %-42s %9.1f MB                            (obiettivo <= 100 MB)\n",
+              "registro dopo 100 comandi delle classi", megabyte(aperto.byte_registro()));
+}
+
 // Writes one scenario, times it `prove` times and prints the medians. Runs in a
 // process of its own, so that its peak memory is this scenario's alone.
 void misura(const fs::path& cartella, const caso& c, int prove) {
@@ -166,6 +185,11 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   const fs::path file_grezzo = cartella / "scrittura_grezza.da3";
   std::vector<double> lettura, come_cat, caricamento, righe, carica_e_righe, classi, salvataggio,
       scrittura;
+  // The design tools at 120 km/h, after the class command.
+  sopra::parametri_progetto progetto;
+  progetto.velocita_massima = 120;
+  std::vector<double> proposta, raccordi, verifica, annulla, ripeti;
+  std::size_t rialzati = 0, problemi = 0;
   for (int prova = 0; prova < prove; ++prova) {
     come_cat.push_back(millisecondi([&] {
       if (leggi_come_cat(file) != byte_file) throw std::runtime_error("lettura incompleta");
@@ -185,6 +209,13 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
         [&] { aperto = std::make_unique<sopra::scenario_aperto>(std::move(caricato)); }));
     carica_e_righe.push_back(caricamento.back() + righe.back());
     classi.push_back(millisecondi([&] { aperto->applica_classi(testi); }));
+    proposta.push_back(millisecondi([&] { sopra::proposta_classi(progetto); }));
+    raccordi.push_back(
+        millisecondi([&] { rialzati = aperto->applica_raccordi(progetto).tratti_rialzati; }));
+    verifica.push_back(millisecondi([&] { problemi = aperto->verifica(progetto).size(); }));
+    aperto->annulla();                                            // the ramps
+    annulla.push_back(millisecondi([&] { aperto->annulla(); }));  // the class command
+    ripeti.push_back(millisecondi([&] { aperto->ripeti(); }));
     salvataggio.push_back(millisecondi([&] {
       if (auto errore = aperto->salva()) throw std::runtime_error(*errore);
     }));
@@ -209,9 +240,20 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
                 "<= 1.5 x");
   std::printf("  %-42s %9.1f ms  su %7zu tratti          (obiettivo <= 100 ms)\n",
               "comando delle classi (applica_classi)", mediana(classi), ultimo + 1);
+  std::printf("  progetto a %.0f km/h, sui tratti con le classi applicate:\n",
+              progetto.velocita_massima);
+  std::printf("  %-42s %9.3f ms                            (obiettivo <= 50 ms)\n",
+              "proposta (proposta_classi)", mediana(proposta));
+  std::printf("  %-42s %9.1f ms  %7zu tratti rialzati     (obiettivo <= 50 ms)\n",
+              "raccordi (applica_raccordi)", mediana(raccordi), rialzati);
+  std::printf("  %-42s %9.1f ms  %7zu problemi            (obiettivo <= 50 ms)\n",
+              "verifica (verifica)", mediana(verifica), problemi);
+  riga_tempo("annulla le classi (annulla)", mediana(annulla));
+  riga_tempo("ripeti le classi (ripeti)", mediana(ripeti));
   riga_tempo("scrittura grezza dei tratti (write+fsync)", base_scrittura);
   riga_rapporto("salvataggio (salva)", mediana(salvataggio), base_scrittura, "scrittura grezza",
                 "<= 2 x");
+  registro_di_cento_comandi(testata, testi);
 }
 
 // Peak memory of loading the scenario and building its rows, in a process of its

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -35,10 +36,14 @@ constexpr std::size_t riga_del_tratto(std::int32_t s) {
 constexpr std::int32_t posizione_tratto(std::int32_t s) {
   return metri_tratto * s;
 }
-// The section that starts at `metri`, when `metri` is a whole multiple of a section.
+// The section that starts at `metri`, when `metri` is a whole multiple of a
+// section and names a section number a line can have (no wrap-round of a far
+// position onto a near section).
 constexpr std::optional<std::int32_t> tratto_alla_posizione(long long metri) {
   if (metri % metri_tratto != 0) return std::nullopt;
-  return static_cast<std::int32_t>(metri / metri_tratto);
+  const long long s = metri / metri_tratto;
+  if (s < 0 || s > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
+  return static_cast<std::int32_t>(s);
 }
 // How many rows the list of a store with `numero_tratti` sections holds
 // (U - 4 for U = numero_tratti - 1; none when U < 5).

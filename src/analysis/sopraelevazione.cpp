@@ -36,12 +36,15 @@ std::int16_t centesimi_oggetto(const oggetto& o) {
   return static_cast<std::int16_t>(o.dato1 * o.dato2);
 }
 
+std::int32_t millimetri_tratto(std::span<const oggetto> oggetti) {
+  for (const oggetto& o : oggetti)
+    if (o.tipo == tipo_sopraelevazione)
+      return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
+  return 0;
+}
+
 std::int32_t millimetri_tratto(const scenario& store, std::int32_t x) {
-  const auto slot = ogg_tipo(store, x, tipo_sopraelevazione);
-  if (!slot) return 0;
-  const oggetto& o =
-      store.tratti[static_cast<std::size_t>(x)].oggetti[static_cast<std::size_t>(*slot)];
-  return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
+  return millimetri_tratto(store.tratti[static_cast<std::size_t>(x)].oggetti);
 }
 
 std::optional<std::size_t> slot_scrivibile(std::span<const oggetto> oggetti) {

@@ -27,8 +27,10 @@ std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std:
 // signed 16-bit product.
 std::int16_t centesimi_oggetto(const oggetto& o);
 
-// The cant of section x in whole millimetres, as the section list shows it: from
-// its lowest cant object, 0 without one.
+// The cant of a section whose slots are `oggetti`, in whole millimetres as the
+// section list shows it: from its lowest cant object, 0 without one.
+std::int32_t millimetri_tratto(std::span<const oggetto> oggetti);
+// The same for section x of the store.
 std::int32_t millimetri_tratto(const scenario& store, std::int32_t x);
 
 // The slot a cant is written into when one section's cant is set: the first

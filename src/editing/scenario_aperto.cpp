@@ -66,9 +66,10 @@ std::uint64_t leggi_varint(const std::uint8_t*& byte) {
   }
 }
 
-// The cant field that a freshly built list shows for section s: its whole millimetres.
-std::string testo_canonico(const scenario& store, std::int32_t s) {
-  return std::to_string(millimetri_tratto(store, s));
+// The cant field that a freshly built list shows for a section with these slots:
+// its whole millimetres.
+std::string testo_canonico(std::span<const oggetto> oggetti) {
+  return std::to_string(millimetri_tratto(oggetti));
 }
 
 // Whether section s has a row in a list of `numero` rows.
@@ -82,7 +83,6 @@ struct fotografia {
   std::size_t numero = 0;
   bool con_riga = false;
   std::string testo;
-  bool canonico = false;  // the field shows the section's whole millimetres
 
   void scatta(const scenario& store, const std::vector<std::string>& righe, std::int32_t s) {
     const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
@@ -92,7 +92,6 @@ struct fotografia {
     if (!con_riga) return;
     const std::string& riga = righe[riga_del_tratto(s)];
     testo.assign(riga, inizio_sopraelevazione(riga));
-    canonico = testo == testo_canonico(store, s);
   }
 };
 
@@ -144,9 +143,10 @@ class scenario_aperto::registrazione {
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
-        scrivi_testo(modello_, prima.testo, prima.canonico);
+        const auto vecchi = std::span(prima.oggetti).first(prima.numero);
+        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(vecchi));
         const std::string nuovo(testo);
-        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(store, s));
+        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(slot));
       }
     } else {
       modello_.push_back(0);
@@ -207,7 +207,6 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   if (!raffica_) {
     const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
     raffica_ = raffica{riga, {oggetti.begin(), oggetti.end()}, righe_[riga].substr(inizio)};
-    raffica_->canonico = raffica_->testo == testo_canonico(store_, s);
   }
 
   esito_tratto esito{normalizza_tratto(testo)};
@@ -224,7 +223,6 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
   prima.con_riga = true;
   prima.testo = raffica_->testo;
-  prima.canonico = raffica_->canonico;
   registrazione passo_tratto(genere_passo::tratto);
   passo_tratto.confronta(prima, store_, righe_, s);
   if (raffica_->registrata) {
@@ -289,9 +287,12 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     }
     passo_classi.confronta(prima, store_, righe_, s);
   }
-  passo_classi.in_corso().testi_prima = testi;
-  passo_classi.in_corso().testi_dopo = esito.testi;
-  registra(passo_classi.chiudi());
+  // A command that changed neither the store, nor a row, nor a box makes no step.
+  if (!passo_classi.vuota() || esito.testi != testi) {
+    passo_classi.in_corso().testi_prima = testi;
+    passo_classi.in_corso().testi_dopo = esito.testi;
+    registra(passo_classi.chiudi());
+  }
   return esito;
 }
 
@@ -367,6 +368,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       for (std::uint8_t& b : codificato) b ^= *byte++;
       o = decodifica_oggetto(codificato.data());
     }
+    if (elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
     if (*byte++ == 0) continue;  // the row kept its text
 
     // The old field comes first, then the new one; empty stands for the canonical text.
@@ -377,12 +379,10 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
       byte += lunghezza - 1;
     }
-    const std::size_t r = riga_del_tratto(s);
     const auto& testo = testi[indietro ? 0 : 1];
-    std::string& riga = righe_[r];
+    std::string& riga = righe_[riga_del_tratto(s)];
     riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "",
-                             testo ? std::string(*testo) : testo_canonico(store_, s));
-    esito.righe.push_back(r);
+                             testo ? std::string(*testo) : testo_canonico(oggetti));
   }
   return esito;
 }

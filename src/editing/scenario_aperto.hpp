@@ -1,11 +1,11 @@
 #pragma once
-// The open scenario: the store, its section list, and the two cant edits. The
-// window and the batch companion drive these; neither edits anything itself.
+// The open scenario: the store, its line geometry and section list, the two cant
+// edits, the run-off ramps, the check of the line, and undo and redo. The window
+// and the batch companion drive these; neither edits anything itself.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,7 +86,7 @@ class scenario_aperto {
   enum class genere_passo : std::uint8_t { tratto, classi, raccordi };
   struct esito_passo {
     genere_passo genere = genere_passo::tratto;
-    std::vector<std::size_t> righe;  // rows whose text changed, ascending
+    std::vector<std::size_t> righe;  // rows whose section or text changed, ascending
     // For a class command: what the class boxes must show now (the texts given
     // to the command after undo, the normalised ones after redo).
     std::optional<std::array<std::string, numero_classi>> testi_classi;
@@ -128,7 +128,6 @@ class scenario_aperto {
     std::size_t riga = 0;
     std::vector<oggetto> oggetti;
     std::string testo;
-    bool canonico = false;    // testo is the section's whole millimetres
     bool registrata = false;  // it is the last step of the journal
   };
 

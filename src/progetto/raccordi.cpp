@@ -25,30 +25,36 @@ void propaga(std::vector<std::int32_t>& valori, std::int32_t delta) {
 
 }  // namespace
 
-std::vector<std::int32_t> sopraelevazioni_righe(const scenario& store,
-                                                const geometria_linea& geometria) {
-  std::vector<std::int32_t> millimetri(geometria.size());
-  for (std::size_t r = 0; r < millimetri.size(); ++r)
-    millimetri[r] = millimetri_tratto(store, tratto_della_riga(r));
-  return millimetri;
+lettura_tratto leggi_tratto(std::span<const oggetto> oggetti) {
+  // One pass: a cant can be written when an empty slot or a cant object comes
+  // first; the lowest cant object is the section's cant.
+  lettura_tratto lettura;
+  for (const oggetto& o : oggetti) {
+    if (o.tipo == tipo_vuoto) lettura.scrivibile = true;
+    if (o.tipo != tipo_sopraelevazione) continue;
+    lettura.scrivibile = true;
+    lettura.millimetri = millimetri_tratto(std::span(&o, 1));
+    lettura.fuori_scala =
+        o.dato2 < -1 || o.dato2 > 1 || std::abs(lettura.millimetri) > sopraelevazione_limite;
+    break;
+  }
+  return lettura;
 }
 
-bool fuori_scala(const scenario& store, std::int32_t tratto, std::int32_t millimetri) {
-  if (std::abs(millimetri) > sopraelevazione_limite) return true;
-  const auto slot = ogg_tipo(store, tratto, tipo_sopraelevazione);
-  if (!slot) return false;
-  const std::int16_t lato =
-      store.tratti[static_cast<std::size_t>(tratto)].oggetti[static_cast<std::size_t>(*slot)].dato2;
-  return lato < -1 || lato > 1;
+std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_linea& geometria) {
+  std::vector<lettura_tratto> letture(geometria.size());
+  for (std::size_t r = 0; r < letture.size(); ++r)
+    letture[r] = leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+  return letture;
 }
 
-inviluppi calcola_inviluppi(const std::vector<std::int32_t>& millimetri,
+inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta) {
-  inviluppi esito{std::vector<std::int32_t>(millimetri.size(), irraggiungibile),
-                  std::vector<std::int32_t>(millimetri.size(), irraggiungibile)};
-  for (std::size_t r = 0; r < millimetri.size(); ++r) {
-    const std::int32_t c = millimetri[r];
-    if (!geometria.curva(r) || std::abs(c) > sopraelevazione_limite) continue;
+  inviluppi esito{std::vector<std::int32_t>(letture.size(), irraggiungibile),
+                  std::vector<std::int32_t>(letture.size(), irraggiungibile)};
+  for (std::size_t r = 0; r < letture.size(); ++r) {
+    const std::int32_t c = letture[r].millimetri;
+    if (!geometria.curva(r) || letture[r].fuori_scala) continue;
     if (c > 0) esito.positivo[r] = c;
     if (c < 0) esito.negativo[r] = -c;
   }
@@ -59,34 +65,40 @@ inviluppi calcola_inviluppi(const std::vector<std::int32_t>& millimetri,
 
 piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& geometria,
                                  const parametri_progetto& parametri) {
-  const std::vector<std::int32_t> millimetri = sopraelevazioni_righe(store, geometria);
-  const inviluppi inv = calcola_inviluppi(millimetri, geometria, delta_massimo(parametri));
+  const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
+  const inviluppi inv = calcola_inviluppi(letture, geometria, delta_massimo(parametri));
 
   piano_raccordi piano;
-  for (std::size_t r = 0; r < millimetri.size(); ++r) {
+  for (std::size_t r = 0; r < letture.size(); ++r) {
     const std::int32_t s = tratto_della_riga(r);
-    const std::int32_t c = millimetri[r];
+    const std::int32_t c = letture[r].millimetri;
     const std::int32_t positivo = inv.positivo[r];
     const std::int32_t negativo = inv.negativo[r];
     const bool raggiunto = positivo > 0 || negativo > 0;
 
+    // The side the section's cant belongs to: its own cant's, or for a curve
+    // without cant its bend's (a left-hand bend raises its right rail: > 0);
+    // none for a straight without cant.
+    const int lato = c != 0               ? (c > 0 ? 1 : -1)
+                     : geometria.curva(r) ? (geometria.raggio(r) > 0 ? 1 : -1)
+                                          : 0;
     bool conflitto;
     if (geometria.bivio(r)) {
       conflitto = raggiunto || c != 0;  // junction zones take no cant
     } else {
-      conflitto = fuori_scala(store, s, c) ||
+      conflitto = letture[r].fuori_scala ||
                   positivo + negativo > 0 ||  // the two sides' ramps overlap
-                  (c > 0 && negativo > 0) || (c < 0 && positivo > 0);
+                  (lato > 0 && negativo > 0) || (lato < 0 && positivo > 0);
     }
     if (conflitto) {
       piano.esito.conflitti.push_back(posizione_tratto(s));
       continue;
     }
     std::int32_t nuova = c;
-    if (c > 0 || (c == 0 && positivo > 0)) nuova = std::max(c, positivo);
-    if (c < 0 || (c == 0 && negativo > 0)) nuova = -std::max(-c, negativo);
+    if (lato >= 0 && positivo > c) nuova = positivo;
+    if (lato <= 0 && negativo > -c) nuova = -negativo;
     if (nuova == c) continue;
-    if (!slot_scrivibile(store.tratti[static_cast<std::size_t>(s)].oggetti)) {
+    if (!letture[r].scrivibile) {
       piano.esito.senza_slot.push_back(posizione_tratto(s));
       continue;
     }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
@@ -13,26 +14,30 @@
 
 namespace sopra {
 
-// The stored cant of every listed section, by row, in whole millimetres as the
-// list shows it after loading (millimetri_tratto).
-std::vector<std::int32_t> sopraelevazioni_righe(const scenario& store,
-                                                const geometria_linea& geometria);
-
-// Whether the cant object of a section is damaged or foreign: its side (dato2)
-// is not -1, 0 or +1, or its cant exceeds sopraelevazione_limite.
-bool fuori_scala(const scenario& store, std::int32_t tratto, std::int32_t millimetri);
+// What the design tools read of one section's slots: its stored cant, in whole
+// millimetres as the list shows it after loading (millimetri_tratto); whether
+// its cant object is damaged or foreign (its side, dato2, is not -1, 0 or +1,
+// or the cant exceeds sopraelevazione_limite); whether a cant can be written
+// into it (slot_scrivibile).
+struct lettura_tratto {
+  std::int32_t millimetri = 0;
+  bool fuori_scala = false;
+  bool scrivibile = false;
+};
+lettura_tratto leggi_tratto(std::span<const oggetto> oggetti);
+// The same for every listed section, by row.
+std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_linea& geometria);
 
 // For each side, by row, the least magnitude of cant that keeps every step from
 // the canted curves within `delta`: the largest |c_j| − delta × |i − j| over the
 // curves j outside junction zones whose cant c_j is of that side (positivo for
-// c_j > 0, negativo for c_j < 0); cants beyond sopraelevazione_limite are no
-// sources. Not positive where no curve reaches. Linear in the number of rows.
+// c_j > 0, negativo for c_j < 0); out-of-scale cants are no sources. Not
+// positive where no curve reaches. Linear in the number of rows.
 struct inviluppi {
   std::vector<std::int32_t> positivo;
   std::vector<std::int32_t> negativo;
 };
-// `millimetri` is the cant by row (sopraelevazioni_righe).
-inviluppi calcola_inviluppi(const std::vector<std::int32_t>& millimetri,
+inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta);
 
 // One section the ramps raise: its row and its new signed cant, whole mm.
@@ -44,9 +49,10 @@ struct rialzo {
 struct esito_raccordi {
   std::size_t tratti_rialzati = 0;
   // Sections left as they were, positions in metres, ascending: where the ramps
-  // of the two sides overlap, where one side's ramp reaches a cant of the other
-  // side, junction zones that a ramp reaches or that hold cant, and damaged or
-  // foreign cant objects.
+  // of the two sides overlap; where one side's ramp reaches a cant of the other
+  // side, or a curve without cant that bends the other way (its inner rail
+  // would rise); junction zones that a ramp reaches or that hold cant; damaged
+  // or foreign cant objects.
   std::vector<std::int32_t> conflitti;
   // Sections that need a higher cant but have no slot to hold it, metres, ascending.
   std::vector<std::int32_t> senza_slot;

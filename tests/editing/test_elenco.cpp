@@ -80,5 +80,14 @@ TEST(RigheElenco, CantFieldStartsAfterTheLastTab) {
   EXPECT_EQ(inizio_sopraelevazione("45"), 0u);
 }
 
+TEST(RigheElenco, PositionsBeyondAnyLineNameNoSection) {
+  EXPECT_EQ(tratto_alla_posizione(100), 2);
+  EXPECT_FALSE(tratto_alla_posizione(125).has_value());
+  EXPECT_FALSE(tratto_alla_posizione(-50).has_value());
+  // 429496730100 m is 2^32 + 2 sections: it must not wrap round to section 2.
+  EXPECT_FALSE(tratto_alla_posizione(429496730100LL).has_value());
+  EXPECT_EQ(tratto_alla_posizione(50LL * 2147483647LL), 2147483647);
+}
+
 }  // namespace
 }  // namespace sopra

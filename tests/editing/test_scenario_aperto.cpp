@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "editing/scenario_di_prova.hpp"
 #include "file_di_prova.hpp"
+#include "progetto/linee_di_prova.hpp"
 #include "scenario/file_scenario.hpp"
 
 namespace sopra {
@@ -306,6 +308,180 @@ TEST(Salva, SavedStateFollowsTheFile) {
   EXPECT_NE(errore->find("prova.da3"), std::string::npos);
   EXPECT_TRUE(aperto.modificato());
   EXPECT_EQ(campo(aperto.righe()[riga_24]), "5");
+}
+
+TEST(ApplicaRaccordi, RowsShowTheRaisedCant) {
+  scenario s = scenario_rettilineo(60);
+  tratti_curvi(s, 20, 24, -1000, -160);
+  riempi(s, 26);
+  scenario_aperto aperto(std::move(s));
+  parametri_progetto p;
+  p.velocita_massima = 120;
+  const esito_raccordi esito = aperto.applica_raccordi(p);
+  EXPECT_EQ(esito.tratti_rialzati, 2u);
+  EXPECT_EQ(aperto.righe()[riga_del_tratto(19)], "950\trettilineo \t\t\t-78");
+  EXPECT_EQ(aperto.righe()[riga_del_tratto(25)], "1250\trettilineo \t\t\t-78");
+  EXPECT_EQ(aperto.righe(), costruisci_righe(aperto.store()));
+  EXPECT_TRUE(aperto.verifica(p).empty());
+}
+
+// The store's bytes and the rows: what undo and redo must give back.
+struct stato {
+  std::vector<std::uint8_t> byte;
+  std::vector<std::string> righe;
+  bool operator==(const stato&) const = default;
+};
+stato stato_di(const scenario_aperto& a) {
+  return {a.store().tratti.codifica(), a.righe()};
+}
+
+TEST(Annulla, TypingOnOneRowIsOneStep) {
+  scenario_aperto aperto(scenario_base());
+  const stato iniziale = stato_di(aperto);
+  EXPECT_FALSE(aperto.puo_annullare());
+  for (const char* testo : {"-", "-5", "-50", "-50x"}) aperto.modifica_tratto(riga_24, testo);
+  const stato digitato = stato_di(aperto);
+  aperto.modifica_tratto(3, "7");  // another row: a step of its own
+  aperto.modifica_tratto(3, "8");
+  aperto.chiudi_passo();
+  aperto.modifica_tratto(3, "9");  // after closing: another step
+
+  for (const char* atteso : {"8", "0"}) {
+    const auto esito = aperto.annulla();
+    ASSERT_TRUE(esito);
+    EXPECT_EQ(esito->righe, std::vector<std::size_t>{3});
+    EXPECT_EQ(campo(aperto.righe()[3]), atteso);
+  }
+  EXPECT_EQ(stato_di(aperto), digitato);
+  ASSERT_TRUE(aperto.annulla());
+  EXPECT_EQ(stato_di(aperto), iniziale);
+  EXPECT_FALSE(aperto.modificato());
+  EXPECT_FALSE(aperto.puo_annullare());
+  EXPECT_FALSE(aperto.annulla());
+
+  ASSERT_TRUE(aperto.ripeti());
+  EXPECT_EQ(stato_di(aperto), digitato);
+  EXPECT_TRUE(aperto.puo_ripetere());
+  aperto.modifica_tratto(riga_24, "1");  // a new change drops what could be redone
+  EXPECT_FALSE(aperto.puo_ripetere());
+  EXPECT_FALSE(aperto.ripeti());
+  // Typing back what the row held makes no step.
+  aperto.chiudi_passo();
+  aperto.modifica_tratto(riga_24, "4");
+  aperto.modifica_tratto(riga_24, "1");
+  ASSERT_TRUE(aperto.annulla());
+  EXPECT_EQ(campo(aperto.righe()[riga_24]), "-50x");
+}
+
+TEST(Annulla, ClassCommandGivesBackTheBoxes) {
+  scenario_aperto aperto(scenario_base());
+  const stato iniziale = stato_di(aperto);
+  std::array<std::string, numero_classi> testi = testi_iniziali();
+  testi[6] = "500";
+  aperto.applica_classi(testi);
+  const stato dopo = stato_di(aperto);
+
+  const auto indietro = aperto.annulla();
+  ASSERT_TRUE(indietro);
+  EXPECT_EQ(indietro->genere, scenario_aperto::genere_passo::classi);
+  EXPECT_EQ(indietro->testi_classi, testi);
+  EXPECT_EQ(indietro->righe, (std::vector<std::size_t>{riga_24, 28, 38}));
+  EXPECT_EQ(stato_di(aperto), iniziale);
+  EXPECT_FALSE(aperto.modificato());
+
+  const auto avanti = aperto.ripeti();
+  ASSERT_TRUE(avanti);
+  testi[6] = "200";
+  EXPECT_EQ(avanti->testi_classi, testi);
+  EXPECT_EQ(stato_di(aperto), dopo);
+}
+
+TEST(Annulla, RandomEditsGoBackAndForthExactly) {
+  std::mt19937 caso(5);
+  const char* testi_tratto[] = {"", "-", "5", "-45", "12abc", "abc", "300.4", "0.2", "-0", "160"};
+  const char* testi_classe[] = {"0", "20", "-70", "abc", "150xy", "500", "", "100"};
+  auto uniforme = [&](std::size_t n) {
+    return std::uniform_int_distribution<std::size_t>(0, n - 1)(caso);
+  };
+  for (int linea = 0; linea < 6; ++linea) {
+    scenario_aperto aperto(linea_casuale(150, caso));
+    const stato iniziale = stato_di(aperto);
+    for (int passo = 0; passo < 300; ++passo) {
+      switch (uniforme(9)) {
+        case 0:
+        case 1:
+        case 2:
+          aperto.modifica_tratto(uniforme(aperto.righe().size()), testi_tratto[uniforme(10)]);
+          break;
+        case 3:
+          aperto.chiudi_passo();
+          break;
+        case 4: {
+          std::array<std::string, numero_classi> testi;
+          for (std::string& t : testi) t = testi_classe[uniforme(8)];
+          aperto.applica_classi(testi);
+          break;
+        }
+        case 5: {
+          parametri_progetto p;
+          p.velocita_massima = static_cast<double>(uniforme(200));
+          aperto.applica_raccordi(p);
+          break;
+        }
+        case 6:
+        case 7: {
+          const stato prima = stato_di(aperto);
+          const auto esito = aperto.annulla();
+          if (!esito) break;
+          const stato annullato = stato_di(aperto);
+          const std::size_t record = aperto.store().tratti.byte_record();
+          for (std::size_t r = 0; r < prima.righe.size(); ++r) {
+            const std::size_t da = static_cast<std::size_t>(tratto_della_riga(r)) * record;
+            const bool tratto_cambiato =
+                !std::equal(prima.byte.begin() + da, prima.byte.begin() + da + record,
+                            annullato.byte.begin() + da);
+            if (prima.righe[r] != annullato.righe[r] || tratto_cambiato) {
+              EXPECT_TRUE(std::ranges::binary_search(esito->righe, r)) << r;
+            }
+          }
+          if (uniforme(2) == 0) break;
+          ASSERT_TRUE(aperto.ripeti());
+          ASSERT_EQ(stato_di(aperto), prima) << "line " << linea << " step " << passo;
+          break;
+        }
+        default:
+          aperto.ripeti();
+      }
+    }
+    while (aperto.puo_ripetere()) aperto.ripeti();
+    const stato finale = stato_di(aperto);
+    while (aperto.annulla()) {
+    }
+    ASSERT_EQ(stato_di(aperto), iniziale) << "line " << linea;
+    EXPECT_FALSE(aperto.modificato());
+    while (aperto.ripeti()) {
+    }
+    ASSERT_EQ(stato_di(aperto), finale) << "line " << linea;
+  }
+}
+
+TEST(Annulla, JournalKeepsOnlyWhatChanged) {
+  // Every listed section a curve, all of it changing at every command: the most
+  // a class command can change. 100 commands stay within 5 bytes a section each
+  // (100 MB for 100 commands on a line of 200,000 sections).
+  constexpr std::int32_t numero = 10000;
+  scenario s = scenario_rettilineo(numero);
+  for (std::int32_t t = 2; t < numero - 3; ++t)
+    metti_curva(s, t, raggi_nominali[t % 8] * (t % 3 ? 1 : -1));
+  scenario_aperto aperto(std::move(s));
+  std::array<std::string, numero_classi> testi;
+  for (int comando = 0; comando < 100; ++comando) {
+    for (std::size_t k = 0; k < numero_classi; ++k)
+      testi[k] = std::to_string((comando * 7 + k * 13) % 160 + 1);
+    aperto.applica_classi(testi);
+  }
+  EXPECT_LE(aperto.byte_registro(), std::size_t{5} * 100 * numero) << aperto.byte_registro();
+  EXPECT_GT(aperto.byte_registro(), std::size_t{100} * numero);  // it does record every section
 }
 
 }  // namespace

@@ -1,3 +1,96 @@
-#include "progetto/progetto.hpp"
-
 #include <gtest/gtest.h>
+
+#include <utility>
+
+#include "linee_di_prova.hpp"
+#include "progetto/verifica.hpp"
+
+namespace sopra {
+namespace {
+
+using namespace prova;
+using enum codice_problema;
+using atteso = std::vector<std::pair<std::int32_t, codice_problema>>;
+
+// One section for each kind of problem, on a straight line of 60 sections.
+scenario linea_con_problemi() {
+  scenario s = scenario_rettilineo(60);
+  metti_sopraelevazione(s, 10, 26);
+  slot(s, 10)[0].dato2 = 2;              // side out of scale: 52 mm on a straight
+  tratti_curvi(s, 20, 20, 10000, -40);   // left-hand bend, inner rail raised
+  metti_bivio(s, 26, 1);                 // zone 25 .. 26
+  metti_sopraelevazione(s, 25, 20);      // cant in the zone
+  tratti_curvi(s, 30, 30, -2500, -200);  // above c_max, a step of 200 mm, excess at 40 km/h
+  metti_sopraelevazione(s, 40, 50);      // a straight's cant that no curve explains
+  tratti_curvi(s, 42, 42, 490, 100);     // deficiency at 120 km/h
+  tratti_curvi(s, 50, 50, 5000, 0);
+  riempi(s, 50);  // a curve that cannot hold cant
+  return s;
+}
+
+atteso codici(const std::vector<problema>& problemi) {
+  atteso esito;
+  for (const problema& p : problemi) esito.emplace_back(p.posizione, p.codice);
+  return esito;
+}
+
+TEST(VerificaLinea, EveryCodeInOrder) {
+  const scenario s = linea_con_problemi();
+  parametri_progetto p;
+  p.velocita_massima = 120;  // delta 82
+  p.velocita_minima = 40;
+  const std::vector<problema> problemi = verifica_linea(s, geometria_linea(s), p);
+  EXPECT_EQ(codici(problemi), (atteso{{500, fuori_scala},
+                                      {500, rettilineo},
+                                      {1000, lato},
+                                      {1250, bivio},
+                                      {1500, massimo},
+                                      {1500, salto},
+                                      {1500, eccesso},
+                                      {1550, salto},
+                                      {2000, rettilineo},
+                                      {2100, salto},
+                                      {2100, insufficienza},
+                                      {2150, salto},
+                                      {2500, senza_slot}}));
+  for (const problema& pr : problemi) {
+    EXPECT_FALSE(pr.testo.empty());
+    if (pr.codice == insufficienza) {
+      EXPECT_NE(pr.testo.find("97 km/h"), std::string::npos);
+    }
+  }
+}
+
+TEST(VerificaLinea, SpeedsAndStepFollowTheParameters) {
+  // Without speeds: no deficiency or excess, and steps up to 125 mm pass.
+  const scenario s = linea_con_problemi();
+  EXPECT_EQ(codici(verifica_linea(s, geometria_linea(s), parametri_progetto{})),
+            (atteso{{500, fuori_scala},
+                    {500, rettilineo},
+                    {1000, lato},
+                    {1250, bivio},
+                    {1500, massimo},
+                    {1500, salto},
+                    {1550, salto},
+                    {2000, rettilineo},
+                    {2500, senza_slot}}));
+}
+
+TEST(VerificaLinea, CleanLineAndErrorCodes) {
+  scenario s = scenario_rettilineo(40);
+  tratti_curvi(s, 10, 14, 1000, 100);
+  tratti_curvi(s, 9, 9, 2500, 30);
+  metti_sopraelevazione(s, 15, 18);  // the ramp out of the curve, 100 - 82
+  parametri_progetto p;
+  p.velocita_massima = 120;
+  EXPECT_TRUE(verifica_linea(s, geometria_linea(s), p).empty());
+  metti_sopraelevazione(s, 15, 19);  // beyond it
+  EXPECT_EQ(codici(verifica_linea(s, geometria_linea(s), p)), (atteso{{750, rettilineo}}));
+
+  for (const codice_problema c : {fuori_scala, lato, bivio, insufficienza}) EXPECT_TRUE(errore(c));
+  for (const codice_problema c : {massimo, rettilineo, salto, eccesso, senza_slot})
+    EXPECT_FALSE(errore(c));
+}
+
+}  // namespace
+}  // namespace sopra

@@ -1,0 +1,236 @@
+#pragma once
+// The picture of the open scenario: the plan of the line above, the cant
+// diagram along the line below. Both draw from level caches built once per
+// scenario (a binary tree over the listed sections holding the bounding box
+// of their points, the kinds of track, the least and greatest cant and the
+// problems found), so that a frame costs about one tree node per pixel at
+// any zoom, even on a line of 200,000 sections.
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace sopra {
+class scenario_aperto;
+struct parametri_progetto;
+struct problema;
+}  // namespace sopra
+
+class QPushButton;
+
+class VistaLinea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit VistaLinea(QWidget* genitore = nullptr);
+  ~VistaLinea() override;
+
+  // Shows the open scenario `aperto` (not owned: it must outlive the picture or
+  // be replaced first; nullptr shows nothing), without selection or problems,
+  // and fits the whole line into both panes.
+  void mostra(const sopra::scenario_aperto* aperto);
+
+  // The cant of any sections changed (class command, ramps, undo): re-reads
+  // every listed section's cant from the store, in linear time.
+  void aggiorna();
+  // Only the cant of row `riga` changed: re-reads that one section.
+  void aggiorna_riga(int riga);
+  // Only the cant of `righe` changed (the rows an undo, a redo or the ramps
+  // rewrote): re-reads those sections, or all of them when they are many.
+  void aggiorna_righe(const std::vector<std::size_t>& righe);
+
+  // Marks row `riga` as selected (-1: none) and brings it into view in both
+  // panes when it lies outside. Emits nothing.
+  void seleziona(int riga);
+  int riga_selezionata() const { return selezionata_; }
+
+  // The problems the check found (verifica), replacing the previous ones:
+  // errors and warnings are marked at their sections in both panes.
+  void imposta_problemi(const std::vector<sopra::problema>& problemi);
+
+  // The design parameters: the diagram draws ±c_max and, with the fastest
+  // speed V given, the equilibrium cant at V and the least cant that keeps the
+  // deficiency within limit, on every curve with the sign of its bend.
+  void imposta_parametri(const sopra::parametri_progetto& parametri);
+
+  // Shows the whole line in both panes.
+  void adatta();
+  // Zooms both panes by `fattore` (> 1 closer) about the selected section, or
+  // about the panes' centres when nothing is selected.
+  void ingrandisci(double fattore);
+
+  // The plan and the diagram, as they are now shown, drawn into an image of
+  // `dimensione` pixels (without the buttons).
+  QImage immagine(QSize dimensione) const;
+  // Writes immagine(dimensione) as a PNG file; an empty `dimensione` takes the
+  // widget's size. Returns an empty string, or the Italian reason of failure.
+  QString salva_immagine(const QString& file, QSize dimensione = {}) const;
+
+  // Where the picture draws the section of row `riga`, in widget coordinates:
+  // its point in the plan, and the middle of its step in the diagram.
+  QPointF punto_pianta(int riga) const;
+  QPointF punto_diagramma(int riga) const;
+  // The two panes inside the widget.
+  QRectF area_pianta() const;
+  QRectF area_diagramma() const;
+
+  // The colour of a section in the plan: `raggio` 0 straight, > 0 left-hand,
+  // < 0 right-hand bend; `classe` 0 (widest) .. 7 (tightest), darker when tighter.
+  static QColor colore_tratto(int raggio, int classe);
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  // The user clicked near the section of row `riga` in the plan or the diagram.
+  void riga_scelta(int riga);
+  // The user pressed "Salva immagine…": the window asks for the file and calls
+  // salva_immagine.
+  void immagine_richiesta();
+
+ protected:
+  void paintEvent(QPaintEvent* evento) override;
+  void resizeEvent(QResizeEvent* evento) override;
+  void mousePressEvent(QMouseEvent* evento) override;
+  void mouseMoveEvent(QMouseEvent* evento) override;
+  void mouseReleaseEvent(QMouseEvent* evento) override;
+  void wheelEvent(QWheelEvent* evento) override;
+  void keyPressEvent(QKeyEvent* evento) override;
+
+ private:
+  // What part of the line each pane shows, independent of the pane's size.
+  struct inquadratura {
+    QPointF centro;              // plan: the world point at the pane's centre
+    double metri_larghezza = 1;  // plan: metres across the pane's width
+    double inizio = 0;           // diagram: the row at the left edge (fraction allowed)
+    double righe = 1;            // diagram: rows across the pane's width
+  };
+  // Where things lie for one drawing: panes and transforms.
+  struct disposizione {
+    QRectF leggenda_pianta;
+    QRectF pianta;
+    QRectF leggenda_diagramma;
+    QRectF diagramma;  // the plotting area, without the axis labels
+    QRectF diagramma_intero;
+    double scala = 1;  // plan: pixels per metre
+    QPointF centro;
+    double inizio = 0;
+    double righe_per_pixel = 1;
+    double mm_alto = 200;  // the diagram shows -mm_alto .. +mm_alto
+  };
+  // What a run of rows holds, from the tree.
+  struct aggregato {
+    std::int16_t minimo = INT16_MAX;
+    std::int16_t massimo = INT16_MIN;
+    std::uint32_t bandiere = 0;
+    std::uint8_t problemi = 0;
+  };
+  struct scatola {
+    double x0, y0, x1, y1;
+  };
+
+  // One entry of a legend: its symbol, drawn into a box `larghezza` wide, and its text.
+  struct voce {
+    double larghezza;
+    QString testo;
+    std::function<void(QPainter&, QRectF)> simbolo;
+  };
+  std::vector<voce> voci_pianta() const;
+  std::vector<voce> voci_diagramma() const;
+  QFont carattere_piccolo() const;
+  // The legend's entries flow left to right and wrap: how high they stand in `larghezza`.
+  double altezza_leggenda(const std::vector<voce>& voci, double larghezza) const;
+  void disegna_leggenda(QPainter& p, const QRectF& area, const std::vector<voce>& voci) const;
+
+  void costruisci_albero();
+  void leggi_sopraelevazioni();
+  void rileggi_riga(int riga);
+  aggregato interroga(int da, int a) const;
+  void ricostruisci_problemi();
+
+  disposizione disponi(const QRectF& area, const inquadratura& vista) const;
+  QRectF area_disegno() const;
+  void disegna(QPainter& pittore, const QRectF& area, const inquadratura& vista) const;
+  void disegna_pianta(QPainter& pittore, const disposizione& d) const;
+  void disegna_diagramma(QPainter& pittore, const disposizione& d) const;
+  void discendi(const disposizione& d, const scatola& visibile, std::size_t nodo, int da,
+                int quante) const;
+  QPointF a_schermo(const disposizione& d, QPointF mondo) const;
+  QPointF a_mondo(const disposizione& d, QPointF schermo) const;
+  double x_riga(const disposizione& d, double riga) const;
+  double y_mm(const disposizione& d, double mm) const;
+  double mm_massimo_mostrato() const;
+
+  int riga_piu_vicina_pianta(QPointF schermo) const;
+  int riga_alla_x(double x) const;
+  void porta_in_vista(int riga);
+  void limita_vista();
+  void zoom_pianta(double fattore, QPointF fisso);
+  void zoom_diagramma(double fattore, double x_fisso);
+
+  const sopra::scenario_aperto* aperto_ = nullptr;
+  int righe_ = 0;
+  std::size_t foglie_ = 1;  // leaves of the tree: a power of two >= righe_
+  // Per listed section: its point in the plan.
+  std::vector<QPointF> punti_;
+  // The tree, heap-numbered from 1, leaves foglie_ .. 2 foglie_ - 1.
+  std::vector<scatola> scatole_;
+  std::vector<std::uint32_t> bandiere_;
+  std::vector<std::int16_t> minimi_;
+  std::vector<std::int16_t> massimi_;
+  std::vector<std::uint8_t> problemi_;
+  std::vector<std::uint8_t> problemi_riga_;
+
+  int selezionata_ = -1;
+  // The diagram's reference lines, mm: ±massima_, and per radius class the
+  // equilibrium cant and the least cant at V (empty without V).
+  double massima_ = 160;
+  double velocita_ = 0;
+  std::vector<double> equilibrio_;
+  std::vector<double> minima_;
+  inquadratura vista_;
+  bool intera_ = true;  // the view is the whole line, as adatta() left it
+
+  // Dragging and clicking.
+  enum class riquadro { nessuno, pianta, diagramma };
+  riquadro premuto_ = riquadro::nessuno;
+  QPointF punto_premuto_;
+  inquadratura vista_premuta_;
+  bool trascina_ = false;
+
+  QPushButton* adatta_ = nullptr;
+  QPushButton* salva_ = nullptr;
+
+  // The plan's polylines for one frame: one per run of one colour, their
+  // points one after another.
+  struct spezzate {
+    struct spezzata {
+      int chiave;       // the colour
+      qsizetype primo;  // its first point in punti
+      qsizetype quanti;
+      int fine;  // the row of its last point
+    };
+    std::vector<spezzata> elenco;
+    QVector<QPointF> punti;
+    // Continues the last run with the segment from row `da` (point a) to row
+    // `fine` (point b), or starts a new one.
+    void aggiungi(int chiave, int da, int fine, QPointF a, QPointF b, bool ultimo);
+    void svuota() {
+      elenco.clear();
+      punti.clear();
+    }
+  };
+  // Reused per frame: the track, the junction zones' halo, and the marks.
+  mutable spezzate tracciato_;
+  mutable spezzate aloni_;
+  mutable QVector<QPointF> errori_;
+  mutable QVector<QPointF> avvisi_;
+};
