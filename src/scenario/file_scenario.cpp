@@ -71,18 +71,24 @@ long long dimensione_aperto(int fd) {
   return static_cast<long long>(stato.st_size);
 }
 
-// Reads the sections from the start of the file a block at a time, so that
-// loading holds no second copy of them; returns the file's size (or -1 when the
-// system cannot tell), or nothing with errno set.
-std::optional<long long> leggi_tratti(const fs::path& file, elenco_tratti& tratti) {
+// Reads sections 0 .. numero_tratti - 1 from the start of the file a block at a
+// time, so that loading holds no second copy of them, and hands each block to
+// `esamina`; also gives the file's size (-1 when the system cannot tell).
+// Nothing, with errno set, when the file cannot be read.
+template <class G>
+std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_compatto,
+                                          std::size_t numero_tratti, G&& esamina,
+                                          long long& dimensione) {
   descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
-  const long long dimensione = dimensione_aperto(fd.get());
-  const long long letti = tratti.decodifica_a_blocchi([&](std::span<std::uint8_t> blocco) {
-    return leggi(fd.get(), blocco.data(), blocco.size());
-  });
+  dimensione = dimensione_aperto(fd.get());
+  long long letti = 0;
+  auto tratti = elenco_tratti::leggi_a_blocchi(
+      formato_compatto, numero_tratti,
+      [&](std::span<std::uint8_t> blocco) { return leggi(fd.get(), blocco.data(), blocco.size()); },
+      esamina, letti);
   if (letti < 0) return std::nullopt;
-  return dimensione;
+  return tratti;
 }
 
 // Points read from the line file a block at a time: 1 MiB, a whole number of points.
@@ -93,7 +99,7 @@ constexpr std::size_t punti_per_blocco = (std::size_t{1} << 20) / sizeof(punto_l
 // a section (punti_tratto); the others stay (0, 0). Returns how many bytes the
 // file held up to the end of point ultimo_punto, or -1 with errno set.
 long long leggi_punti(const fs::path& file, std::size_t ultimo_punto,
-                      std::vector<punti_tratto>& punti) {
+                      std::span<punti_tratto> punti) {
   descrittore fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return -1;
   std::vector<std::uint8_t> blocco(punti_per_blocco * sizeof(punto_linea));
@@ -244,28 +250,43 @@ void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
 }
 
 // The cant objects whose cant shows beyond the limit of one section, or whose
-// side is none of -1, 0 and +1: one warning with their number and the first.
-void controlla_sopraelevazioni(const fs::path& file, const elenco_tratti& tratti,
-                               std::vector<std::string>& avvisi) {
-  constexpr double limite_millimetri = 300;
-  std::size_t quanti = 0;
-  std::size_t primo = 0;
-  for (std::size_t s = 0; s < tratti.size(); ++s) {
-    for (const oggetto& o : tratti[s].oggetti) {
-      if (o.tipo != tipo_sopraelevazione) continue;
-      const bool lato_valido = o.dato2 >= -1 && o.dato2 <= 1;
-      if (lato_valido && std::fabs(rendimillimetri(centesimi_oggetto(o))) <= limite_millimetri)
-        continue;
-      if (quanti++ == 0) primo = s;
+// side is none of -1, 0 and +1, counted a block of sections at a time as they
+// are read: one warning with their number and the first.
+class controllo_sopraelevazioni {
+ public:
+  void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) {
+    for (std::size_t s = primo; s < primo + quanti; ++s) {
+      for (const oggetto& o : tratti[s].oggetti) {
+        if (o.tipo == tipo_sopraelevazione && !ammesso(o) && quanti_++ == 0) primo_ = s;
+      }
     }
   }
-  if (quanti == 0) return;
-  avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
-                   testo_intero(static_cast<long long>(quanti)) +
-                   (quanti == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
-                   " oltre ±300 mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
-                   testo_intero(static_cast<long long>(primo) * metri_tratto) + " m.");
-}
+
+  void avvisa(const fs::path& file, std::vector<std::string>& avvisi) const {
+    if (quanti_ == 0) return;
+    avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
+                     testo_intero(static_cast<long long>(quanti_)) +
+                     (quanti_ == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
+                     " oltre ±300 mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
+                     testo_intero(static_cast<long long>(primo_) * metri_tratto) + " m.");
+  }
+
+ private:
+  static constexpr double limite_millimetri = 300;
+
+  bool ammesso(const oggetto& o) {
+    if (o.dato2 < -1 || o.dato2 > 1) return false;
+    // The millimetres of each cant value, worked out once: curves share few values.
+    const std::int16_t centesimi = centesimi_oggetto(o);
+    std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi)];
+    if (esito < 0) esito = std::fabs(rendimillimetri(centesimi)) <= limite_millimetri ? 1 : 0;
+    return esito == 1;
+  }
+
+  std::vector<std::int8_t> esiti_ = std::vector<std::int8_t>(65536, -1);
+  std::size_t quanti_ = 0;
+  std::size_t primo_ = 0;
+};
 
 std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
                                   dettagli_caricamento& dettagli) {
@@ -278,6 +299,10 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   // Header.
   const auto testata = trova_file(cartella, nome_testata);
+  std::error_code ec;
+  if (!testata && fs::is_directory(cartella / nome_testata, ec)) {
+    return nome_testata + " è una cartella, non il file di uno scenario: scegliere un file .si3.";
+  }
   if (!testata) {
     return "Lo scenario " + nome_testata + " non è nella cartella " + cartella.string() +
            ": controllare il nome del file.";
@@ -323,10 +348,17 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   // Sections 0 .. N.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
-  caricato.tratti = elenco_tratti(caricato.formato_compatto, numero_tratti);
-  const auto dimensione_tratti = leggi_tratti(*tratti, caricato.tratti);
-  if (!dimensione_tratti)
+  controllo_sopraelevazioni sopraelevazioni;
+  long long dimensione_tratti = -1;
+  auto letti = leggi_tratti(
+      *tratti, caricato.formato_compatto, numero_tratti,
+      [&](const elenco_tratti& fatti, std::size_t primo, std::size_t quanti) {
+        sopraelevazioni.esamina(fatti, primo, quanti);
+      },
+      dimensione_tratti);
+  if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo_errore(errno) + ".";
+  caricato.tratti = std::move(*letti);
 
   // Of line points 0 .. T, the three that judge each section.
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
@@ -337,7 +369,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
            ".";
 
   // What looks wrong in the files, without refusing them.
-  controlla_dimensione_tratti(*tratti, *dimensione_tratti, caricato.tratti, caricato.avvisi);
+  controlla_dimensione_tratti(*tratti, dimensione_tratti, caricato.tratti, caricato.avvisi);
   const auto byte_necessari = static_cast<long long>((ultimo_punto + 1) * sizeof(punto_linea));
   if (byte_linea < byte_necessari) {
     const long long punti = byte_linea / static_cast<long long>(sizeof(punto_linea));
@@ -347,7 +379,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
                               " della linea: oltre il metro " + testo_intero(punti) +
                               " la linea è letta come un rettilineo.");
   }
-  controlla_sopraelevazioni(*tratti, caricato.tratti, caricato.avvisi);
+  sopraelevazioni.avvisa(*tratti, caricato.avvisi);
 
   caricato.file_testata = *testata;
   caricato.file_tratti = *tratti;

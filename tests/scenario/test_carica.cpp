@@ -169,9 +169,13 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   EXPECT_EQ(punto_tratto(store, 1).x, 50.5);
   EXPECT_EQ(store.punti[2], zero);
   EXPECT_EQ(store.punti[150], zero);
-  // The digest is that of the records as they stand, zeros included.
+  // The digest is that of the records as they stand, zeros included, and
+  // follows a record changed after loading.
   elenco_tratti di_nuovo(true, 151);
   di_nuovo.decodifica(tratti);
+  EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
+  store.tratti[150].oggetti[2].dato3 = 1;
+  di_nuovo[150].oggetti[2].dato3 = 1;
   EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
 }
 
@@ -295,6 +299,8 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   s.file("Alfa_linea.da3");
 
   atteso_errore("Alfa_Manca", "Alfa_Manca.si3");  // no header
+  std::filesystem::create_directory(s.cartella / "Alfa_Cartella.si3");
+  atteso_errore("Alfa_Cartella", "Alfa_Cartella.si3 è una cartella");
 
   s.testata("Alfa_Tratti", 100);
   atteso_errore("Alfa_Tratti", "Alfa_Tratti.da3");  // no section file
