@@ -56,17 +56,23 @@ bool troppo_grande(std::string_view mantissa, std::string_view esponente) {
 
 }  // namespace
 
-double valore_numerico(std::string_view testo) {
-  std::string compatto;
-  compatto.reserve(testo.size());
-  for (const char c : testo)
-    if (!carattere_ignorato(c)) compatto.push_back(c);
-  const std::string_view s = compatto;
+namespace {
 
+// A number read from the start of a text: its value and how many characters of
+// the text, blanks left out, it takes.
+struct numero_letto {
+  double valore = 0;
+  std::size_t fine = 0;
+};
+
+numero_letto leggi_numero(std::string_view s) {
   if (s.size() >= 2 && s[0] == '&') {
-    if (s[1] == 'h' || s[1] == 'H') return valore_intero(s.substr(2), 16);
-    if (s[1] == 'o' || s[1] == 'O') return valore_intero(s.substr(2), 8);
-    return 0;
+    const int base = s[1] == 'h' || s[1] == 'H' ? 16 : s[1] == 'o' || s[1] == 'O' ? 8 : 0;
+    if (base == 0) return {};
+    std::size_t fine = 2;
+    while (fine < s.size() && valore_cifra(s[fine]) < base) ++fine;
+    if (fine == 2) return {};
+    return {valore_intero(s.substr(2), base), fine};
   }
 
   std::size_t i = 0;
@@ -77,7 +83,7 @@ double valore_numerico(std::string_view testo) {
   for (; i < s.size() && cifra(s[i]); ++i) ++cifre;
   if (i < s.size() && s[i] == '.')
     for (++i; i < s.size() && cifra(s[i]); ++i) ++cifre;
-  if (cifre == 0) return 0;
+  if (cifre == 0) return {};
   const std::size_t fine_mantissa = i;
 
   // The exponent counts only when at least one digit follows the E and its sign.
@@ -98,7 +104,27 @@ double valore_numerico(std::string_view testo) {
         i > fine_mantissa ? s.substr(fine_mantissa + 1, i - fine_mantissa - 1) : std::string_view{};
     valore = troppo_grande(mantissa, esponente) ? std::numeric_limits<double>::max() : 0.0;
   }
-  return negativo ? -valore : valore;
+  return {negativo ? -valore : valore, i};
+}
+
+std::string senza_ignorati(std::string_view testo) {
+  std::string compatto;
+  compatto.reserve(testo.size());
+  for (const char c : testo)
+    if (!carattere_ignorato(c)) compatto.push_back(c);
+  return compatto;
+}
+
+}  // namespace
+
+double valore_numerico(std::string_view testo) {
+  return leggi_numero(senza_ignorati(testo)).valore;
+}
+
+bool tutto_numero(std::string_view testo) {
+  const std::string compatto = senza_ignorati(testo);
+  const numero_letto letto = leggi_numero(compatto);
+  return letto.fine > 0 && letto.fine == compatto.size();
 }
 
 std::string testo_numero(double valore) {

@@ -20,6 +20,11 @@ constexpr bool carattere_ignorato(char c) {
 // small for a double gives 0.
 double valore_numerico(std::string_view testo);
 
+// Whether the whole text is one number as valore_numerico reads it: blanks
+// aside, nothing stands after the number and the text is not blank ("12.5"
+// and " -4 0" are, "12,5", "abc", "3x" and "" are not).
+bool tutto_numero(std::string_view testo);
+
 // The text of a number: whole numbers as plain decimal digits with a leading
 // "-" when negative (zero is "0"); fractions in the shortest form that reads
 // back as the same value, with "." as the decimal separator, whatever the locale.

@@ -33,6 +33,10 @@ double sopraelevazione_equilibrio(double velocita, double raggio) {
   return coefficiente_equilibrio * velocita * velocita / raggio;
 }
 
+double sopraelevazione_minima(double velocita, double insufficienza, double raggio) {
+  return sopraelevazione_equilibrio(velocita, raggio) - insufficienza;
+}
+
 std::int32_t velocita_ammessa(double sopraelevazione, double insufficienza, double raggio) {
   const double somma = sopraelevazione + insufficienza;
   if (!(somma > 0)) return 0;
@@ -63,7 +67,7 @@ std::optional<std::array<proposta_classe, numero_classi>> proposta_classi(
     c.raggio = raggi_nominali[k];
     const double r = c.raggio;
     c.equilibrio = sopraelevazione_equilibrio(p.velocita_massima, r);
-    const double minima = c.equilibrio - p.insufficienza_ammessa;  // n
+    const double minima = sopraelevazione_minima(p.velocita_massima, p.insufficienza_ammessa, r);
     double proposta = std::max(minima, c.equilibrio * 2 / 3);
     if (con_minima) {
       const double tetto = sopraelevazione_equilibrio(p.velocita_minima, r) + p.eccesso_ammesso;

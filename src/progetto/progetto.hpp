@@ -33,6 +33,10 @@ inline constexpr std::string_view testo_senza_velocita =
 // Equilibrium cant e(V, R) = 11.8 × V² / R, mm, for `velocita` km/h on `raggio` m (> 0).
 double sopraelevazione_equilibrio(double velocita, double raggio);
 
+// The least cant n = e(V, R) − I_max that keeps the deficiency at V within
+// `insufficienza` mm on a curve of `raggio` m; may be negative (no cant needed).
+double sopraelevazione_minima(double velocita, double insufficienza, double raggio);
+
 // The permissible speed on a curve of `raggio` m with `sopraelevazione` mm on its
 // outer rail and `insufficienza` mm of deficiency allowed: √((c + I) × R / 11.8)
 // km/h, rounded down; 0 when c + I is not positive.

@@ -87,20 +87,24 @@ long long dimensione_aperto(int fd) {
   return static_cast<long long>(stato.st_size);
 }
 
-// Reads the sections from the start of the file a block at a time, so that
-// loading holds no second copy of them, and hands each block to `esamina`;
-// returns the file's size (or -1 when the system cannot tell), or nothing with
-// errno set.
+// Reads sections 0 .. numero_tratti - 1 from the start of the file a block at a
+// time, so that loading holds no second copy of them, and hands each block to
+// `esamina`; also gives the file's size (-1 when the system cannot tell).
+// Nothing, with errno set, when the file cannot be read.
 template <class G>
-std::optional<long long> leggi_tratti(const fs::path& file, elenco_tratti& tratti, G&& esamina) {
+std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_compatto,
+                                          std::size_t numero_tratti, G&& esamina,
+                                          long long& dimensione) {
   descrittore fd(apri_in_lettura(file));
   if (fd.get() < 0) return std::nullopt;
-  const long long dimensione = dimensione_aperto(fd.get());
-  const long long letti = tratti.decodifica_a_blocchi(
+  dimensione = dimensione_aperto(fd.get());
+  long long letti = 0;
+  auto tratti = elenco_tratti::leggi_a_blocchi(
+      formato_compatto, numero_tratti,
       [&](std::span<std::uint8_t> blocco) { return leggi(fd.get(), blocco.data(), blocco.size()); },
-      esamina);
+      esamina, letti);
   if (letti < 0) return std::nullopt;
-  return dimensione;
+  return tratti;
 }
 
 // Points read from the line file a block at a time: 1 MiB, a whole number of points.
@@ -177,6 +181,18 @@ bool file_ordinario(const fs::path& file) {
 
 std::string nome_file(const fs::path& file) {
   return testo_utf8(file.filename());
+}
+
+// A folder as a message names it: its full path, so that "." or a relative
+// name tells the user where to look.
+std::string nome_cartella(const fs::path& cartella) {
+  std::error_code ec;
+  fs::path assoluta = fs::absolute(cartella, ec).lexically_normal();
+  if (ec) return cartella.string();
+  // "/a/b/." normalises to "/a/b/": name the folder without the last separator.
+  if (!assoluta.has_filename() && assoluta != assoluta.root_path())
+    assoluta = assoluta.parent_path();
+  return assoluta.string();
 }
 
 }  // namespace
@@ -316,8 +332,12 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   // Header.
   const auto testata = trova_file(cartella, nome_testata);
+  std::error_code ec;
+  if (!testata && fs::is_directory(cartella / nome_testata, ec)) {
+    return nome_testata + " è una cartella, non il file di uno scenario: scegliere un file .si3.";
+  }
   if (!testata) {
-    return "Lo scenario " + nome_testata + " non è nella cartella " + cartella.string() +
+    return "Lo scenario " + nome_testata + " non è nella cartella " + nome_cartella(cartella) +
            ": controllare il nome del file.";
   }
   int numero_errore = 0;
@@ -355,20 +375,23 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   }
   const auto tratti = trova_file(cartella, nome + ".da3");
   if (!tratti) {
-    return "Il file dei tratti " + nome + ".da3 non è nella cartella " + cartella.string() +
+    return "Il file dei tratti " + nome + ".da3 non è nella cartella " + nome_cartella(cartella) +
            ": copiarlo lì insieme al file dello scenario.";
   }
 
   // Sections 0 .. N.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
-  caricato.tratti = elenco_tratti(caricato.formato_compatto, numero_tratti);
   controllo_sopraelevazioni sopraelevazioni;
-  const auto dimensione_tratti =
-      leggi_tratti(*tratti, caricato.tratti, [&](std::size_t primo, std::size_t quanti) {
-        sopraelevazioni.esamina(std::as_const(caricato.tratti), primo, quanti);
-      });
-  if (!dimensione_tratti)
+  long long dimensione_tratti = -1;
+  auto letti = leggi_tratti(
+      *tratti, caricato.formato_compatto, numero_tratti,
+      [&](const elenco_tratti& fatti, std::size_t primo, std::size_t quanti) {
+        sopraelevazioni.esamina(fatti, primo, quanti);
+      },
+      dimensione_tratti);
+  if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo_errore(errno) + ".";
+  caricato.tratti = std::move(*letti);
 
   // Of line points 0 .. T, the three that judge each section.
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
@@ -379,7 +402,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
            ".";
 
   // What looks wrong in the files, without refusing them.
-  controlla_dimensione_tratti(*tratti, *dimensione_tratti, caricato.tratti, caricato.avvisi);
+  controlla_dimensione_tratti(*tratti, dimensione_tratti, caricato.tratti, caricato.avvisi);
   const auto byte_necessari = static_cast<long long>((ultimo_punto + 1) * sizeof(punto_linea));
   if (byte_linea < byte_necessari) {
     const long long punti = byte_linea / static_cast<long long>(sizeof(punto_linea));

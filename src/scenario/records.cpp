@@ -43,17 +43,27 @@ void codifica_oggetto(const oggetto& o, std::uint8_t* byte) {
 }
 
 void decodifica_tratto(const std::uint8_t* byte, tratto t) {
-  for (oggetto& o : t.oggetti) {
-    o = decodifica_oggetto(byte);
-    byte += byte_oggetto;
+  if constexpr (oggetto_come_nel_file) {
+    std::memcpy(t.oggetti.data(), byte, t.oggetti.size_bytes());
+    byte += t.oggetti.size_bytes();
+  } else {
+    for (oggetto& o : t.oggetti) {
+      o = decodifica_oggetto(byte);
+      byte += byte_oggetto;
+    }
   }
   std::memcpy(t.coda_tratto.data(), byte, byte_coda_tratto);
 }
 
 void codifica_tratto(tratto_costante t, std::uint8_t* byte) {
-  for (const oggetto& o : t.oggetti) {
-    codifica_oggetto(o, byte);
-    byte += byte_oggetto;
+  if constexpr (oggetto_come_nel_file) {
+    std::memcpy(byte, t.oggetti.data(), t.oggetti.size_bytes());
+    byte += t.oggetti.size_bytes();
+  } else {
+    for (const oggetto& o : t.oggetti) {
+      codifica_oggetto(o, byte);
+      byte += byte_oggetto;
+    }
   }
   std::memcpy(byte, t.coda_tratto.data(), byte_coda_tratto);
 }

@@ -11,8 +11,16 @@
 
 namespace sopra {
 
-// One object slot of a section, 10 bytes in the file.
-struct oggetto {
+// One object slot of a section, 10 bytes in the file. Where the compiler packs
+// it, it is those 10 bytes in memory too (no alignment gaps), so that the
+// sections of a long line take no more memory than their file and a section is
+// read and written as one copy of its bytes.
+#if defined(__GNUC__)
+#define SOPRA_IMPACCATO [[gnu::packed]]
+#else
+#define SOPRA_IMPACCATO
+#endif
+struct SOPRA_IMPACCATO oggetto {
   std::uint8_t tipo = 0;  // 0 = empty slot, 95 = junction, 129 = cant object
   std::int16_t dato1 = 0;
   std::int16_t dato2 = 0;
@@ -24,6 +32,12 @@ struct oggetto {
 };
 
 inline constexpr std::size_t byte_oggetto = 10;
+
+// True when an oggetto in memory is its record in the file, byte for byte.
+inline constexpr bool oggetto_come_nel_file =
+    sizeof(oggetto) == byte_oggetto && offsetof(oggetto, dato1) == 1 &&
+    offsetof(oggetto, dato2) == 3 && offsetof(oggetto, dato3) == 5 &&
+    offsetof(oggetto, dato4) == 7 && offsetof(oggetto, dato5) == 9;
 inline constexpr std::size_t slot_compatto = 15;  // compact layout: slots 0 .. 14
 inline constexpr std::size_t slot_esteso = 51;    // extended layout: slots 0 .. 50
 inline constexpr std::size_t byte_coda_tratto = 6;

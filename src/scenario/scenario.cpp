@@ -39,8 +39,8 @@ void elenco_tratti::decodifica(std::size_t primo, std::span<const std::uint8_t> 
   }
 }
 
-std::size_t elenco_tratti::tratti_per_blocco() const {
-  return std::min(((std::size_t{1} << 20) / byte_record()) / 8 * 8, size());
+std::size_t elenco_tratti::tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti) {
+  return std::min(((std::size_t{1} << 20) / byte_record) / 8 * 8, numero_tratti);
 }
 
 std::uint64_t elenco_tratti::impronta() const {

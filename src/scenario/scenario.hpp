@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scenario/memoria_grande.hpp"
@@ -47,24 +48,26 @@ class elenco_tratti {
   // of `byte` reads as zeros beyond it, and later records are not touched.
   void decodifica(std::size_t primo, std::span<const std::uint8_t> byte);
 
-  // Fills every record from a stream of the section file's bytes, a block of
-  // tratti_per_blocco() records at a time into one reused buffer: `leggi`
-  // receives a std::span<std::uint8_t> to fill from where the stream stands and
-  // returns how many bytes it put there (fewer only at the end of the stream),
-  // or a negative number to stop. Bytes beyond the end of the stream read as
-  // zeros. After each block, `esamina` receives the first and the number of the
-  // records just filled, while they are still in the processor's cache. The
+  // Reads records 0 .. numero_tratti - 1 in the layout `formato_compatto` from a
+  // stream of the section file's bytes, a block of tratti_per_blocco() records
+  // at a time through one reused buffer: `leggi` receives a
+  // std::span<std::uint8_t> to fill from where the stream stands and returns how
+  // many bytes it put there (fewer only at the end of the stream), or a negative
+  // number to stop. Bytes beyond the end of the stream read as zeros. After each
+  // block, `esamina` receives the array so far and the first and the number of
+  // the records just filled, while they are still in the processor's cache. The
   // digest of the records is taken from the same blocks, so that impronta()
   // needs no pass of its own until a record is next reached for writing.
-  // Returns how many bytes the stream gave, or -1 when `leggi` stopped it (the
-  // records are then partly filled).
+  // `letti` receives how many bytes the stream gave, or -1 when `leggi` stopped
+  // it (the array returned is then to be thrown away).
   template <class F, class G>
-  long long decodifica_a_blocchi(F&& leggi, G&& esamina);
+  static elenco_tratti leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti, F&& leggi,
+                                       G&& esamina, long long& letti);
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
   // every block but the last is a whole number of 32-byte groups.
-  std::size_t tratti_per_blocco() const;
+  std::size_t tratti_per_blocco() const { return tratti_per_blocco(byte_record(), size()); }
 
   // Encodes the records a block of tratti_per_blocco() at a time into one
   // buffer and hands each block, as std::span<const std::uint8_t>, to
@@ -89,6 +92,8 @@ class elenco_tratti {
   }
 
  private:
+  static std::size_t tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti);
+
   std::size_t slot_ = slot_compatto;
   std::vector<oggetto, allocatore_grande<oggetto>> oggetti_;
   std::vector<std::array<std::uint8_t, byte_coda_tratto>,
@@ -146,30 +151,44 @@ inline const punto_linea& punto_tratto(const scenario& store, std::size_t s) {
 }
 
 template <class F, class G>
-long long elenco_tratti::decodifica_a_blocchi(F&& leggi, G&& esamina) {
-  impronta_tratti impronta(size());
-  std::vector<std::uint8_t> blocco(tratti_per_blocco() * byte_record());
-  long long totale = 0;
+elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti,
+                                             F&& leggi, G&& esamina, long long& letti) {
+  elenco_tratti tratti;
+  tratti.slot_ = formato_compatto ? slot_compatto : slot_esteso;
+  // The records get their memory all at once but are made a block at a time,
+  // so that each is written while the block is in the processor's cache.
+  tratti.oggetti_.reserve(numero_tratti * tratti.slot_);
+  tratti.code_.reserve(numero_tratti);
+  const std::size_t record = tratti.byte_record();
+  const std::size_t per_blocco = tratti_per_blocco(record, numero_tratti);
+  impronta_tratti impronta(numero_tratti);
+  std::vector<std::uint8_t> blocco(per_blocco * record);
+  letti = 0;
   bool finito = false;
-  for (std::size_t primo = 0; primo < size(); primo += tratti_per_blocco()) {
-    const std::size_t quanti = std::min(tratti_per_blocco(), size() - primo);
-    const auto byte = std::span(blocco).first(quanti * byte_record());
-    std::size_t letti = 0;
+  for (std::size_t primo = 0; primo < numero_tratti; primo += per_blocco) {
+    const std::size_t quanti = std::min(per_blocco, numero_tratti - primo);
+    const auto byte = std::span(blocco).first(quanti * record);
+    std::size_t dati = 0;
     if (!finito) {
       const long long n = leggi(byte);
-      if (n < 0) return -1;
-      letti = static_cast<std::size_t>(n);
-      totale += n;
-      finito = letti < byte.size();
+      if (n < 0) {
+        letti = -1;
+        return tratti;
+      }
+      dati = static_cast<std::size_t>(n);
+      letti += n;
+      finito = dati < byte.size();
     }
     // Past the end of the stream the records are zero, and so are their bytes.
-    std::fill(byte.begin() + static_cast<std::ptrdiff_t>(letti), byte.end(), std::uint8_t{0});
-    decodifica(primo, byte);
+    std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
+    tratti.code_.resize(primo + quanti);
+    tratti.oggetti_.resize((primo + quanti) * tratti.slot_);
+    tratti.decodifica(primo, byte);
     impronta.aggiungi(byte);
-    esamina(primo, quanti);
+    esamina(std::as_const(tratti), primo, quanti);
   }
-  impronta_letta_ = impronta.valore();
-  return totale;
+  tratti.impronta_letta_ = impronta.valore();
+  return tratti;
 }
 
 }  // namespace sopra

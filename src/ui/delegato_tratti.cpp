@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPolygonF>
 #include <algorithm>
 #include <initializer_list>
+
+#include "ui/modello_tratti.hpp"
 
 delegato_tratti::delegato_tratti(QObject* genitore) : QStyledItemDelegate(genitore) {
   opzioni_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -58,5 +61,23 @@ void delegato_tratti::paint(QPainter* pittore, const QStyleOptionViewItem& opzio
   pittore->setFont(o.font);
   pittore->setPen(o.palette.color(gruppo, ruolo));
   pittore->drawText(QRectF(o.rect).adjusted(margine, 0, -margine, 0), testo, opzioni_);
+
+  // A problem at the row's section: a mark at the row's right end, a red disc
+  // for an error, an amber triangle for a warning (told apart by shape too).
+  const auto segno = static_cast<segno_riga>(indice.data(modello_tratti::ruolo_segno).toInt());
+  if (segno != segno_riga::nessuno) {
+    const qreal lato = std::min<qreal>(o.rect.height() - 4, 9);
+    const QRectF box(o.rect.right() - margine - lato, o.rect.center().y() - lato / 2, lato, lato);
+    pittore->setRenderHint(QPainter::Antialiasing);
+    pittore->setPen(Qt::NoPen);
+    if (segno == segno_riga::errore) {
+      pittore->setBrush(colore_errore);
+      pittore->drawEllipse(box);
+    } else {
+      pittore->setBrush(colore_avviso);
+      pittore->drawPolygon(
+          QPolygonF({QPointF(box.center().x(), box.top()), box.bottomRight(), box.bottomLeft()}));
+    }
+  }
   pittore->restore();
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Paints the rows of List1 with tab stops of its own, so that position, kind
-// and cant stand in three columns under the list's headings.
+// and cant stand in three columns under the list's headings, and with a mark
+// at the end of every row where the check found a problem.
 
+#include <QColor>
 #include <QStyledItemDelegate>
 #include <QTextOption>
 
@@ -11,6 +13,9 @@ class delegato_tratti : public QStyledItemDelegate {
  public:
   // Where a row's text starts inside the row, in pixels.
   static constexpr int margine = 3;
+  // The marks of rows with an error or a warning from the check.
+  static constexpr QColor colore_errore{200, 0, 0};
+  static constexpr QColor colore_avviso{225, 150, 0};
 
   explicit delegato_tratti(QObject* genitore = nullptr);
 

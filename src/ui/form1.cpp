@@ -1,20 +1,28 @@
 #include "ui/form1.hpp"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStringList>
+#include <QTableWidget>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -24,9 +32,11 @@
 
 #include "analysis/curva.hpp"
 #include "editing/messaggi.hpp"
+#include "editing/testo_numero.hpp"
 #include "scenario/file_scenario.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/modello_tratti.hpp"
+#include "ui/vista_linea.hpp"
 
 namespace {
 
@@ -34,9 +44,22 @@ constexpr qreal punti_controlli = 9.75;
 constexpr qreal punti_attendere = 24;
 constexpr int twip_per_pollice = 1440;
 
-// The window's client area, in twips.
+// The window's client area when it opens, in twips; it may grow, never shrink.
 constexpr int larghezza_form = 14235;
 constexpr int altezza_form = 10005;
+// Heights at that size of what grows with the window: Frame2 (and the design
+// tools beside it) and List1.
+constexpr int altezza_frame2 = 9735;
+constexpr int altezza_list1 = 7980;
+// The width the window takes for the picture when the user asks for it, and the
+// least width of the picture's frame for it to be shown at all.
+constexpr int larghezza_per_linea = 12000;
+constexpr int larghezza_minima_linea = 4200;
+
+// The design parameters' boxes: the caption, which the parameter's unit follows.
+constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
+    "Velocità massima", "Velocità minima",   "Sopraelevazione massima", "Insufficienza ammessa",
+    "Eccesso ammesso",  "Pendenza raccordi", "Variazione massima"};
 
 // The captions of Label12(0) .. Label12(7), one per radius class, made from
 // the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
@@ -71,6 +94,31 @@ QString titolo_applicazione() {
 
 QString da_std(const std::string& testo) {
   return QString::fromStdString(testo);
+}
+
+QString da_std(std::string_view testo) {
+  return QString::fromUtf8(testo.data(), static_cast<qsizetype>(testo.size()));
+}
+
+// A shared sentence as a label or a box shows it: first letter capital, full stop.
+QString frase(const std::string& testo) {
+  QString f = da_std(testo);
+  if (!f.isEmpty()) f[0] = f[0].toUpper();
+  return f + u'.';
+}
+
+// Whether the key event is one of the window's commands that a text box would
+// otherwise take for its own undo and redo.
+enum class comando_tasti { nessuno, annulla, ripeti, salva };
+comando_tasti comando_di(const QKeyEvent* tasto) {
+  const Qt::KeyboardModifiers mod =
+      tasto->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  if (tasto->key() == Qt::Key_Z && mod == Qt::ControlModifier) return comando_tasti::annulla;
+  if (tasto->key() == Qt::Key_Z && mod == (Qt::ControlModifier | Qt::ShiftModifier))
+    return comando_tasti::ripeti;
+  if (tasto->key() == Qt::Key_Y && mod == Qt::ControlModifier) return comando_tasti::ripeti;
+  if (tasto->key() == Qt::Key_S && mod == Qt::ControlModifier) return comando_tasti::salva;
+  return comando_tasti::nessuno;
 }
 
 // A label on a white ground, as the fields that show a chosen value.
@@ -114,7 +162,8 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
       pixel_per_twip_(static_cast<qreal>(logicalDpiX()) / twip_per_pollice) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Form1"));
-  setFixedSize(px(larghezza_form), px(altezza_form));
+  setMinimumSize(dimensione_iniziale());
+  resize(dimensione_iniziale());
 
   const QStringList famiglie = QFontDatabase::families();
   famiglia_ = famiglie.contains(QStringLiteral("MS Sans Serif"))
@@ -133,9 +182,19 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
     scatola.setDefaultButton(QMessageBox::No);
     return scatola.exec() == QMessageBox::Yes;
   };
+  scegli_cartella = [this](const QString& attuale) {
+    return QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella degli scenari"),
+                                             attuale);
+  };
+  scegli_file_immagine = [this](const QString& proposto) {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Salva immagine"), proposto,
+                                        QStringLiteral("Immagini PNG (*.png)"));
+  };
 
   crea_schermata_scelta();
   crea_schermata_modifica();
+  crea_frame5();
+  crea_frame6();
   crea_attesa();
   imposta_ordine_tasti();
   collega_eventi();
@@ -144,6 +203,10 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
 }
 
 Form1::~Form1() = default;
+
+QSize Form1::dimensione_iniziale() const {
+  return {px(larghezza_form), px(altezza_form)};
+}
 
 int Form1::px(int twip) const {
   return qRound(twip * pixel_per_twip_);
@@ -200,6 +263,15 @@ void Form1::crea_schermata_scelta() {
   Command5 = pulsante(Frame1, "Command5", QStringLiteral("Uscita"));
   Command5->setFont(normale);
   posa(Command5, 3210, 7080, 1695, 495);
+
+  // Under the frame: the folder listed, and the button that chooses another.
+  Label16 = etichetta(this, "Label16", QString());
+  Label16->setFont(normale);
+  sfondo_bianco(Label16);
+  posa(Label16, 360, 8895, 3330, 315);
+  Command7 = pulsante(this, "Command7", QStringLiteral("Cartella…"));
+  Command7->setFont(normale);
+  posa(Command7, 3810, 8865, 1695, 375);
 }
 
 void Form1::crea_schermata_modifica() {
@@ -237,6 +309,11 @@ void Form1::crea_schermata_modifica() {
   posa(Command3, 5640, 8760, 1695, 495);
   Command1 = pulsante(Frame2, "Command1", QStringLiteral("Uscita"));
   posa(Command1, 8160, 8760, 1695, 495);
+
+  // Under the two buttons: when the file was saved, or that there are unsaved changes.
+  Label17 = etichetta(Frame2, "Label17", QString());
+  Label17->setFont(font());
+  posa(Label17, 5640, 9300, 5595, 300);
 }
 
 void Form1::crea_frame3() {
@@ -282,6 +359,16 @@ void Form1::crea_frame3() {
   Label15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   posa(Label15, 3600, 3090, 2235, 645);
   Label15->hide();
+
+  // In the same place (only one of the two applies at a time): the value that a
+  // cant text which is not wholly a number gave.
+  Label18 = etichetta(Frame3, "Label18", QString());
+  Label18->setFont(font());
+  QPalette blu = Label18->palette();
+  blu.setColor(QPalette::WindowText, QColor(0, 60, 140));
+  Label18->setPalette(blu);
+  posa(Label18, 3600, 3090, 2235, 315);
+  Label18->hide();
 }
 
 void Form1::crea_frame4() {
@@ -321,6 +408,109 @@ void Form1::crea_frame4() {
   posa(Command6, 60, 3480, 5835, 615);
 }
 
+void Form1::crea_frame5() {
+  const QFont normale = font();
+  // Beside Frame2, in the room the window has at its first size.
+  Frame5 = riquadro(this, "Frame5", QStringLiteral("Progetto"));
+  Frame5->setFont(normale);
+  posa(Frame5, 11655, 120, 2460, altezza_frame2);
+  Frame5->hide();
+
+  const sopra::parametri_progetto iniziali;
+  for (std::size_t k = 0; k < numero_parametri; ++k) {
+    const int alto = 300 + 450 * static_cast<int>(k);
+    const QString indice = QString::number(k);
+    Label19[k] = etichetta(
+        Frame5, QStringLiteral("Label19(%1)").arg(indice),
+        QString::fromUtf8(testi_label19[k]) + u' ' + da_std(sopra::parametri_di_progetto[k].unita),
+        true);
+    Label19[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    posa(Label19[k], 90, alto, 1560, 420);
+    Text5[k] =
+        new QLineEdit(da_std(sopra::testo_numero(sopra::valore_parametro(iniziali, k))), Frame5);
+    Text5[k]->setObjectName(QStringLiteral("Text5(%1)").arg(indice));
+    posa(Text5[k], 1710, alto + 60, 660, 300);
+  }
+
+  Command8 = pulsante(Frame5, "Command8", QStringLiteral("Proponi"));
+  posa(Command8, 90, 3540, 2280, 405);
+  Command9 = pulsante(Frame5, "Command9", QStringLiteral("Raccorda"));
+  posa(Command9, 90, 3990, 2280, 405);
+  Command10 = pulsante(Frame5, "Command10", QStringLiteral("Verifica"));
+  posa(Command10, 90, 4440, 2280, 405);
+  Label20 = etichetta(Frame5, "Label20", QString());
+  posa(Label20, 90, 4905, 2280, 285);
+
+  Command11 = pulsante(Frame5, "Command11", QStringLiteral("Annulla"));
+  Command11->setToolTip(QStringLiteral("Ctrl+Z"));
+  posa(Command11, 90, 5280, 1110, 405);
+  Command12 = pulsante(Frame5, "Command12", QStringLiteral("Ripeti"));
+  Command12->setToolTip(QStringLiteral("Ctrl+Y, Ctrl+Maiusc+Z"));
+  posa(Command12, 1260, 5280, 1110, 405);
+  Command11->setEnabled(false);
+  Command12->setEnabled(false);
+
+  Command13 = pulsante(Frame5, "Command13", QStringLiteral("Vista della linea"));
+  posa(Command13, 90, 5775, 2280, 405);
+
+  Label21 = etichetta(Frame5, "Label21", QString(), true);
+  Label21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  posa(Label21, 90, 6270, 2280, 3300);
+}
+
+void Form1::crea_frame6() {
+  // Right of Frame5, in the room a wider window gives: the picture, and under
+  // it the proposal per class and the problems of the check.
+  Frame6 = riquadro(this, "Frame6", QStringLiteral("Linea"));
+  Frame6->setFont(font());
+  Frame6->hide();
+
+  Vista1 = new VistaLinea(Frame6);
+  Vista1->setObjectName(QStringLiteral("Vista1"));
+
+  Label22 = etichetta(Frame6, "Label22", QStringLiteral("Proposta per tipo di curva"));
+  Grid1 = new QTableWidget(static_cast<int>(sopra::numero_classi), 6, Frame6);
+  Grid1->setObjectName(QStringLiteral("Grid1"));
+  Grid1->setHorizontalHeaderLabels(
+      {QStringLiteral("Raggio\nm"), QStringLiteral("Equilibrio\nmm"),
+       QStringLiteral("Proposta\nmm"), QStringLiteral("Insufficienza\nmm"),
+       QStringLiteral("Eccesso\nmm"), QStringLiteral("Velocità\nammessa\nkm/h")});
+  Grid1->verticalHeader()->hide();
+  Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Grid1->setSelectionMode(QAbstractItemView::NoSelection);
+  Grid1->setFocusPolicy(Qt::NoFocus);
+  Grid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Grid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 4);
+  Grid1->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+  Grid1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+  Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
+  problemi_ = new modello_problemi(this);
+  List2 = new QListView(Frame6);
+  List2->setObjectName(QStringLiteral("List2"));
+  List2->setModel(problemi_);
+  List2->setUniformItemSizes(true);
+  List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List2->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  auto* tabella = new QVBoxLayout;
+  tabella->addWidget(Label22);
+  tabella->addWidget(Grid1);
+  tabella->addStretch();
+  auto* elenco = new QVBoxLayout;
+  elenco->addWidget(Label23);
+  elenco->addWidget(List2, 1);
+  auto* sotto = new QHBoxLayout;
+  sotto->addLayout(tabella);
+  sotto->addLayout(elenco, 1);
+  auto* colonna = new QVBoxLayout(Frame6);
+  colonna->addWidget(Vista1, 1);
+  colonna->addLayout(sotto);
+}
+
 void Form1::crea_attesa() {
   Picture1 = new QFrame(this);
   Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -337,9 +527,12 @@ void Form1::imposta_ordine_tasti() {
   // Choice screen: "Uscita", "OK", the file list. Editing screen: "Salva", the
   // list, "Uscita", the cant box, the first class box, the class button, the
   // other class boxes. Hidden controls are passed over.
-  QList<QWidget*> ordine = {Command5, Command4, File1,    Command3, List1,
-                            Command1, Text1,    Text4[0], Command6};
+  // Then the folder button, and after the class boxes the design tools and the picture.
+  QList<QWidget*> ordine = {Command5, Command4, File1, Command7, Command3,
+                            List1,    Command1, Text1, Text4[0], Command6};
   for (std::size_t k = 1; k < sopra::numero_classi; ++k) ordine.append(Text4[k]);
+  for (QLineEdit* casella : Text5) ordine.append(casella);
+  ordine.append({Command8, Command9, Command10, Command11, Command12, Command13, Vista1, List2});
   for (qsizetype i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
 }
 
@@ -357,6 +550,89 @@ void Form1::collega_eventi() {
   }
   connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+  connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+  for (QLineEdit* casella : Text5)
+    connect(casella, &QLineEdit::textChanged, this, &Form1::Text5_Change);
+  connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+  connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+  connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+  connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+  connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+  connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+  connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &Form1::List2_Click);
+  connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::Vista_Click);
+  connect(Vista1, &VistaLinea::immagine_richiesta, this, &Form1::Vista_Immagine);
+
+  // Undo, redo and save from the keyboard, wherever the focus is; the text
+  // boxes would take Ctrl+Z and Ctrl+Y for their own undo, so their keys are
+  // looked at first (eventFilter).
+  const auto scorciatoia = [this](QKeySequence tasti, void (Form1::*azione)()) {
+    connect(new QShortcut(tasti, this), &QShortcut::activated, this, azione);
+  };
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Z), &Form1::Command11_Click);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::Command12_Click);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Form1::Command12_Click);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_S), &Form1::Command3_Click);
+  Text1->installEventFilter(this);
+  for (QLineEdit* casella : Text4) casella->installEventFilter(this);
+  for (QLineEdit* casella : Text5) casella->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* oggetto, QEvent* evento) {
+  if (evento->type() != QEvent::ShortcutOverride && evento->type() != QEvent::KeyPress)
+    return QWidget::eventFilter(oggetto, evento);
+  const comando_tasti comando = comando_di(static_cast<QKeyEvent*>(evento));
+  if (comando == comando_tasti::nessuno) return QWidget::eventFilter(oggetto, evento);
+  // Claimed as the box's own key, it comes back as a key press and runs here.
+  if (evento->type() == QEvent::ShortcutOverride) {
+    evento->accept();
+    return true;
+  }
+  switch (comando) {
+    case comando_tasti::annulla:
+      Command11_Click();
+      break;
+    case comando_tasti::ripeti:
+      Command12_Click();
+      break;
+    default:
+      Command3_Click();
+      break;
+  }
+  return true;
+}
+
+void Form1::resizeEvent(QResizeEvent* evento) {
+  QWidget::resizeEvent(evento);
+  disponi();
+}
+
+void Form1::disponi() {
+  // What the window gains in height goes to Frame2, List1 and the design tools;
+  // what it gains in width, to the picture. At the first size nothing moves.
+  const int in_piu = std::max(0, height() - px(altezza_form));
+  Frame2->resize(Frame2->width(), px(altezza_frame2) + in_piu);
+  if (List1->height() != px(altezza_list1) + in_piu) {
+    List1->resize(List1->width(), px(altezza_list1) + in_piu);
+    // A shorter list keeps the selected row in sight.
+    if (List1->currentIndex().isValid()) List1->scrollTo(List1->currentIndex());
+  }
+  Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
+  const int sinistra = px(larghezza_form);
+  Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
+  const bool era_visibile = Frame6->isVisibleTo(this);
+  Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
+  // Shown for the first time at this size: the whole line in view.
+  if (Frame6->isVisibleTo(this) && !era_visibile) {
+    Frame6->layout()->activate();
+    if (vista() != nullptr) {
+      Vista1->adatta();
+    } else if (aperto_) {
+      collega_vista();
+    }
+  }
+  if (Picture1->isVisible()) posa_attesa();
 }
 
 QString Form1::file_scelto() const {
@@ -365,11 +641,23 @@ QString Form1::file_scelto() const {
 }
 
 void Form1::Form_Load() {
+  elenca_scenari();
+  mostra_cartella();
+  Frame1->show();
+  Label7->setText(file_scelto());
+}
+
+void Form1::elenca_scenari() {
   const QDir cartella(cartella_, QStringLiteral("*.si3"), QDir::Name | QDir::IgnoreCase,
                       QDir::Files);
   File1->addItems(cartella.entryList());
-  Frame1->show();
-  Label7->setText(file_scelto());
+}
+
+void Form1::mostra_cartella() {
+  const QString cartella = QDir::toNativeSeparators(cartella_);
+  const int spazio = Label16->contentsRect().width() - 2 * Label16->margin() - 4;
+  Label16->setText(Label16->fontMetrics().elidedText(cartella, Qt::ElideMiddle, spazio));
+  Label16->setToolTip(cartella);
 }
 
 void Form1::File1_Click() {
@@ -379,10 +667,29 @@ void Form1::File1_Click() {
   Command4->setEnabled(true);
 }
 
+void Form1::Command7_Click() {
+  const QString scelta = scegli_cartella(cartella_);
+  if (scelta.isEmpty()) return;
+  // Another folder: its scenarios, none chosen yet.
+  cartella_ = scelta;
+  File1->clear();
+  elenca_scenari();
+  Label7->clear();
+  Command4->setEnabled(false);
+  mostra_cartella();
+}
+
 void Form1::Command4_Click() {
   if (file_scelto().isEmpty() || !inclinazione()) return;
   if (modello_->rowCount() > 0) List1->setCurrentIndex(modello_->index(0));
   Command3->setFocus();
+  // What loading found odd in the files, once.
+  const std::vector<std::string>& avvisi = aperto_->store().avvisi;
+  if (!avvisi.empty()) {
+    QStringList testi;
+    for (const std::string& a : avvisi) testi.append(da_std(a));
+    avvisa(testi.join(u'\n'));
+  }
 }
 
 void Form1::Command5_Click() {
@@ -406,9 +713,7 @@ void Form1::mostra_attesa() {
   Frame1->hide();
   Label1->hide();
   Frame2->show();
-  Picture1->setGeometry(0, Frame2->y(), Frame2->width(), Frame2->height());
-  Label11->setGeometry(0, (Picture1->height() - Label11->height()) / 2, Picture1->width(),
-                       Label11->height());
+  posa_attesa();
   Picture1->show();
   Picture1->raise();
   // The work that follows keeps the event loop waiting: paint the panel now.
@@ -416,6 +721,12 @@ void Form1::mostra_attesa() {
   // those (no user input is among them) so that the repaint covers them too.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
   repaint();
+}
+
+void Form1::posa_attesa() {
+  Picture1->setGeometry(0, Frame2->y(), Frame2->width(), Frame2->height());
+  Label11->setGeometry(0, (Picture1->height() - Label11->height()) / 2, Picture1->width(),
+                       Label11->height());
 }
 
 bool Form1::inclinazione() {
@@ -428,6 +739,10 @@ bool Form1::inclinazione() {
     aperto_ = std::make_unique<sopra::scenario_aperto>(std::move(store));
     allinea_colonne();
     modello_->mostra(aperto_.get());
+    // The picture takes the scenario when it first shows (collega_vista).
+    vista_collegata_ = false;
+    Frame5->show();
+    disponi();
   }
   Picture1->hide();
   if (errore) {
@@ -449,13 +764,30 @@ void Form1::allinea_colonne() {
 void Form1::List1_Click() {
   const int riga = List1->currentIndex().row();
   if (riga < 0) return;
+  // Typing on another row is another step.
+  aperto_->chiudi_passo();
+  mostra_riga_scelta();
+  Label15->hide();
+  Label18->hide();
+  if (VistaLinea* v = vista()) v->seleziona(riga);
+}
+
+void Form1::mostra_riga_scelta() {
+  const int riga = List1->currentIndex().row();
+  if (riga < 0) return;
   const sopra::scenario_aperto::selezione scelta =
       aperto_->seleziona(static_cast<std::size_t>(riga));
   Label4->setText(da_std(scelta.posizione));
   // Showing the row's cant is not an edit: Text1_Change must not run.
   const QSignalBlocker silenzio(Text1);
   Text1->setText(da_std(scelta.sopraelevazione));
-  Label15->hide();
+}
+
+void Form1::scegli_riga(int riga) {
+  if (!aperto_ || riga < 0 || riga >= modello_->rowCount()) return;
+  const QModelIndex indice = modello_->index(riga);
+  List1->setCurrentIndex(indice);
+  List1->scrollTo(indice);
 }
 
 void Form1::Text1_Change() {
@@ -465,7 +797,16 @@ void Form1::Text1_Change() {
   const sopra::scenario_aperto::esito_tratto esito =
       aperto_->modifica_tratto(static_cast<std::size_t>(riga), testo.toStdString());
   Label15->setVisible(esito.senza_slot);
+  // A text that is not wholly a number still gives a value: say which.
+  const bool nota = !esito.senza_slot && !sopra::tutto_numero(esito.testo);
+  if (nota) {
+    Label18->setText(QStringLiteral("Letto come %1 mm")
+                         .arg(da_std(sopra::testo_numero(sopra::valore_numerico(esito.testo)))));
+  }
+  Label18->setVisible(nota);
   modello_->riga_cambiata(static_cast<std::size_t>(riga));
+  if (VistaLinea* v = vista()) v->aggiorna_riga(riga);
+  dopo_modifica();
   const QString voluto = da_std(esito.testo);
   // The limit or "0" replaces the typed text; the nested change applies it again,
   // harmlessly. Selected, it gives way to the user's next keystroke.
@@ -493,9 +834,13 @@ void Form1::Command6_Click() {
     if (Text4[k]->text() != voluto) Text4[k]->setText(voluto);
   }
   modello_->righe_cambiate();
+  if (VistaLinea* v = vista()) v->aggiorna();
+  dopo_modifica();
   Picture1->hide();
   // The selected row may have a new cant: the editor shows it, without writing.
-  List1_Click();
+  mostra_riga_scelta();
+  Label15->hide();
+  Label18->hide();
   if (esito.curve_senza_slot > 0) avvisa(testo_curve_senza_slot(esito));
 }
 
@@ -506,8 +851,222 @@ QString Form1::testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi
 
 void Form1::Command3_Click() {
   if (!aperto_) return;
+  // Typing after the save is a step of its own, so that undo can come back to
+  // what was saved.
+  aperto_->chiudi_passo();
   mostra_attesa();
   const std::optional<std::string> errore = aperto_->salva();
   Picture1->hide();
+  if (!errore) salvato_alle_ = QDateTime::currentDateTime();
+  aggiorna_stato();
   if (errore) avvisa(da_std(*errore));
+}
+
+double Form1::valore_casella(std::size_t k) const {
+  return sopra::valore_numerico(Text5[k]->text().toStdString());
+}
+
+sopra::parametri_progetto Form1::parametri() const {
+  // A box whose value the core refuses leaves the parameter at its default.
+  sopra::parametri_progetto p;
+  for (std::size_t k = 0; k < numero_parametri; ++k)
+    static_cast<void>(sopra::imposta_parametro(p, k, valore_casella(k)));
+  return p;
+}
+
+void Form1::Text5_Change() {
+  // A box whose value the core refuses shows it in red, and why in its tooltip.
+  for (std::size_t k = 0; k < numero_parametri; ++k) {
+    sopra::parametri_progetto prova;
+    const std::optional<std::string> motivo = sopra::imposta_parametro(prova, k, valore_casella(k));
+    QPalette tavolozza = Text5[k]->palette();
+    tavolozza.setColor(QPalette::Text,
+                       motivo ? QColor(200, 0, 0) : palette().color(QPalette::Text));
+    Text5[k]->setPalette(tavolozza);
+    Text5[k]->setToolTip(motivo ? frase(*motivo) : QString());
+  }
+  if (!aperto_) return;
+  if (VistaLinea* v = vista()) v->imposta_parametri(parametri());
+  if (verifica_attiva_) esegui_verifica();
+}
+
+void Form1::Command8_Click() {
+  if (!aperto_) return;
+  const sopra::parametri_progetto parametri_usati = parametri();
+  const auto proposta = sopra::proposta_classi(parametri_usati);
+  if (!proposta) {
+    avvisa(da_std(sopra::testo_senza_velocita));
+    return;
+  }
+  for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
+    const sopra::proposta_classe& p = (*proposta)[k];
+    // As if typed: Text4_Change runs.
+    Text4[k]->setText(da_std(sopra::testo_numero(p.proposta)));
+
+    const auto decimale = [](double v) { return QString::number(v, 'f', 1); };
+    const QStringList colonne = {QString::number(p.raggio),
+                                 decimale(p.equilibrio),
+                                 QString::number(p.proposta),
+                                 decimale(p.insufficienza),
+                                 p.eccesso ? decimale(*p.eccesso) : QStringLiteral("-"),
+                                 QString::number(p.velocita_con_proposta)};
+    const QString motivo = frase(sopra::nota_proposta(p, parametri_usati));
+    for (int c = 0; c < colonne.size(); ++c) {
+      auto* cella = new QTableWidgetItem(colonne[c]);
+      cella->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (p.segnalata()) {
+        cella->setBackground(QColor(255, 205, 170));
+        cella->setToolTip(motivo);
+      }
+      Grid1->setItem(static_cast<int>(k), c, cella);
+    }
+  }
+  fai_posto();
+}
+
+void Form1::Command9_Click() {
+  if (!aperto_) return;
+  const sopra::esito_raccordi esito = aperto_->applica_raccordi(parametri());
+  modello_->righe_cambiate();
+  if (VistaLinea* v = vista()) v->aggiorna();
+  mostra_riga_scelta();
+  dopo_modifica();
+  const QString testo =
+      QStringLiteral("Raccordi: ") + frase(sopra::testo_esito_raccordi(esito, ".\n"));
+  Label21->setText(testo);
+}
+
+void Form1::Command10_Click() {
+  if (!aperto_) return;
+  verifica_attiva_ = true;
+  esegui_verifica();
+  fai_posto();
+}
+
+void Form1::esegui_verifica() {
+  std::vector<sopra::problema> problemi = aperto_->verifica(parametri());
+  const auto errori = static_cast<std::size_t>(std::ranges::count_if(
+      problemi, [](const sopra::problema& p) { return sopra::errore(p.codice); }));
+  const std::size_t avvisi = problemi.size() - errori;
+  Label20->setText(frase(sopra::testo_problemi(errori, avvisi)));
+  modello_->imposta_segni(problemi);
+  if (VistaLinea* v = vista()) v->imposta_problemi(problemi);
+  problemi_->imposta(std::move(problemi));
+}
+
+void Form1::List2_Click() {
+  const QModelIndex indice = List2->currentIndex();
+  if (!indice.isValid()) return;
+  const std::optional<std::int32_t> tratto =
+      sopra::tratto_alla_posizione(indice.data(modello_problemi::ruolo_posizione).toLongLong());
+  if (tratto && *tratto >= sopra::primo_tratto_elencato)
+    scegli_riga(static_cast<int>(sopra::riga_del_tratto(*tratto)));
+}
+
+void Form1::Vista_Click(int riga) {
+  scegli_riga(riga);
+}
+
+void Form1::Vista_Immagine() {
+  if (!aperto_) return;
+  const QString proposto = QDir(cartella_).filePath(QFileInfo(file_scelto()).completeBaseName() +
+                                                    QStringLiteral(".png"));
+  const QString file = scegli_file_immagine(proposto);
+  if (file.isEmpty()) return;
+  const QString errore = Vista1->salva_immagine(file);
+  if (!errore.isEmpty()) avvisa(errore);
+}
+
+void Form1::Command11_Click() {
+  if (!aperto_) return;
+  aperto_->chiudi_passo();
+  if (const auto passo = aperto_->annulla()) dopo_passo(*passo);
+}
+
+void Form1::Command12_Click() {
+  if (!aperto_) return;
+  aperto_->chiudi_passo();
+  if (const auto passo = aperto_->ripeti()) dopo_passo(*passo);
+}
+
+void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
+  if (passo.righe.size() == 1) {
+    modello_->riga_cambiata(passo.righe.front());
+    if (VistaLinea* v = vista()) v->aggiorna_riga(static_cast<int>(passo.righe.front()));
+  } else {
+    modello_->righe_cambiate();
+    if (VistaLinea* v = vista()) v->aggiorna();
+  }
+  if (passo.testi_classi) {
+    for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
+      const QSignalBlocker silenzio(Text4[k]);
+      Text4[k]->setText(da_std((*passo.testi_classi)[k]));
+    }
+  }
+  // What the ramps said no longer holds once they are taken back or done again.
+  if (passo.genere == sopra::scenario_aperto::genere_passo::raccordi) Label21->clear();
+  mostra_riga_scelta();
+  Label15->hide();
+  Label18->hide();
+  dopo_modifica();
+}
+
+void Form1::dopo_modifica() {
+  if (verifica_attiva_) esegui_verifica();
+  aggiorna_pulsanti_passo();
+  aggiorna_stato();
+}
+
+void Form1::aggiorna_pulsanti_passo() {
+  Command11->setEnabled(aperto_ && aperto_->puo_annullare());
+  Command12->setEnabled(aperto_ && aperto_->puo_ripetere());
+}
+
+void Form1::aggiorna_stato() {
+  if (!aperto_) return;
+  if (aperto_->modificato()) {
+    Label17->setText(QStringLiteral("Modifiche non salvate"));
+  } else if (salvato_alle_.isValid()) {
+    const QString nome =
+        QFile::decodeName(aperto_->store().file_tratti.filename().string().c_str());
+    Label17->setText(QStringLiteral("Salvato: %1 alle %2")
+                         .arg(nome, salvato_alle_.toString(QStringLiteral("HH:mm:ss"))));
+  } else {
+    Label17->clear();
+  }
+}
+
+VistaLinea* Form1::vista() const {
+  return vista_collegata_ ? Vista1 : nullptr;
+}
+
+void Form1::collega_vista() {
+  // Built here rather than at "OK": the window may never be made wide enough.
+  Vista1->mostra(aperto_.get());
+  Vista1->imposta_parametri(parametri());
+  if (verifica_attiva_) Vista1->imposta_problemi(problemi_->problemi());
+  Vista1->seleziona(List1->currentIndex().row());
+  vista_collegata_ = true;
+}
+
+void Form1::Command13_Click() {
+  fai_posto();
+  if (Frame6->isVisible()) Vista1->setFocus();
+}
+
+void Form1::fai_posto() {
+  if (Frame6->isVisibleTo(this) || isMaximized() || isFullScreen()) return;
+  // As wide as the picture wants and a third taller than the first size, for
+  // the picture and more rows, within the screen and kept on it.
+  QSize voluta(px(larghezza_form + larghezza_per_linea),
+               std::max(height(), px(altezza_form) * 4 / 3));
+  if (const QScreen* schermo = screen()) {
+    const QRect libero = schermo->availableGeometry();
+    const QSize bordi = frameGeometry().size() - size();
+    voluta = voluta.boundedTo(libero.size() - bordi).expandedTo(size());
+    const int sinistra = std::min(pos().x(), libero.right() + 1 - voluta.width() - bordi.width());
+    const int alto = std::min(pos().y(), libero.bottom() + 1 - voluta.height() - bordi.height());
+    move(std::max(sinistra, libero.left()), std::max(alto, libero.top()));
+  }
+  resize(voluta);
 }

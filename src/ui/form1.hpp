@@ -1,15 +1,20 @@
 #pragma once
 // The program's one window: the choice of the scenario, the editing screen and
-// the busy panel. Every event is handed to the open scenario; the window edits
-// nothing itself.
+// the busy panel, the design tools beside them and the picture of the line.
+// Every event is handed to the open scenario; the window edits, checks and
+// takes back nothing itself.
 
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "editing/scenario_aperto.hpp"
+#include "progetto/parametri.hpp"
 
 class QFrame;
 class QGroupBox;
@@ -18,23 +23,39 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QTableWidget;
+class VistaLinea;
 class delegato_tratti;
+class modello_problemi;
 class modello_tratti;
 
 class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  // `cartella` is the folder whose scenarios the choice screen lists and opens:
-  // the program's own.
+  // How many design parameters the boxes Text5(0) .. Text5(6) hold: the fastest
+  // and slowest speeds, the greatest cant, the deficiency and excess allowed,
+  // the run-off gradient and the rate of change of cant.
+  static constexpr std::size_t numero_parametri = sopra::numero_parametri;
+
+  // `cartella` is the folder whose scenarios the choice screen lists first and
+  // opens: the program's own, unless the user chooses another with "Cartella…".
   explicit Form1(const QString& cartella, QWidget* genitore = nullptr);
   ~Form1() override;
 
-  // Every message box of the window goes through these two, so that a test can
-  // answer them. `avvisa` shows a text with an OK button; `chiedi` asks a
-  // question with Sì and No and tells whether the answer was Sì.
+  // Every message box and file dialog of the window goes through these, so that
+  // a test can answer them. `avvisa` shows a text with an OK button; `chiedi`
+  // asks a question with Sì and No and tells whether the answer was Sì;
+  // `scegli_cartella` asks for a folder of scenarios, starting from `attuale`;
+  // `scegli_file_immagine` asks for the name of a PNG file to write, proposing
+  // `proposto`. Both return an empty text when the user gives up.
   std::function<void(const QString& testo)> avvisa;
   std::function<bool(const QString& domanda)> chiedi;
+  std::function<QString(const QString& attuale)> scegli_cartella;
+  std::function<QString(const QString& proposto)> scegli_file_immagine;
+
+  // The window's size when it opens, below which it cannot be made smaller.
+  QSize dimensione_iniziale() const;
 
  signals:
   // The program must end now with exit code `codice` (the scenario could not be loaded).
@@ -42,6 +63,8 @@ class Form1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* evento) override;
+  void resizeEvent(QResizeEvent* evento) override;
+  bool eventFilter(QObject* oggetto, QEvent* evento) override;
 
  private:
   int px(int twip) const;
@@ -51,10 +74,15 @@ class Form1 : public QWidget {
   void crea_schermata_modifica();
   void crea_frame3();
   void crea_frame4();
+  void crea_frame5();
+  void crea_frame6();
   void crea_attesa();
   void imposta_ordine_tasti();
   void collega_eventi();
+  void disponi();
   QString file_scelto() const;
+  void elenca_scenari();
+  void mostra_cartella();
   void allinea_colonne();
   QString testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi& esito) const;
 
@@ -63,14 +91,48 @@ class Form1 : public QWidget {
   void Command4_Click();
   void Command5_Click();
   void Command1_Click();
+  void Command7_Click();
   void List1_Click();
   void Text1_Change();
   void Text4_Change(int indice);
+  void Text5_Change();
   void Command6_Click();
   void Command3_Click();
+  void Command8_Click();
+  void Command9_Click();
+  void Command10_Click();
+  void Command11_Click();
+  void Command12_Click();
+  void Command13_Click();
+  void List2_Click();
+  void Vista_Click(int riga);
+  void Vista_Immagine();
 
   void mostra_attesa();
+  // Steps 2 and 3 of the busy panel: over the whole of Frame2, "ATTENDERE" in its middle.
+  void posa_attesa();
   bool inclinazione();
+  // Shows the selected row's position and cant in the editor, without writing.
+  void mostra_riga_scelta();
+  // Selects row `riga` of List1 and brings it into view, as a click on it does.
+  void scegli_riga(int riga);
+  // After every change of the store: the picture, the check, the undo buttons
+  // and the status line follow.
+  void dopo_modifica();
+  void dopo_passo(const sopra::scenario_aperto::esito_passo& passo);
+  void aggiorna_stato();
+  void aggiorna_pulsanti_passo();
+  void esegui_verifica();
+  // The design parameters from the boxes Text5(0) .. Text5(6).
+  sopra::parametri_progetto parametri() const;
+  // The value box Text5(k) reads as every box reads numbers, before the core judges it.
+  double valore_casella(std::size_t k) const;
+  // Makes the window wide enough for the picture, when it is not.
+  void fai_posto();
+  // The picture, once it shows the open scenario (nullptr before).
+  VistaLinea* vista() const;
+  // Gives the picture the open scenario, its selection, parameters and problems.
+  void collega_vista();
 
   QString cartella_;
   qreal pixel_per_twip_;
@@ -78,6 +140,11 @@ class Form1 : public QWidget {
   std::unique_ptr<sopra::scenario_aperto> aperto_;
   modello_tratti* modello_ = nullptr;
   delegato_tratti* delegato_ = nullptr;
+  modello_problemi* problemi_ = nullptr;
+  // The check runs again after every change once the user asked for it.
+  bool verifica_attiva_ = false;
+  bool vista_collegata_ = false;
+  QDateTime salvato_alle_;
 
   // The controls, under their own names.
   QLabel* Label1 = nullptr;
@@ -87,6 +154,8 @@ class Form1 : public QWidget {
   QLabel* Label7 = nullptr;
   QPushButton* Command4 = nullptr;
   QPushButton* Command5 = nullptr;
+  QLabel* Label16 = nullptr;        // the folder that the choice screen lists
+  QPushButton* Command7 = nullptr;  // "Cartella…"
   QGroupBox* Frame2 = nullptr;
   QLabel* Label3 = nullptr;
   QLabel* Label8 = nullptr;
@@ -99,6 +168,7 @@ class Form1 : public QWidget {
   QLabel* Label5 = nullptr;
   QLineEdit* Text1 = nullptr;
   QLabel* Label15 = nullptr;  // says in place that the section has no free slot
+  QLabel* Label18 = nullptr;  // which value a cant text that is not wholly a number gave
   QGroupBox* Frame4 = nullptr;
   QLabel* Label13 = nullptr;
   QLabel* Label14 = nullptr;
@@ -107,6 +177,26 @@ class Form1 : public QWidget {
   QPushButton* Command6 = nullptr;
   QPushButton* Command3 = nullptr;
   QPushButton* Command1 = nullptr;
+  QLabel* Label17 = nullptr;  // status line: saved, or unsaved changes
+  // The design tools, beside Frame2.
+  QGroupBox* Frame5 = nullptr;
+  std::array<QLabel*, numero_parametri> Label19{};
+  std::array<QLineEdit*, numero_parametri> Text5{};
+  QPushButton* Command8 = nullptr;   // "Proponi"
+  QPushButton* Command9 = nullptr;   // "Raccorda"
+  QPushButton* Command10 = nullptr;  // "Verifica"
+  QLabel* Label20 = nullptr;         // how many errors and warnings the check found
+  QPushButton* Command11 = nullptr;  // "Annulla"
+  QPushButton* Command12 = nullptr;  // "Ripeti"
+  QPushButton* Command13 = nullptr;  // "Vista della linea"
+  QLabel* Label21 = nullptr;         // what the ramps raised and what they could not
+  // The picture of the line, the proposal table and the problems, right of Frame5.
+  QGroupBox* Frame6 = nullptr;
+  VistaLinea* Vista1 = nullptr;
+  QLabel* Label22 = nullptr;
+  QTableWidget* Grid1 = nullptr;
+  QLabel* Label23 = nullptr;
+  QListView* List2 = nullptr;
   QFrame* Picture1 = nullptr;
   QLabel* Label11 = nullptr;
 };

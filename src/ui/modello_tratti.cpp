@@ -1,10 +1,16 @@
 #include "ui/modello_tratti.hpp"
 
+#include <QBrush>
+#include <QColor>
+#include <algorithm>
+#include <utility>
+
 #include "editing/scenario_aperto.hpp"
 
 void modello_tratti::mostra(const sopra::scenario_aperto* aperto) {
   beginResetModel();
   aperto_ = aperto;
+  segni_.clear();
   endResetModel();
 }
 
@@ -18,12 +24,67 @@ void modello_tratti::righe_cambiate() {
   emit dataChanged(index(0), index(rowCount() - 1), {Qt::DisplayRole});
 }
 
+void modello_tratti::imposta_segni(const std::vector<sopra::problema>& problemi) {
+  const std::size_t righe = static_cast<std::size_t>(rowCount());
+  std::vector<segno_riga> segni(problemi.empty() ? 0 : righe, segno_riga::nessuno);
+  for (const sopra::problema& p : problemi) {
+    const std::optional<std::int32_t> tratto = sopra::tratto_alla_posizione(p.posizione);
+    if (!tratto || *tratto < sopra::primo_tratto_elencato) continue;
+    const std::size_t riga = sopra::riga_del_tratto(*tratto);
+    if (riga >= righe) continue;
+    const segno_riga segno = sopra::errore(p.codice) ? segno_riga::errore : segno_riga::avviso;
+    segni[riga] = std::max(segni[riga], segno);
+  }
+  if (segni.empty() && segni_.empty()) return;
+  segni_ = std::move(segni);
+  if (righe > 0) emit dataChanged(index(0), index(static_cast<int>(righe) - 1), {ruolo_segno});
+}
+
 int modello_tratti::rowCount(const QModelIndex& genitore) const {
   if (genitore.isValid() || aperto_ == nullptr) return 0;
   return static_cast<int>(aperto_->righe().size());
 }
 
 QVariant modello_tratti::data(const QModelIndex& indice, int ruolo) const {
-  if (ruolo != Qt::DisplayRole || !indice.isValid() || aperto_ == nullptr) return {};
-  return QString::fromStdString(aperto_->righe()[static_cast<std::size_t>(indice.row())]);
+  if (!indice.isValid() || aperto_ == nullptr) return {};
+  const auto riga = static_cast<std::size_t>(indice.row());
+  if (ruolo == Qt::DisplayRole) return QString::fromStdString(aperto_->righe()[riga]);
+  if (ruolo == ruolo_segno)
+    return static_cast<int>(riga < segni_.size() ? segni_[riga] : segno_riga::nessuno);
+  return {};
+}
+
+modello_problemi::modello_problemi(QObject* genitore) : QAbstractListModel(genitore) {}
+
+modello_problemi::~modello_problemi() = default;
+
+void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
+  beginResetModel();
+  problemi_ = std::move(problemi);
+  endResetModel();
+}
+
+int modello_problemi::rowCount(const QModelIndex& genitore) const {
+  return genitore.isValid() ? 0 : static_cast<int>(problemi_.size());
+}
+
+QVariant modello_problemi::data(const QModelIndex& indice, int ruolo) const {
+  if (!indice.isValid()) return {};
+  const sopra::problema& p = problemi_[static_cast<std::size_t>(indice.row())];
+  const bool errore = sopra::errore(p.codice);
+  switch (ruolo) {
+    case Qt::DisplayRole:
+      return QStringLiteral("%1 m  %2  %3")
+          .arg(p.posizione)
+          .arg(errore ? QStringLiteral("Errore") : QStringLiteral("Avviso"),
+               QString::fromStdString(p.testo));
+    case Qt::ToolTipRole:
+      return QString::fromStdString(p.testo);
+    case Qt::ForegroundRole:
+      return errore ? QVariant(QBrush(QColor(170, 0, 0))) : QVariant();
+    case ruolo_posizione:
+      return p.posizione;
+    default:
+      return {};
+  }
 }

@@ -293,9 +293,10 @@ void VistaLinea::imposta_parametri(const sopra::parametri_progetto& parametri) {
     for (const std::int16_t raggio : sopra::raggi_nominali) {
       const double e = sopra::sopraelevazione_equilibrio(parametri.velocita_massima, raggio);
       equilibrio_.push_back(e);
-      // The deficiency e - c stays within I_max from c = e - I_max up; below 0
-      // no cant is needed.
-      minima_.push_back(std::max(0.0, e - parametri.insufficienza_ammessa));
+      // Below 0 no cant is needed.
+      minima_.push_back(
+          std::max(0.0, sopra::sopraelevazione_minima(parametri.velocita_massima,
+                                                      parametri.insufficienza_ammessa, raggio)));
     }
   }
   update();

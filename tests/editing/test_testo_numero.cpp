@@ -57,6 +57,13 @@ TEST(ValoreNumerico, BeyondTheRangeOfADouble) {
   EXPECT_EQ(valore_numerico("1e-99999999999999999999"), 0);
 }
 
+TEST(TuttoNumero, OnlyWhenNothingFollowsTheNumber) {
+  for (const char* numero : {"12", " -4 0", "12.5", "5.", ".5", "1e3", "&H1F", "+3\t"})
+    EXPECT_TRUE(tutto_numero(numero)) << numero;
+  for (const char* altro : {"", " ", "-", "12,5", "abc", "3x", "3e", "1.2.3", "&H", "&12", "--5"})
+    EXPECT_FALSE(tutto_numero(altro)) << altro;
+}
+
 TEST(TestoNumero, WholeNumbersArePlainDigits) {
   EXPECT_EQ(testo_numero(45), "45");
   EXPECT_EQ(testo_numero(-300), "-300");

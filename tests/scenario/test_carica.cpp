@@ -173,9 +173,13 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   EXPECT_EQ(punto_tratto(store, 1).x, 50.5);
   EXPECT_EQ(store.punti[2], zero);
   EXPECT_EQ(store.punti[150], zero);
-  // The digest is that of the records as they stand, zeros included.
+  // The digest is that of the records as they stand, zeros included, and
+  // follows a record changed after loading.
   elenco_tratti di_nuovo(true, 151);
   di_nuovo.decodifica(tratti);
+  EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
+  store.tratti[150].oggetti[2].dato3 = 1;
+  di_nuovo[150].oggetti[2].dato3 = 1;
   EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
 }
 
@@ -299,6 +303,8 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   s.file("Alfa_linea.da3");
 
   atteso_errore("Alfa_Manca", "Alfa_Manca.si3");  // no header
+  std::filesystem::create_directory(s.cartella / "Alfa_Cartella.si3");
+  atteso_errore("Alfa_Cartella", "Alfa_Cartella.si3 è una cartella");
 
   s.testata("Alfa_Tratti", 100);
   atteso_errore("Alfa_Tratti", "Alfa_Tratti.da3");  // no section file
@@ -321,6 +327,17 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   s.file("Linea.da3");
   atteso_errore("Linea", "Linea.si3");
   atteso_errore("Linea", "la forma LINEA_NOME.si3");
+}
+
+TEST(Carica, CartellaDelMessaggioPerIntero) {
+  // A scenario named without a folder is looked for in the working folder, and
+  // the message says which folder that is rather than ".".
+  scenario store;
+  const auto errore = carica_scenario("Nessuna_Linea_Qui.si3", store);
+  ASSERT_TRUE(errore);
+  EXPECT_NE(errore->find("nella cartella " + std::filesystem::current_path().string() + ":"),
+            std::string::npos)
+      << *errore;
 }
 
 // A header record with every string as long as its count allows: the longest

@@ -23,103 +23,9 @@
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/file_scenario.hpp"
+#include "test_form1_finestra.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/form1.hpp"
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// Counts the paint events a widget receives.
-class conta_pitture : public QObject {
- public:
-  int pitture = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* evento) override {
-    if (evento->type() == QEvent::Paint) ++pitture;
-    return false;
-  }
-};
-
-// A window over its own scenario folder, with its message boxes answered here.
-class finestra {
- public:
-  explicit finestra(const QString& cartella) : form(std::make_unique<Form1>(cartella)) {
-    form->avvisa = [this](const QString& testo) {
-      avvisi.append(testo);
-      panello_durante_avviso = attesa()->isVisible();
-    };
-    form->chiedi = [this](const QString& domanda) {
-      domande.append(domanda);
-      return risposta;
-    };
-    form->show();
-    QApplication::setActiveWindow(form.get());
-    QVERIFY(QTest::qWaitForWindowActive(form.get()));
-  }
-
-  template <class T = QWidget>
-  T* c(const QString& nome) const {
-    T* w = form->findChild<T*>(nome);
-    if (w == nullptr) qFatal("no control %s", qPrintable(nome));
-    return w;
-  }
-  QListWidget* file1() const { return c<QListWidget>(QStringLiteral("File1")); }
-  QListView* list1() const { return c<QListView>(QStringLiteral("List1")); }
-  QLineEdit* text1() const { return c<QLineEdit>(QStringLiteral("Text1")); }
-  QLineEdit* text4(int k) const { return c<QLineEdit>(QStringLiteral("Text4(%1)").arg(k)); }
-  QWidget* attesa() const { return c(QStringLiteral("Picture1")); }
-  QString testo_label(const QString& nome) const { return c<QLabel>(nome)->text(); }
-
-  void clicca(const QString& pulsante) const {
-    QTest::mouseClick(c<QPushButton>(pulsante), Qt::LeftButton);
-  }
-  void clicca_file(const QString& nome) const {
-    const QList<QListWidgetItem*> trovati = file1()->findItems(nome, Qt::MatchExactly);
-    QCOMPARE(trovati.size(), 1);
-    QTest::mouseClick(file1()->viewport(), Qt::LeftButton, {},
-                      file1()->visualItemRect(trovati.front()).center());
-  }
-  // Chooses a scenario and confirms it with "OK".
-  void apri(const QString& nome) const {
-    clicca_file(nome);
-    clicca(QStringLiteral("Command4"));
-  }
-  void clicca_riga(int riga) const {
-    const QModelIndex i = list1()->model()->index(riga, 0);
-    list1()->scrollTo(i);
-    QTest::mouseClick(list1()->viewport(), Qt::LeftButton, {}, list1()->visualRect(i).center());
-  }
-  QString riga(int r) const { return list1()->model()->index(r, 0).data().toString(); }
-  int righe() const { return list1()->model()->rowCount(); }
-  // Replaces a text box's text by typing, key by key.
-  static void scrivi(QLineEdit* casella, const QString& testo) {
-    casella->setFocus();
-    casella->selectAll();
-    QTest::keyClick(casella, Qt::Key_Backspace);
-    QTest::keyClicks(casella, testo);
-  }
-
-  std::unique_ptr<Form1> form;
-  QStringList avvisi;
-  QStringList domande;
-  bool risposta = false;
-  bool panello_durante_avviso = false;
-};
-
-QString cant_field(const QString& riga) {
-  return riga.mid(riga.lastIndexOf(u'\t') + 1);
-}
-
-sopra::scenario carica(const fs::path& testata) {
-  sopra::scenario store;
-  const auto errore = sopra::carica_scenario(testata, store);
-  if (errore) qFatal("%s", errore->c_str());
-  return store;
-}
-
-}  // namespace
 
 class TestForm1 : public QObject {
   Q_OBJECT
@@ -359,16 +265,17 @@ class TestForm1 : public QObject {
       }
       return nomi;
     };
-    // "OK" takes no focus while it is disabled.
-    QCOMPARE(giro(3), (QStringList{"Command5", "File1", "Command5"}));
+    // "OK" takes no focus while it is disabled; the folder button comes last.
+    QCOMPARE(giro(4), (QStringList{"Command5", "File1", "Command7", "Command5"}));
     f.clicca_file(QStringLiteral("Valle_Andata.si3"));
     f.c(QStringLiteral("Command5"))->setFocus();
-    QCOMPARE(giro(4), (QStringList{"Command5", "Command4", "File1", "Command5"}));
+    QCOMPARE(giro(5), (QStringList{"Command5", "Command4", "File1", "Command7", "Command5"}));
 
+    // The design tools follow the class boxes.
     f.clicca(QStringLiteral("Command4"));
     QCOMPARE(giro(15), (QStringList{"Command3", "List1", "Command1", "Text1", "Text4(0)",
                                     "Command6", "Text4(1)", "Text4(2)", "Text4(3)", "Text4(4)",
-                                    "Text4(5)", "Text4(6)", "Text4(7)", "Command3", "List1"}));
+                                    "Text4(5)", "Text4(6)", "Text4(7)", "Text5(0)", "Text5(1)"}));
   }
 
   void uscita_chiede_solo_con_modifiche_non_salvate() {

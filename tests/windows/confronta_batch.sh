@@ -24,6 +24,12 @@ trap 'chmod -R u+w "$lavoro"; rm -rf "$lavoro"' EXIT
 mv "$lavoro/linux/Città_linea.da3" "$lavoro/linux/CITTà_linea.da3"
 cp -a "$lavoro/linux" "$lavoro/windows"
 
+# The two working folders as patterns for sed: /tmp/x/linux, and Z:\tmp\x\windows
+# as Wine shows the Linux root.
+come_modello() { printf '%s' "$1" | sed 's/[][\\/.*^$]/\\&/g'; }
+cartella_linux=$(come_modello "$lavoro/linux")
+cartella_windows=$(come_modello "Z:${lavoro//\//\\}\\windows")
+
 confronti=0
 differenze=0
 
@@ -36,6 +42,10 @@ confronta() {
   (cd "$lavoro/linux" && "$batch_linux" "$@" >../out.linux 2>../err.linux) || codice_linux=$?
   (cd "$lavoro/windows" && wine "$batch_windows" "$@" >../out.windows 2>../err.windows) ||
     codice_windows=$?
+  # A message that names a folder in full names it as each system writes it:
+  # both become CARTELLA.
+  sed -i "s/$cartella_linux/CARTELLA/g" "$lavoro/out.linux" "$lavoro/err.linux"
+  sed -i "s/$cartella_windows/CARTELLA/g" "$lavoro/out.windows" "$lavoro/err.windows"
   local esito=ok
   if [ "$codice_linux" != "$codice_windows" ]; then
     echo "DIFFERENT exit code ($descrizione): Linux $codice_linux, Windows $codice_windows"
