@@ -4,9 +4,11 @@
 #include "ui/form1.hpp"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ  // POSIX only: Windows has no file size limit signal
   // A write beyond the file size limit must fail with an error that saving
   // reports, not end the program with the edits unsaved.
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   QApplication applicazione(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sopraelevazione"));
   // The scenarios are those of the program's own folder.

@@ -733,8 +733,13 @@ bool Form1::inclinazione() {
   mostra_attesa();
   const QString testata = QDir(cartella_).filePath(file_scelto());
   sopra::scenario store;
-  const std::optional<std::string> errore = sopra::carica_scenario(
-      std::filesystem::path(QFile::encodeName(testata).toStdString()), store);
+#ifdef _WIN32
+  // Windows names are UTF-16, as QString holds them.
+  const std::filesystem::path file_testata(testata.toStdWString());
+#else
+  const std::filesystem::path file_testata(QFile::encodeName(testata).toStdString());
+#endif
+  const std::optional<std::string> errore = sopra::carica_scenario(file_testata, store);
   if (!errore) {
     aperto_ = std::make_unique<sopra::scenario_aperto>(std::move(store));
     allinea_colonne();
@@ -1027,8 +1032,12 @@ void Form1::aggiorna_stato() {
   if (aperto_->modificato()) {
     Label17->setText(QStringLiteral("Modifiche non salvate"));
   } else if (salvato_alle_.isValid()) {
+#ifdef _WIN32
+    const QString nome = QString::fromStdWString(aperto_->store().file_tratti.filename().wstring());
+#else
     const QString nome =
         QFile::decodeName(aperto_->store().file_tratti.filename().string().c_str());
+#endif
     Label17->setText(QStringLiteral("Salvato: %1 alle %2")
                          .arg(nome, salvato_alle_.toString(QStringLiteral("HH:mm:ss"))));
   } else {
