@@ -18,7 +18,7 @@ if [ "${1:-}" = windows ]; then
 
   # Wine's server outlives each test by a few seconds, so the tests share it;
   # it is stopped at the end.
-  export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+  export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all LC_ALL=C.UTF-8
   trap 'wineserver -k 2>/dev/null || true' EXIT
   inizio=$SECONDS
   ctest --test-dir build-windows --output-on-failure -j2

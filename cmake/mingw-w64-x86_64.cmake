@@ -21,6 +21,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Tests and test discovery run the .exe files under Wine, quietly, in a Wine
-# prefix of the build folder's own (made on first use, a few seconds).
+# prefix of the build folder's own (made on first use, a few seconds), with a
+# UTF-8 locale: Wine maps Windows names to Linux ones by the locale, and in the
+# C locale a name beyond ASCII cannot be made.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= wine)
+    env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+        LC_ALL=C.UTF-8 wine)
