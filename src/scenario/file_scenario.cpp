@@ -11,10 +11,12 @@
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "analysis/sopraelevazione.hpp"
 #include "scenario/errori_sistema.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
@@ -346,27 +348,44 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
            ": copiarlo lì insieme al file dello scenario.";
   }
 
-  // Sections 0 .. N.
+  // Sections 0 .. N and, of line points 0 .. T, the three that judge each
+  // section. The two files are independent: the line file is read on a thread
+  // of its own while this one reads the sections, when there are two
+  // processors. Each read keeps its own errno, and a failure of the section
+  // file is reported before one of the line file, as when they are read in turn.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
-  controllo_sopraelevazioni sopraelevazioni;
-  long long dimensione_tratti = -1;
-  auto letti = leggi_tratti(
-      *tratti, caricato.formato_compatto, numero_tratti,
-      [&](const elenco_tratti& fatti, std::size_t primo, std::size_t quanti) {
-        sopraelevazioni.esamina(fatti, primo, quanti);
-      },
-      dimensione_tratti);
-  if (!letti)
-    return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo_errore(errno) + ".";
-  caricato.tratti = std::move(*letti);
-
-  // Of line points 0 .. T, the three that judge each section.
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
   caricato.punti.resize(numero_tratti);
-  const long long byte_linea = leggi_punti(*linea.file, ultimo_punto, caricato.punti);
+  controllo_sopraelevazioni sopraelevazioni;
+  long long dimensione_tratti = -1;
+  std::optional<elenco_tratti> letti;
+  int errore_tratti = 0;
+  long long byte_linea = -1;
+  int errore_linea = 0;
+  const auto leggi_i_file = [&](std::size_t primo, std::size_t fine) {
+    for (std::size_t file = primo; file < fine; ++file) {
+      if (file == 0) {
+        letti = leggi_tratti(
+            *tratti, caricato.formato_compatto, numero_tratti,
+            [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
+              sopraelevazioni.esamina(fatti, primo_letto, quanti);
+            },
+            dimensione_tratti);
+        if (!letti) errore_tratti = errno;
+      } else {
+        byte_linea = leggi_punti(*linea.file, ultimo_punto, caricato.punti);
+        if (byte_linea < 0) errore_linea = errno;
+      }
+    }
+  };
+  in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
+  if (!letti)
+    return "Impossibile leggere il file " + nome_file(*tratti) + ": " +
+           motivo_errore(errore_tratti) + ".";
+  caricato.tratti = std::move(*letti);
   if (byte_linea < 0)
-    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo_errore(errno) +
-           ".";
+    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " +
+           motivo_errore(errore_linea) + ".";
 
   // What looks wrong in the files, without refusing them.
   controlla_dimensione_tratti(*tratti, dimensione_tratti, caricato.tratti, caricato.avvisi);
