@@ -89,7 +89,15 @@ TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
       const auto sezione = static_cast<std::int32_t>(t);
       const int dado = std::uniform_int_distribution<int>(0, 9)(caso);
       if (dado < 3) metti_curva(s, sezione, raggi[caso() % std::size(raggi)]);
-      if (dado == 3 || dado == 4) metti_bivio(s, sezione, caso() % 3);
+      if (dado == 3 || dado == 4) {  // junctions of every reach, some not counted (dato4)
+        const std::int16_t codici[] = {10, 11, -10, -11, 12, 20, 21};
+        slot(s, sezione)[caso() % 3] = {tipo_bivio,
+                                        codici[caso() % std::size(codici)],
+                                        0,
+                                        static_cast<std::int16_t>(caso() % 2),
+                                        static_cast<std::int16_t>(caso() % 5 == 0),
+                                        static_cast<std::uint8_t>(caso() % 3)};
+      }
       if (dado % 2 == 0)
         metti_sopraelevazione(s, sezione, std::uniform_int_distribution<int>(-150, 150)(caso), 5);
     }
