@@ -1,13 +1,13 @@
 #include "app/riga_di_comando.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
-#include <limits>
 
 #include "analysis/curva.hpp"
 #include "editing/testo_numero.hpp"
+#include "progetto/parametri.hpp"
 
 namespace sopra::batch {
 
@@ -34,28 +34,15 @@ constexpr nome_comando comandi[] = {
     {"raccordi", comando::raccordi}, {"verifica", comando::verifica},
 };
 
-// The design parameters, each with the field it sets.
-enum class genere { velocita, millimetri_interi, decimale };
-struct parametro {
-  std::string_view nome;
-  genere tipo;
-  double parametri_progetto::*decimale = nullptr;
-  std::int32_t parametri_progetto::*intero = nullptr;
-};
-constexpr parametro parametri[] = {
-    {"--velocita", genere::velocita, &parametri_progetto::velocita_massima},
-    {"--velocita-minima", genere::velocita, &parametri_progetto::velocita_minima},
-    {"--massimo", genere::millimetri_interi, nullptr, &parametri_progetto::sopraelevazione_massima},
-    {"--insufficienza", genere::millimetri_interi, nullptr,
-     &parametri_progetto::insufficienza_ammessa},
-    {"--eccesso", genere::millimetri_interi, nullptr, &parametri_progetto::eccesso_ammesso},
-    {"--pendenza", genere::decimale, &parametri_progetto::pendenza_raccordo},
-    {"--variazione", genere::decimale, &parametri_progetto::variazione_massima},
-};
+// The options of the design parameters, in the order of parametri_di_progetto.
+constexpr std::array<std::string_view, numero_parametri> opzioni_parametri = {
+    "--velocita", "--velocita-minima", "--massimo",   "--insufficienza",
+    "--eccesso",  "--pendenza",        "--variazione"};
 
-const parametro* trova_parametro(std::string_view nome) {
-  const auto p = std::ranges::find(parametri, nome, &parametro::nome);
-  return p == std::end(parametri) ? nullptr : p;
+// The index of the design parameter of option `nome`, or numero_parametri.
+std::size_t trova_parametro(std::string_view nome) {
+  return static_cast<std::size_t>(std::ranges::find(opzioni_parametri, nome) -
+                                  opzioni_parametri.begin());
 }
 
 // The commands that take option `nome`, as a set of bits; 0 for an unknown option.
@@ -63,7 +50,7 @@ unsigned comandi_ammessi(std::string_view nome) {
   if (nome == "--valori") return bit(comando::classi);
   if (nome == "--posizione" || nome == "--mm") return bit(comando::tratto);
   if (nome == "--prova" || nome == "--elenco") return che_salvano;
-  if (trova_parametro(nome)) return di_progetto;
+  if (trova_parametro(nome) < numero_parametri) return di_progetto;
   return 0;
 }
 
@@ -77,29 +64,14 @@ double numero(std::string_view opzione, std::string_view testo) {
                      " vuole un numero (separatore decimale il punto), non \"" +
                      std::string(testo) + "\""};
   }
-  if (valore < 0) throw errore_uso{std::string(opzione) + " non può essere negativo"};
   return valore;
 }
 
-// No train runs faster: a larger speed is a slip of the keyboard, not a design.
-constexpr double velocita_oltre_ogni_treno = 1000;  // km/h
-
-void leggi_parametro(const parametro& p, std::string_view testo, parametri_progetto& valori) {
-  const double valore = numero(p.nome, testo);
-  if (p.tipo == genere::velocita && valore > velocita_oltre_ogni_treno) {
-    throw errore_uso{std::string(p.nome) + " non può superare " +
-                     testo_numero(velocita_oltre_ogni_treno) + " km/h"};
-  }
-  if (p.intero == nullptr) {
-    valori.*p.decimale = valore;
-    return;
-  }
-  if (valore != std::floor(valore) || valore > std::numeric_limits<std::int32_t>::max())
-    throw errore_uso{std::string(p.nome) + " vuole un numero intero di millimetri"};
-  if (p.intero == &parametri_progetto::sopraelevazione_massima && valore > sopraelevazione_limite)
-    throw errore_uso{"--massimo non può superare " + std::to_string(sopraelevazione_limite) +
-                     " mm"};
-  valori.*p.intero = static_cast<std::int32_t>(valore);
+// Sets design parameter `k` from the text of its option, as the core judges it.
+void leggi_parametro(std::size_t k, std::string_view testo, parametri_progetto& valori) {
+  const std::string_view opzione = opzioni_parametri[k];
+  if (const auto motivo = imposta_parametro(valori, k, numero(opzione, testo)))
+    throw errore_uso{std::string(opzione) + ' ' + *motivo};
 }
 
 // The eight class texts of --valori, separated by commas.
@@ -175,8 +147,8 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
     }
     if (i + 1 == argomenti.size()) throw errore_uso{"manca il valore di " + std::string(a)};
     const std::string_view valore = argomenti[++i];
-    if (const parametro* p = trova_parametro(a)) {
-      leggi_parametro(*p, valore, r.parametri);
+    if (const std::size_t k = trova_parametro(a); k < numero_parametri) {
+      leggi_parametro(k, valore, r.parametri);
     } else if (a == "--valori") {
       r.testi_classi = testi_classi(valore);
     } else if (a == "--posizione") {
@@ -194,8 +166,7 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
     if (r.testi_classi && velocita)
       throw errore_uso{"classi vuole --valori oppure --velocita, non entrambi"};
     if (!r.testi_classi && !velocita) throw errore_uso{"classi vuole --valori oppure --velocita"};
-    if (r.testi_classi &&
-        std::ranges::any_of(parametri, [&](const parametro& p) { return data(p.nome); })) {
+    if (r.testi_classi && std::ranges::any_of(opzioni_parametri, data)) {
       throw errore_uso{"i parametri di progetto valgono con --velocita, non con --valori"};
     }
   }

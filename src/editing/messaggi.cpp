@@ -17,12 +17,16 @@ std::string quanti(std::size_t numero, std::string_view uno, std::string_view mo
 
 std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante) {
   const std::size_t mostrate = std::min(posizioni.size(), posizioni_senza_slot_riportate);
+  const std::size_t altre = std::max(quante, posizioni.size()) - mostrate;
   std::string testo = "Posizioni in metri: ";
+  if (mostrate == 0) return testo + std::to_string(altre) + " non riportate";
   for (std::size_t i = 0; i < mostrate; ++i) {
     if (i > 0) testo += ", ";
     testo += std::to_string(posizioni[i]);
   }
-  if (std::max(quante, posizioni.size()) > mostrate) testo += mostrate == 0 ? "…" : ", …";
+  // Said in words, so that the sentence can end with a full stop.
+  if (altre == 1) testo += " e un'altra";
+  if (altre > 1) testo += " e altre " + std::to_string(altre);
   return testo;
 }
 

@@ -19,9 +19,11 @@ namespace sopra {
 inline constexpr std::string_view testo_tratto_senza_slot =
     "Nessuno slot libero: la sopraelevazione non può essere inserita";
 
-// "Posizioni in metri: 650, 1200": the first posizioni_senza_slot_riportate of `posizioni`,
-// followed by "…" when there are more, or when `quante` (how many there are in
-// all, when `posizioni` holds only the first ones) is larger.
+// "Posizioni in metri: 650, 1200": the first posizioni_senza_slot_riportate of
+// `posizioni`, followed by how many more there are ("650, 1200 e altre 3", or
+// "e un'altra") when `quante` (how many there are in all, when `posizioni` holds
+// only the first ones) or the size of `posizioni` is larger; with none to show,
+// "Posizioni in metri: 3 non riportate".
 std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante);
 
 // How many curve sections the class command left without cant for want of a

@@ -169,6 +169,18 @@ std::string nome_file(const fs::path& file) {
   return file.filename().string();
 }
 
+// A folder as a message names it: its full path, so that "." or a relative
+// name tells the user where to look.
+std::string nome_cartella(const fs::path& cartella) {
+  std::error_code ec;
+  fs::path assoluta = fs::absolute(cartella, ec).lexically_normal();
+  if (ec) return cartella.string();
+  // "/a/b/." normalises to "/a/b/": name the folder without the last separator.
+  if (!assoluta.has_filename() && assoluta != assoluta.root_path())
+    assoluta = assoluta.parent_path();
+  return assoluta.string();
+}
+
 }  // namespace
 
 std::int32_t ultimo_tratto(std::int32_t lunghezza_linea) {
@@ -306,7 +318,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     return nome_testata + " è una cartella, non il file di uno scenario: scegliere un file .si3.";
   }
   if (!testata) {
-    return "Lo scenario " + nome_testata + " non è nella cartella " + cartella.string() +
+    return "Lo scenario " + nome_testata + " non è nella cartella " + nome_cartella(cartella) +
            ": controllare il nome del file.";
   }
   int numero_errore = 0;
@@ -344,7 +356,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   }
   const auto tratti = trova_file(cartella, nome + ".da3");
   if (!tratti) {
-    return "Il file dei tratti " + nome + ".da3 non è nella cartella " + cartella.string() +
+    return "Il file dei tratti " + nome + ".da3 non è nella cartella " + nome_cartella(cartella) +
            ": copiarlo lì insieme al file dello scenario.";
   }
 

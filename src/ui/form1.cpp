@@ -24,7 +24,6 @@
 #include <QStringList>
 #include <QTableWidget>
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -57,12 +56,10 @@ constexpr int altezza_list1 = 7980;
 constexpr int larghezza_per_linea = 12000;
 constexpr int larghezza_minima_linea = 4200;
 
-// The design parameters' boxes: caption and the default's text.
+// The design parameters' boxes: the caption, which the parameter's unit follows.
 constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
-    "Velocità massima km/h",    "Velocità minima km/h", "Sopraelevazione massima mm",
-    "Insufficienza ammessa mm", "Eccesso ammesso mm",   "Pendenza raccordi mm/m",
-    "Variazione massima mm/s"};
-constexpr std::size_t parametro_massima = 2;  // Text5(2) holds c_max
+    "Velocità massima", "Velocità minima",   "Sopraelevazione massima", "Insufficienza ammessa",
+    "Eccesso ammesso",  "Pendenza raccordi", "Variazione massima"};
 
 // The captions of Label12(0) .. Label12(7), one per radius class, made from
 // the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
@@ -108,18 +105,6 @@ QString frase(const std::string& testo) {
   QString f = da_std(testo);
   if (!f.isEmpty()) f[0] = f[0].toUpper();
   return f + u'.';
-}
-
-// The defaults of the design parameters, as the boxes show them.
-std::array<double, Form1::numero_parametri> parametri_iniziali() {
-  const sopra::parametri_progetto p;
-  return {p.velocita_massima,
-          p.velocita_minima,
-          double(p.sopraelevazione_massima),
-          double(p.insufficienza_ammessa),
-          double(p.eccesso_ammesso),
-          p.pendenza_raccordo,
-          p.variazione_massima};
 }
 
 // Whether the key event is one of the window's commands that a text box would
@@ -431,15 +416,18 @@ void Form1::crea_frame5() {
   posa(Frame5, 11655, 120, 2460, altezza_frame2);
   Frame5->hide();
 
-  const std::array<double, numero_parametri> iniziali = parametri_iniziali();
+  const sopra::parametri_progetto iniziali;
   for (std::size_t k = 0; k < numero_parametri; ++k) {
     const int alto = 300 + 450 * static_cast<int>(k);
     const QString indice = QString::number(k);
-    Label19[k] = etichetta(Frame5, QStringLiteral("Label19(%1)").arg(indice),
-                           QString::fromUtf8(testi_label19[k]), true);
+    Label19[k] = etichetta(
+        Frame5, QStringLiteral("Label19(%1)").arg(indice),
+        QString::fromUtf8(testi_label19[k]) + u' ' + da_std(sopra::parametri_di_progetto[k].unita),
+        true);
     Label19[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     posa(Label19[k], 90, alto, 1560, 420);
-    Text5[k] = new QLineEdit(da_std(sopra::testo_numero(iniziali[k])), Frame5);
+    Text5[k] =
+        new QLineEdit(da_std(sopra::testo_numero(sopra::valore_parametro(iniziali, k))), Frame5);
     Text5[k]->setObjectName(QStringLiteral("Text5(%1)").arg(indice));
     posa(Text5[k], 1710, alto + 60, 660, 300);
   }
@@ -874,37 +862,28 @@ void Form1::Command3_Click() {
   if (errore) avvisa(da_std(*errore));
 }
 
-std::optional<double> Form1::valore_parametro(std::size_t k) const {
-  // Read as every box reads numbers; a negative value, or a greatest cant
-  // beyond what one section can hold, counts as none.
-  const double v = sopra::valore_numerico(Text5[k]->text().toStdString());
-  if (v < 0 || (k == parametro_massima && v > sopra::sopraelevazione_limite)) return std::nullopt;
-  return v;
+double Form1::valore_casella(std::size_t k) const {
+  return sopra::valore_numerico(Text5[k]->text().toStdString());
 }
 
 sopra::parametri_progetto Form1::parametri() const {
-  // A box without a value keeps the parameter's default.
+  // A box whose value the core refuses leaves the parameter at its default.
   sopra::parametri_progetto p;
-  const auto intero = [](double v) {
-    return static_cast<std::int32_t>(std::lround(std::min(v, 1e6)));
-  };
-  if (const auto v = valore_parametro(0)) p.velocita_massima = *v;
-  if (const auto v = valore_parametro(1)) p.velocita_minima = *v;
-  if (const auto v = valore_parametro(2)) p.sopraelevazione_massima = intero(*v);
-  if (const auto v = valore_parametro(3)) p.insufficienza_ammessa = intero(*v);
-  if (const auto v = valore_parametro(4)) p.eccesso_ammesso = intero(*v);
-  if (const auto v = valore_parametro(5)) p.pendenza_raccordo = *v;
-  if (const auto v = valore_parametro(6)) p.variazione_massima = *v;
+  for (std::size_t k = 0; k < numero_parametri; ++k)
+    static_cast<void>(sopra::imposta_parametro(p, k, valore_casella(k)));
   return p;
 }
 
 void Form1::Text5_Change() {
-  // A box whose value is not used shows it in red.
+  // A box whose value the core refuses shows it in red, and why in its tooltip.
   for (std::size_t k = 0; k < numero_parametri; ++k) {
+    sopra::parametri_progetto prova;
+    const std::optional<std::string> motivo = sopra::imposta_parametro(prova, k, valore_casella(k));
     QPalette tavolozza = Text5[k]->palette();
     tavolozza.setColor(QPalette::Text,
-                       valore_parametro(k) ? palette().color(QPalette::Text) : QColor(200, 0, 0));
+                       motivo ? QColor(200, 0, 0) : palette().color(QPalette::Text));
     Text5[k]->setPalette(tavolozza);
+    Text5[k]->setToolTip(motivo ? frase(*motivo) : QString());
   }
   if (!aperto_) return;
   if (VistaLinea* v = vista()) v->imposta_parametri(parametri());

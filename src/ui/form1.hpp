@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "editing/scenario_aperto.hpp"
+#include "progetto/parametri.hpp"
 
 class QFrame;
 class QGroupBox;
@@ -35,7 +36,7 @@ class Form1 : public QWidget {
   // How many design parameters the boxes Text5(0) .. Text5(6) hold: the fastest
   // and slowest speeds, the greatest cant, the deficiency and excess allowed,
   // the run-off gradient and the rate of change of cant.
-  static constexpr std::size_t numero_parametri = 7;
+  static constexpr std::size_t numero_parametri = sopra::numero_parametri;
 
   // `cartella` is the folder whose scenarios the choice screen lists first and
   // opens: the program's own, unless the user chooses another with "Cartella…".
@@ -124,8 +125,8 @@ class Form1 : public QWidget {
   void esegui_verifica();
   // The design parameters from the boxes Text5(0) .. Text5(6).
   sopra::parametri_progetto parametri() const;
-  // The value of box Text5(k), when it gives one that can be used.
-  std::optional<double> valore_parametro(std::size_t k) const;
+  // The value box Text5(k) reads as every box reads numbers, before the core judges it.
+  double valore_casella(std::size_t k) const;
   // Makes the window wide enough for the picture, when it is not.
   void fai_posto();
   // The picture, once it shows the open scenario (nullptr before).

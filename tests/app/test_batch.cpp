@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "analysis/curva.hpp"
@@ -323,6 +324,17 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
     EXPECT_EQ(u.out, "") << riga;
   }
   EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
+}
+
+TEST_F(Batch, ParameterErrorsNameTheOptionAndTheCoreReason) {
+  for (const auto& [opzione, valore, motivo] :
+       {std::tuple{"--velocita-minima", "-5", "non può essere negativo"},
+        std::tuple{"--massimo", "301", "non può superare 300 mm"},
+        std::tuple{"--eccesso", "12.5", "vuole un numero intero di millimetri"}}) {
+    const auto u = esegui({"proposta", "--velocita", "120", opzione, valore});
+    EXPECT_EQ(u.err, std::string("sopraelevazione-batch: ") + opzione + ' ' + motivo +
+                         "; vedere --help\n");
+  }
 }
 
 TEST_F(Batch, PosizioneOutsideTheListGivesTheListedRange) {

@@ -11,7 +11,7 @@
 namespace sopra {
 namespace {
 
-TEST(Messaggi, PositionListsStopAtTheirLimitWithAnEllipsis) {
+TEST(Messaggi, PositionListsStopAtTheirLimitAndCountTheRest) {
   std::vector<std::int32_t> posizioni;
   for (std::int32_t m = 100; posizioni.size() < posizioni_senza_slot_riportate; m += 50)
     posizioni.push_back(m);
@@ -19,10 +19,11 @@ TEST(Messaggi, PositionListsStopAtTheirLimitWithAnEllipsis) {
   EXPECT_TRUE(tutte.starts_with("Posizioni in metri: 100, 150, ")) << tutte;
   EXPECT_TRUE(tutte.ends_with(", 550")) << tutte;
   // More in all than were given, or more given than are shown.
-  EXPECT_EQ(testo_posizioni(posizioni, posizioni.size() + 1), tutte + ", …");
+  EXPECT_EQ(testo_posizioni(posizioni, posizioni.size() + 1), tutte + " e un'altra");
   posizioni.push_back(600);
-  EXPECT_EQ(testo_posizioni(posizioni, posizioni.size()), tutte + ", …");
-  EXPECT_EQ(testo_posizioni({}, 3), "Posizioni in metri: …");
+  EXPECT_EQ(testo_posizioni(posizioni, posizioni.size() + 2), tutte + " e altre 3");
+  EXPECT_EQ(testo_posizioni(posizioni, 0), tutte + " e un'altra");
+  EXPECT_EQ(testo_posizioni({}, 3), "Posizioni in metri: 3 non riportate");
 }
 
 TEST(Messaggi, SingularAndPlural) {

@@ -325,6 +325,17 @@ TEST(Carica, ErroriInItalianoSenzaCreareFile) {
   atteso_errore("Linea", "la forma LINEA_NOME.si3");
 }
 
+TEST(Carica, CartellaDelMessaggioPerIntero) {
+  // A scenario named without a folder is looked for in the working folder, and
+  // the message says which folder that is rather than ".".
+  scenario store;
+  const auto errore = carica_scenario("Nessuna_Linea_Qui.si3", store);
+  ASSERT_TRUE(errore);
+  EXPECT_NE(errore->find("nella cartella " + std::filesystem::current_path().string() + ":"),
+            std::string::npos)
+      << *errore;
+}
+
 // A header record with every string as long as its count allows: the longest
 // header there can be, followed by more bytes that are not part of it.
 std::vector<std::uint8_t> testata_massima(std::int32_t memorizzata) {

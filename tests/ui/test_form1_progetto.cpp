@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
@@ -244,12 +245,16 @@ class TestForm1Progetto : public QObject {
     }
     QCOMPARE(f.avvisi.size(), 1);
 
-    // The greatest cant limits the proposal; beyond what a section holds it is not used.
+    // The greatest cant limits the proposal; a value the core refuses (beyond what
+    // a section holds, or not whole mm) is not used, and the box says why.
     auto* massima = f.c<QLineEdit>(QStringLiteral("Text5(2)"));
-    for (const auto& [testo, attesa] : {std::pair{"100", "100"}, std::pair{"400", "160"}}) {
+    for (const auto& [testo, attesa, motivo] :
+         {std::tuple{"100", "100", ""}, std::tuple{"400", "160", "Non può superare 300 mm."},
+          std::tuple{"100.5", "160", "Vuole un numero intero di millimetri."}}) {
       finestra::scrivi(massima, QString::fromLatin1(testo));
       f.clicca(QStringLiteral("Command8"));
       QCOMPARE(f.text4(7)->text(), QString::fromLatin1(attesa));
+      QCOMPARE(massima->toolTip(), QString::fromUtf8(motivo));
     }
   }
 

@@ -1,0 +1,65 @@
+#pragma once
+// The design parameters one by one: the field each sets, its kind, its unit and
+// the values it accepts, so that every reader of parameters judges a value alike.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "progetto/progetto.hpp"
+
+namespace sopra {
+
+// No train runs faster: a larger speed is a slip of the keyboard, not a design.
+inline constexpr double velocita_oltre_ogni_treno = 1000;  // km/h
+
+enum class genere_parametro { velocita, millimetri_interi, decimale };
+
+struct parametro_progetto {
+  genere_parametro genere;
+  std::string_view unita;  // as it follows a value: "km/h", "mm", "mm/m", "mm/s"
+  // The largest value accepted (the smallest is 0); infinity when there is none.
+  double massimo;
+  double parametri_progetto::*decimale = nullptr;      // the field of a speed or decimal
+  std::int32_t parametri_progetto::*intero = nullptr;  // the field of a whole mm
+};
+
+inline constexpr double senza_massimo = std::numeric_limits<double>::infinity();
+
+// The seven parameters of parametri_progetto, in the order the window's boxes
+// and the batch companion's options list them: V, v, c_max, I_max, E_max, the
+// run-off gradient and the rate of change of cant.
+inline constexpr std::array<parametro_progetto, 7> parametri_di_progetto = {{
+    {genere_parametro::velocita, "km/h", velocita_oltre_ogni_treno,
+     &parametri_progetto::velocita_massima},
+    {genere_parametro::velocita, "km/h", velocita_oltre_ogni_treno,
+     &parametri_progetto::velocita_minima},
+    {genere_parametro::millimetri_interi, "mm", sopraelevazione_limite, nullptr,
+     &parametri_progetto::sopraelevazione_massima},
+    {genere_parametro::millimetri_interi, "mm", senza_massimo, nullptr,
+     &parametri_progetto::insufficienza_ammessa},
+    {genere_parametro::millimetri_interi, "mm", senza_massimo, nullptr,
+     &parametri_progetto::eccesso_ammesso},
+    {genere_parametro::decimale, "mm/m", senza_massimo, &parametri_progetto::pendenza_raccordo},
+    {genere_parametro::decimale, "mm/s", senza_massimo, &parametri_progetto::variazione_massima},
+}};
+inline constexpr std::size_t numero_parametri = parametri_di_progetto.size();
+
+// Judges `valore` for parameter `k` (< numero_parametri). When it is accepted,
+// sets the parameter in `parametri` and returns nothing; otherwise leaves
+// `parametri` as it was and returns why, in Italian, as a phrase that follows
+// the parameter's name, the first that applies of: "vuole un numero" (not
+// finite), "non può essere negativo", "vuole un numero intero di millimetri" (a
+// whole-mm parameter with a fraction, or beyond what its field holds), "non può
+// superare 300 mm" (above the parameter's maximum, with its unit).
+std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std::size_t k,
+                                             double valore);
+
+// The value of parameter `k` (< numero_parametri) in `parametri`.
+double valore_parametro(const parametri_progetto& parametri, std::size_t k);
+
+}  // namespace sopra

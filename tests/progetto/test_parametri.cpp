@@ -1,0 +1,61 @@
+// The judgement of one design parameter's value: each boundary once, and a
+// refused value leaves the parameters as they were.
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "progetto/parametri.hpp"
+
+namespace sopra {
+namespace {
+
+constexpr std::size_t velocita = 0, massima = 2, insufficienza = 3, pendenza = 5;
+
+// The reason parameter k refuses `valore` with, or "" when it takes it; a
+// refused value must leave every parameter at its default.
+std::string motivo(std::size_t k, double valore) {
+  parametri_progetto p;
+  const auto m = imposta_parametro(p, k, valore);
+  if (!m) {
+    EXPECT_EQ(valore_parametro(p, k), valore) << k;
+    return "";
+  }
+  const parametri_progetto iniziali;
+  for (std::size_t j = 0; j < numero_parametri; ++j)
+    EXPECT_EQ(valore_parametro(p, j), valore_parametro(iniziali, j)) << j;
+  return *m;
+}
+
+TEST(Parametri, ZeroIsAcceptedANegativeValueIsNot) {
+  for (std::size_t k = 0; k < numero_parametri; ++k) {
+    EXPECT_EQ(motivo(k, 0), "") << k;
+    EXPECT_EQ(motivo(k, -0.5), "non può essere negativo") << k;
+  }
+}
+
+TEST(Parametri, TheGreatestCantStopsAtWhatASectionHolds) {
+  EXPECT_EQ(motivo(massima, 300), "");
+  EXPECT_EQ(motivo(massima, 301), "non può superare 300 mm");
+}
+
+TEST(Parametri, SpeedsStopAtTheFastestTrain) {
+  EXPECT_EQ(motivo(velocita, 1000), "");
+  EXPECT_EQ(motivo(1, 1000.5), "non può superare 1000 km/h");
+}
+
+TEST(Parametri, WholeMillimetresRefuseAFraction) {
+  EXPECT_EQ(motivo(insufficienza, 2.5), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(4, 2.5), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(insufficienza, 3e9), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(pendenza, 2.5), "");
+  EXPECT_EQ(motivo(pendenza, 1e12), "");
+}
+
+TEST(Parametri, NotANumberIsRefused) {
+  EXPECT_EQ(motivo(pendenza, std::numeric_limits<double>::quiet_NaN()), "vuole un numero");
+  EXPECT_EQ(motivo(6, std::numeric_limits<double>::infinity()), "vuole un numero");
+}
+
+}  // namespace
+}  // namespace sopra
