@@ -367,7 +367,6 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   // file is reported before one of the line file, as when they are read in turn.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
-  caricato.punti.resize(numero_tratti);
   controllo_sopraelevazioni sopraelevazioni;
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
@@ -385,6 +384,8 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
             dimensione_tratti);
         if (!letti) errore_tratti = errno;
       } else {
+        // Filled on this thread too: its first touch of fresh memory is slow.
+        caricato.punti.resize(numero_tratti);
         byte_linea = leggi_punti(*linea.file, ultimo_punto, caricato.punti);
         if (byte_linea < 0) errore_linea = errno;
       }
