@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -24,9 +23,10 @@ inline std::size_t pezzi_per(std::size_t numero) {
 // Calls lavoro(primo, fine) once for each of `pezzi` consecutive, nearly equal
 // ranges that together cover [0, numero), the first in the caller's thread and
 // each other in a thread of its own, and returns when all have returned. The
-// calls must touch disjoint data. An exception of any call is rethrown here
-// (the first piece's first) after every thread has ended; a thread that the
-// system refuses to start leaves its piece to the caller's thread.
+// calls must not race: they touch disjoint data or synchronise. An exception
+// of any call is rethrown here (the first piece's first) after every thread has
+// ended; a thread that cannot be started (no resources or memory for it) leaves
+// its piece to the caller's thread, which runs it at once.
 template <class F>
 void in_parallelo(std::size_t numero, std::size_t pezzi, F&& lavoro) {
   pezzi = std::clamp<std::size_t>(pezzi, 1, std::max<std::size_t>(numero, 1));
@@ -44,7 +44,7 @@ void in_parallelo(std::size_t numero, std::size_t pezzi, F&& lavoro) {
   for (std::size_t k = 1; k < pezzi; ++k) {
     try {
       fili.emplace_back(esegui, k);
-    } catch (const std::system_error&) {
+    } catch (...) {  // no thread, and so nothing to join: the piece runs here
       esegui(k);
     }
   }
