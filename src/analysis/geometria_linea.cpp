@@ -1,17 +1,37 @@
 #include "analysis/geometria_linea.hpp"
 
+#include <algorithm>
+#include <vector>
+
 #include "analysis/bivio.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
-geometria_linea::geometria_linea(const scenario& store) {
+geometria_linea::geometria_linea(const scenario& store)
+    : geometria_linea(store, pezzi_per(numero_righe(store.tratti.size()))) {}
+
+// Every row depends on the store alone (its section and the neighbours the
+// junction test reads), so the pieces are independent. Each piece finds the
+// junction slot of each section it reads once, not once per neighbour.
+geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi) {
   righe_.resize(numero_righe(store.tratti.size()));
-  for (std::size_t r = 0; r < righe_.size(); ++r) {
-    const std::int32_t s = tratto_della_riga(r);
-    const raggio_curva curva = rendi_raggio_curva(store, posizione_tratto(s));
-    righe_[r] = {curva.raggio, static_cast<std::uint8_t>(curva.classe_raggio),
-                 static_cast<std::uint8_t>(test_bivio(store, s))};
-  }
+  in_parallelo(righe_.size(), pezzi, [&](std::size_t primo, std::size_t fine) {
+    if (primo == fine) return;
+    // The junction test of section s reads sections s - 3 .. s + 2.
+    const std::int32_t da = std::max(0, tratto_della_riga(primo) - 3);
+    const std::int32_t a = tratto_della_riga(fine - 1) + 2;
+    std::vector<const oggetto*> bivi(static_cast<std::size_t>(a - da + 1));
+    for (std::int32_t s = da; s <= a; ++s)
+      bivi[static_cast<std::size_t>(s - da)] = bivio_del_tratto(store, s);
+    const auto bivio_di = [&](std::int32_t s) { return bivi[static_cast<std::size_t>(s - da)]; };
+    for (std::size_t r = primo; r < fine; ++r) {
+      const std::int32_t s = tratto_della_riga(r);
+      const raggio_curva curva = rendi_raggio_curva(store, posizione_tratto(s));
+      righe_[r] = {curva.raggio, static_cast<std::uint8_t>(curva.classe_raggio),
+                   static_cast<std::uint8_t>(test_bivio_con(s, bivio_di))};
+    }
+  });
 }
 
 }  // namespace sopra

@@ -56,8 +56,11 @@ class geometria_linea {
  public:
   geometria_linea() = default;
   // Classifies every listed section of `store`: one curve classification and
-  // one junction test each.
+  // one junction test each, on as many threads as the line is long enough for.
   explicit geometria_linea(const scenario& store);
+  // The same, with the rows split into `pezzi` consecutive pieces worked out on
+  // threads of their own; the result does not depend on `pezzi`.
+  geometria_linea(const scenario& store, std::size_t pezzi);
 
   // The number of rows.
   std::size_t size() const { return righe_.size(); }

@@ -1,40 +1,46 @@
 #include "editing/elenco.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
 #include "analysis/bivio.hpp"
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
 namespace {
 
-void aggiungi_intero(std::string& riga, std::int32_t numero) {
-  char testo[12];
-  const auto risultato = std::to_chars(testo, testo + sizeof testo, numero);
-  riga.append(testo, risultato.ptr);
+// Writes `numero` at `testo` and returns the end of what it wrote; 11 characters fit any.
+char* scrivi_intero(char* testo, std::int32_t numero) {
+  return std::to_chars(testo, testo + 11, numero).ptr;
 }
 
-// The row of section s whose listed radius (0 straight) and junction flag are known.
+char* scrivi_testo(char* testo, std::string_view parte) {
+  return std::copy(parte.begin(), parte.end(), testo);
+}
+
+// The row of section s whose listed radius (0 straight) and junction flag are known,
+// composed in a buffer on the stack so that the row costs one allocation of its size.
 std::string componi_riga(const scenario& store, std::int32_t s, bool bivio, std::int32_t raggio) {
-  std::string riga;
-  riga.reserve(32);
-  aggiungi_intero(riga, posizione_tratto(s));
-  riga += '\t';
+  // Longest: 11 + 1 + 16 + 11 + 2 + 11 characters.
+  char testo[64];
+  char* fine = scrivi_intero(testo, posizione_tratto(s));
+  *fine++ = '\t';
   if (bivio) {
-    riga += "bivio \t";
+    fine = scrivi_testo(fine, "bivio \t");
   } else if (raggio == 0) {
-    riga += "rettilineo \t";
+    fine = scrivi_testo(fine, "rettilineo \t");
   } else {
-    riga += raggio > 0 ? "curva SX raggio " : "curva DX raggio ";
-    aggiungi_intero(riga, std::abs(raggio));
+    fine = scrivi_testo(fine, raggio > 0 ? "curva SX raggio " : "curva DX raggio ");
+    fine = scrivi_intero(fine, std::abs(raggio));
   }
   // The extended layout puts a single TAB after the widest radius.
-  riga += !store.formato_compatto && std::abs(raggio) == 10000 ? "\t" : "\t\t";
-  aggiungi_intero(riga, millimetri_tratto(store, s));
-  return riga;
+  fine = scrivi_testo(fine, !store.formato_compatto && std::abs(raggio) == 10000 ? "\t" : "\t\t");
+  fine = scrivi_intero(fine, millimetri_tratto(store, s));
+  return std::string(testo, fine);
 }
 
 }  // namespace
@@ -50,11 +56,17 @@ std::vector<std::string> costruisci_righe(const scenario& store) {
 }
 
 std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria) {
-  std::vector<std::string> righe;
-  righe.reserve(geometria.size());
-  for (std::size_t r = 0; r < geometria.size(); ++r)
-    righe.push_back(componi_riga(store, tratto_della_riga(r), geometria.bivio(r),
-                                 geometria.raggio_elencato(r)));
+  return costruisci_righe(store, geometria, pezzi_per(geometria.size()));
+}
+
+std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria,
+                                          std::size_t pezzi) {
+  std::vector<std::string> righe(geometria.size());
+  in_parallelo(righe.size(), pezzi, [&](std::size_t primo, std::size_t fine) {
+    for (std::size_t r = primo; r < fine; ++r)
+      righe[r] = componi_riga(store, tratto_della_riga(r), geometria.bivio(r),
+                              geometria.raggio_elencato(r));
+  });
   return righe;
 }
 

@@ -18,8 +18,13 @@ std::string riga_tratto(const scenario& store, std::int32_t s);
 
 // All rows of the list, for sections 2 .. U - 3 (none when U < 5).
 std::vector<std::string> costruisci_righe(const scenario& store);
-// The same rows, with the curve classes and junction zones already worked out.
+// The same rows, with the curve classes and junction zones already worked out,
+// built on as many threads as the list is long enough for.
 std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria);
+// The same rows built in `pezzi` consecutive pieces, each on a thread of its
+// own; the rows do not depend on `pezzi`.
+std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria,
+                                          std::size_t pezzi);
 
 // Where a row's cant field starts: just after its last TAB.
 std::size_t inizio_sopraelevazione(std::string_view riga);

@@ -8,17 +8,20 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "analysis/sopraelevazione.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
@@ -110,30 +113,61 @@ std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_com
 // Points read from the line file a block at a time: 1 MiB, a whole number of points.
 constexpr std::size_t punti_per_blocco = (std::size_t{1} << 20) / sizeof(punto_linea);
 
-// Reads the line file once, sequentially from its first byte, through one
-// reused buffer, and keeps of its points 0 .. ultimo_punto only those that judge
-// a section (punti_tratto); the others stay (0, 0). Returns how many bytes the
-// file held up to the end of point ultimo_punto, or -1 with errno set.
-long long leggi_punti(const fs::path& file, std::size_t ultimo_punto,
-                      std::span<punti_tratto> punti) {
-  descrittore fd(apri_in_lettura(file));
-  if (fd.get() < 0) return -1;
-  std::vector<std::uint8_t> blocco(punti_per_blocco * sizeof(punto_linea));
-  const auto passo = static_cast<std::size_t>(metri_tratto);
-  long long totale = 0;
-  for (std::size_t primo = 0; primo <= ultimo_punto; primo += punti_per_blocco) {
-    const std::size_t quanti = std::min(punti_per_blocco, ultimo_punto + 1 - primo);
-    const long long letti = leggi(fd.get(), blocco.data(), quanti * sizeof(punto_linea));
-    if (letti < 0) return -1;
-    totale += letti;
+// The line file's points 0 .. ultimo_punto, of which only those that judge a
+// section (punti_tratto) are kept, read a block at a time by one thread or
+// several at once: each call of leggi takes the next block that no call has
+// taken, reads it from a descriptor of its own and keeps its points, until no
+// block is left. Points of no block, beyond the end of the file, stay (0, 0).
+class lettura_punti {
+ public:
+  lettura_punti(const fs::path& file, std::size_t ultimo_punto)
+      : file_(file), ultimo_punto_(ultimo_punto) {}
+
+  // Reads blocks into `punti` until none is left or a read of any call fails.
+  void leggi(std::span<punti_tratto> punti) {
+    if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
+    descrittore fd(apri_in_lettura(file_));
+    if (fd.get() < 0) return fallisci();
+    std::vector<std::uint8_t> blocco(punti_per_blocco * sizeof(punto_linea));
+    long long posizione = 0;  // where fd stands
+    while (!fallita_.load()) {
+      const std::size_t primo = prossimo_.fetch_add(1) * punti_per_blocco;
+      if (primo > ultimo_punto_) return;
+      const std::size_t quanti = std::min(punti_per_blocco, ultimo_punto_ + 1 - primo);
+      const auto inizio = static_cast<long long>(primo * sizeof(punto_linea));
+      if (posizione != inizio && ::lseek(fd.get(), static_cast<off_t>(inizio), SEEK_SET) < 0)
+        return fallisci();
+      const long long letti = sopra::leggi(fd.get(), blocco.data(), quanti * sizeof(punto_linea));
+      if (letti < 0) return fallisci();
+      posizione = inizio + letti;
+      byte_ += letti;
+      tieni_punti(primo, static_cast<std::size_t>(letti), blocco, punti);
+    }
+  }
+
+  // How many bytes the file held up to the end of point ultimo_punto, or -1
+  // when a read failed; asked once every call of leggi has returned.
+  long long byte() const { return fallita_.load() ? -1 : byte_.load(); }
+  // The errno of the first failed read.
+  int errore() const { return errore_; }
+
+ private:
+  void fallisci() {
+    const int numero_errore = errno;
+    if (!fallita_.exchange(true)) errore_ = numero_errore;
+  }
+
+  // Keeps the points of a block that starts at point `primo` and holds `letti` bytes.
+  static void tieni_punti(std::size_t primo, std::size_t letti, std::vector<std::uint8_t>& blocco,
+                          std::span<punti_tratto> punti) {
     // A point cut by the end of the file reads as zeros beyond that end.
-    const std::size_t presenti =
-        (static_cast<std::size_t>(letti) + sizeof(punto_linea) - 1) / sizeof(punto_linea);
-    std::fill(blocco.begin() + letti,
+    const std::size_t presenti = (letti + sizeof(punto_linea) - 1) / sizeof(punto_linea);
+    std::fill(blocco.begin() + static_cast<std::ptrdiff_t>(letti),
               blocco.begin() + static_cast<std::ptrdiff_t>(presenti * sizeof(punto_linea)),
               std::uint8_t{0});
     // Points primo .. fine - 1 are in the block; section s needs points
     // passo × s - 1, passo × s and passo × s + 1.
+    const auto passo = static_cast<std::size_t>(metri_tratto);
     const std::size_t fine = primo + presenti;
     auto punto = [&](std::size_t p, punto_linea& destinazione) {
       if (p >= primo && p < fine)
@@ -145,10 +179,15 @@ long long leggi_punti(const fs::path& file, std::size_t ultimo_punto,
       punto(s * passo, punti[s].qui);
       punto(s * passo + 1, punti[s].dopo);
     }
-    if (presenti < quanti) break;  // the rest of the points stay (0, 0)
   }
-  return totale;
-}
+
+  const fs::path& file_;
+  const std::size_t ultimo_punto_;
+  std::atomic<std::size_t> prossimo_{0};  // the next block no call has taken
+  std::atomic<long long> byte_{0};
+  std::atomic<bool> fallita_{false};
+  int errore_ = 0;  // written only by the call whose exchange of fallita_ came first
+};
 
 // Reads the header file, as far as a header record can reach: a larger file
 // (some other file under a header's name) costs no more memory than that.
@@ -379,27 +418,52 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
            ": copiarlo lì insieme al file dello scenario.";
   }
 
-  // Sections 0 .. N.
+  // Sections 0 .. N and, of line points 0 .. T, the three that judge each
+  // section. The two files are independent: the line file is read on a thread
+  // of its own while this one reads the sections, when there are two
+  // processors, and this one then takes its share of the line blocks left. A
+  // failure of the section file is reported before one of the line file, as
+  // when they are read in turn.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
+  const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
   controllo_sopraelevazioni sopraelevazioni;
   long long dimensione_tratti = -1;
-  auto letti = leggi_tratti(
-      *tratti, caricato.formato_compatto, numero_tratti,
-      [&](const elenco_tratti& fatti, std::size_t primo, std::size_t quanti) {
-        sopraelevazioni.esamina(fatti, primo, quanti);
-      },
-      dimensione_tratti);
+  std::optional<elenco_tratti> letti;
+  int errore_tratti = 0;
+  lettura_punti linea_letta(*linea.file, ultimo_punto);
+  std::atomic<bool> punti_pronti = false;  // caricato.punti has its final size
+  const auto leggi_i_file = [&](std::size_t primo, std::size_t fine) {
+    for (std::size_t file = primo; file < fine; ++file) {
+      if (file == 0) {
+        letti = leggi_tratti(
+            *tratti, caricato.formato_compatto, numero_tratti,
+            [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
+              sopraelevazioni.esamina(fatti, primo_letto, quanti);
+            },
+            dimensione_tratti);
+        if (!letti) {
+          errore_tratti = errno;
+        } else if (punti_pronti.load()) {
+          linea_letta.leggi(caricato.punti);
+        }
+      } else {
+        // Sized on this thread, which fills most of it: the first touch of
+        // fresh memory is slow.
+        caricato.punti.resize(numero_tratti);
+        punti_pronti.store(true);
+        linea_letta.leggi(caricato.punti);
+      }
+    }
+  };
+  in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
   if (!letti)
-    return "Impossibile leggere il file " + nome_file(*tratti) + ": " + motivo_errore(errno) + ".";
+    return "Impossibile leggere il file " + nome_file(*tratti) + ": " +
+           motivo_errore(errore_tratti) + ".";
   caricato.tratti = std::move(*letti);
-
-  // Of line points 0 .. T, the three that judge each section.
-  const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
-  caricato.punti.resize(numero_tratti);
-  const long long byte_linea = leggi_punti(*linea.file, ultimo_punto, caricato.punti);
+  const long long byte_linea = linea_letta.byte();
   if (byte_linea < 0)
-    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " + motivo_errore(errno) +
-           ".";
+    return "Impossibile leggere il file " + nome_file(*linea.file) + ": " +
+           motivo_errore(linea_letta.errore()) + ".";
 
   // What looks wrong in the files, without refusing them.
   controlla_dimensione_tratti(*tratti, dimensione_tratti, caricato.tratti, caricato.avvisi);

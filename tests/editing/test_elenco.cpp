@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "editing/elenco.hpp"
 #include "editing/scenario_di_prova.hpp"
 
@@ -72,6 +74,49 @@ TEST(RigheElenco, ListsSectionsTwoToUMinusThree) {
   ASSERT_EQ(righe.size(), 96u);
   EXPECT_TRUE(righe.front().starts_with("100\t"));
   EXPECT_TRUE(righe.back().starts_with("4850\t"));
+}
+
+// Lines with curves, junctions and cant at random: the list built in any number
+// of pieces, with piece boundaries inside and beside junction zones, equals the
+// row-by-row reference and the classification made in one piece.
+TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
+  std::mt19937 caso(20261208);
+  const double raggi[] = {250, -490, 700, -1200, 3000, -10000, 10000};
+  for (int prova = 0; prova < 40; ++prova) {
+    const auto numero = std::uniform_int_distribution<std::size_t>(6, 160)(caso);
+    scenario s = scenario_rettilineo(numero, prova % 2 == 0);
+    for (std::size_t t = 0; t < numero; ++t) {
+      const auto sezione = static_cast<std::int32_t>(t);
+      const int dado = std::uniform_int_distribution<int>(0, 9)(caso);
+      if (dado < 3) metti_curva(s, sezione, raggi[caso() % std::size(raggi)]);
+      if (dado == 3 || dado == 4) {  // junctions of every reach, some not counted (dato4)
+        const std::int16_t codici[] = {10, 11, -10, -11, 12, 20, 21};
+        slot(s, sezione)[caso() % 3] = {tipo_bivio,
+                                        codici[caso() % std::size(codici)],
+                                        0,
+                                        static_cast<std::int16_t>(caso() % 2),
+                                        static_cast<std::int16_t>(caso() % 5 == 0),
+                                        static_cast<std::uint8_t>(caso() % 3)};
+      }
+      if (dado % 2 == 0)
+        metti_sopraelevazione(s, sezione, std::uniform_int_distribution<int>(-150, 150)(caso), 5);
+    }
+    const geometria_linea intera(s, 1);
+    const auto attese = costruisci_righe(s, intera, 1);
+    ASSERT_EQ(attese.size(), numero_righe(numero));
+    for (std::size_t r = 0; r < attese.size(); ++r)
+      ASSERT_EQ(attese[r], riga_tratto(s, tratto_della_riga(r)));
+    for (std::size_t pezzi : {2u, 3u, 4u, 7u, 16u, 61u, 500u}) {
+      const geometria_linea a_pezzi(s, pezzi);
+      ASSERT_EQ(a_pezzi.size(), intera.size());
+      for (std::size_t r = 0; r < intera.size(); ++r) {
+        ASSERT_EQ(a_pezzi.raggio(r), intera.raggio(r)) << r;
+        ASSERT_EQ(a_pezzi.classe(r), intera.classe(r)) << r;
+        ASSERT_EQ(a_pezzi.bivio(r), intera.bivio(r)) << r;
+      }
+      ASSERT_EQ(costruisci_righe(s, a_pezzi, pezzi), attese) << numero << " in " << pezzi;
+    }
+  }
 }
 
 TEST(RigheElenco, CantFieldStartsAfterTheLastTab) {

@@ -1,0 +1,57 @@
+#pragma once
+// Work over a long line split into consecutive pieces, one thread each, for the
+// passes over every section that loading and the section list make.
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace sopra {
+
+// Fewer items than this per piece are not worth a thread of their own.
+inline constexpr std::size_t minimo_per_pezzo = 8192;
+
+// How many pieces to split `numero` items into: one per processor, at most, and
+// none smaller than minimo_per_pezzo (always at least 1).
+inline std::size_t pezzi_per(std::size_t numero) {
+  const std::size_t processori = std::max(1u, std::thread::hardware_concurrency());
+  return std::clamp<std::size_t>(numero / minimo_per_pezzo, 1, processori);
+}
+
+// Calls lavoro(primo, fine) once for each of `pezzi` consecutive, nearly equal
+// ranges that together cover [0, numero), the first in the caller's thread and
+// each other in a thread of its own, and returns when all have returned. The
+// calls must not race: they touch disjoint data or synchronise. An exception
+// of any call is rethrown here (the first piece's first) after every thread has
+// ended; a thread that cannot be started (no resources or memory for it) leaves
+// its piece to the caller's thread, which runs it at once.
+template <class F>
+void in_parallelo(std::size_t numero, std::size_t pezzi, F&& lavoro) {
+  pezzi = std::clamp<std::size_t>(pezzi, 1, std::max<std::size_t>(numero, 1));
+  auto inizio = [&](std::size_t k) { return numero / pezzi * k + std::min(k, numero % pezzi); };
+  std::vector<std::exception_ptr> errori(pezzi);
+  auto esegui = [&](std::size_t k) {
+    try {
+      lavoro(inizio(k), inizio(k + 1));
+    } catch (...) {
+      errori[k] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> fili;
+  fili.reserve(pezzi - 1);
+  for (std::size_t k = 1; k < pezzi; ++k) {
+    try {
+      fili.emplace_back(esegui, k);
+    } catch (...) {  // no thread, and so nothing to join: the piece runs here
+      esegui(k);
+    }
+  }
+  esegui(0);
+  for (auto& filo : fili) filo.join();
+  for (auto& e : errori)
+    if (e) std::rethrow_exception(e);
+}
+
+}  // namespace sopra

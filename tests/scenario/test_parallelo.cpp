@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "scenario/parallelo.hpp"
+
+namespace sopra {
+namespace {
+
+// Every item is handed to exactly one call, in consecutive non-empty ranges.
+TEST(InParallelo, PiecesCoverEveryItemOnce) {
+  for (std::size_t numero = 0; numero < 40; ++numero) {
+    for (std::size_t pezzi = 0; pezzi < 45; ++pezzi) {
+      std::vector<int> volte(numero, 0);
+      std::atomic<int> chiamate = 0;
+      in_parallelo(numero, pezzi, [&](std::size_t primo, std::size_t fine) {
+        ++chiamate;
+        EXPECT_LE(primo, fine);
+        for (std::size_t i = primo; i < fine; ++i) ++volte[i];
+      });
+      for (std::size_t i = 0; i < numero; ++i) ASSERT_EQ(volte[i], 1) << numero << " " << pezzi;
+      EXPECT_EQ(chiamate, static_cast<int>(
+                              std::clamp<std::size_t>(pezzi, 1, std::max<std::size_t>(numero, 1))));
+    }
+  }
+}
+
+TEST(InParallelo, ExceptionOfAPieceReachesTheCaller) {
+  std::atomic<int> finiti = 0;
+  EXPECT_THROW(in_parallelo(100, 4,
+                            [&](std::size_t primo, std::size_t) {
+                              if (primo >= 50) throw std::runtime_error("pezzo");
+                              ++finiti;
+                            }),
+               std::runtime_error);
+  EXPECT_EQ(finiti, 2);  // the other pieces still ran to their end
+}
+
+TEST(InParallelo, PiecesNeverSmallerThanTheMinimum) {
+  EXPECT_EQ(pezzi_per(0), 1u);
+  EXPECT_EQ(pezzi_per(minimo_per_pezzo * 2 - 1), 1u);
+  EXPECT_LE(pezzi_per(minimo_per_pezzo * 64), std::max(1u, std::thread::hardware_concurrency()));
+}
+
+}  // namespace
+}  // namespace sopra
