@@ -99,7 +99,7 @@ std::error_code copia_fino_alla_fine(const file_aperto& da, std::uint64_t inizio
 
 // The usual way: the whole new file beside the old one, then renamed over it.
 std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const std::string& nome,
-                                            const fs::path& file, const file_aperto& vecchio,
+                                            const fs::path& file, file_aperto& vecchio,
                                             const stato_file& stato, file_aperto& nuovo,
                                             const fs::path& temporaneo, std::uint64_t& impronta) {
   auto annulla = [&](const std::error_code& e) {
@@ -115,6 +115,9 @@ std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const s
   }
   if (auto e = sincronizza(nuovo)) return annulla(e);
   if (auto e = nuovo.chiudi()) return annulla(e);
+  // The old file is closed before the new one takes its name: some systems
+  // refuse to replace a file that is still open.
+  vecchio.chiudi();
   if (auto e = sostituisci(temporaneo, file)) return annulla(e);
   sincronizza_cartella(file.parent_path());
   return std::nullopt;
