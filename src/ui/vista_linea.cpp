@@ -462,7 +462,9 @@ void VistaLinea::ingrandisci(double fattore) {
 }
 
 void VistaLinea::porta_in_vista(int riga) {
-  if (riga < 0 || riga >= righe_) return;
+  // With the whole line in view every section is already on screen; moving to
+  // the first or last one (inside the margin below) would push the line aside.
+  if (riga < 0 || riga >= righe_ || intera_) return;
   const disposizione d = disponi(area_disegno(), vista_);
   const QPointF p = a_schermo(d, punti_[static_cast<std::size_t>(riga)]);
   const double mx = d.pianta.width() * 0.08;

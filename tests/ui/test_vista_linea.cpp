@@ -125,6 +125,12 @@ class TestVistaLinea : public QObject {
       QVERIFY(dentro(vista->area_pianta(), vista->punto_pianta(q)));
       QVERIFY(dentro(vista->area_diagramma(), vista->punto_diagramma(q)));
     }
+    // With the whole line in view, choosing its first or last row moves nothing.
+    const QPointF intera = vista->punto_pianta(0);
+    for (int q : {0, lontana}) {
+      vista->seleziona(q);
+      QVERIFY(QLineF(vista->punto_pianta(0), intera).length() < 1);
+    }
   }
 
   // The plan shows each curve in its side's colour where it lies, and the
