@@ -37,8 +37,12 @@ class cartella_temporanea {
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(percorso_, ec);
   }
-  const std::filesystem::path& percorso() const { return percorso_; }
-  std::filesystem::path operator/(const std::string& nome) const { return percorso_ / nome; }
+  const std::filesystem::path& percorso() const {
+    return percorso_;
+  }
+  std::filesystem::path operator/(const std::string& nome) const {
+    return percorso_ / nome;
+  }
 
  private:
   std::filesystem::path percorso_;
