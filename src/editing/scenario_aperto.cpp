@@ -38,13 +38,14 @@ std::string normalizza_per_comando(std::string_view testo) {
 }
 
 // Replaces the cant field of a row, which starts at `inizio`, by `prefisso` and
-// `testo`. A TAB or line break in the text becomes a blank, so that the cant
-// stays the text after the row's last TAB. The row keeps its buffer.
+// `testo`. A TAB or line break (a carriage return too) in the text becomes a
+// blank, so that the cant stays the text after the row's last TAB and a row
+// stays one line. The row keeps its buffer.
 void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string_view prefisso,
                               std::string_view testo) {
   riga.resize(inizio);
   riga += prefisso;
-  for (const char c : testo) riga += carattere_ignorato(c) ? ' ' : c;
+  for (const char c : testo) riga += c == '\r' || carattere_ignorato(c) ? ' ' : c;
 }
 
 // Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit

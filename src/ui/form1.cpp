@@ -772,12 +772,13 @@ void Form1::List1_Click() {
   // Typing on another row is another step.
   aperto_->chiudi_passo();
   mostra_riga_scelta();
-  Label15->hide();
-  Label18->hide();
   if (VistaLinea* v = vista()) v->seleziona(riga);
 }
 
 void Form1::mostra_riga_scelta() {
+  // The notes beside the cant box speak of the last text typed, not of this one.
+  Label15->hide();
+  Label18->hide();
   const int riga = List1->currentIndex().row();
   if (riga < 0) return;
   const sopra::scenario_aperto::selezione scelta =
@@ -844,8 +845,6 @@ void Form1::Command6_Click() {
   Picture1->hide();
   // The selected row may have a new cant: the editor shows it, without writing.
   mostra_riga_scelta();
-  Label15->hide();
-  Label18->hide();
   if (esito.curve_senza_slot > 0) avvisa(testo_curve_senza_slot(esito));
 }
 
@@ -995,13 +994,11 @@ void Form1::Command12_Click() {
 }
 
 void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
-  if (passo.righe.size() == 1) {
+  if (passo.righe.size() == 1)
     modello_->riga_cambiata(passo.righe.front());
-    if (VistaLinea* v = vista()) v->aggiorna_riga(static_cast<int>(passo.righe.front()));
-  } else {
+  else
     modello_->righe_cambiate();
-    if (VistaLinea* v = vista()) v->aggiorna();
-  }
+  if (VistaLinea* v = vista()) v->aggiorna_righe(passo.righe);
   if (passo.testi_classi) {
     for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
       const QSignalBlocker silenzio(Text4[k]);
@@ -1011,8 +1008,6 @@ void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
   // What the ramps said no longer holds once they are taken back or done again.
   if (passo.genere == sopra::scenario_aperto::genere_passo::raccordi) Label21->clear();
   mostra_riga_scelta();
-  Label15->hide();
-  Label18->hide();
   dopo_modifica();
 }
 

@@ -149,9 +149,9 @@ TEST(ModificaTratto, SectionWithoutAFreeSlotChangesNothing) {
 
 TEST(ModificaTratto, RowKeepsItsFields) {
   scenario_aperto aperto(scenario_base());
-  const auto esito = aperto.modifica_tratto(riga_24, "1\t2\n");
-  EXPECT_EQ(esito.testo, "1\t2\n");
-  EXPECT_EQ(aperto.righe()[riga_24], "1200\tcurva SX raggio 250\t\t1 2 ");
+  const auto esito = aperto.modifica_tratto(riga_24, "1\t2\n\r");
+  EXPECT_EQ(esito.testo, "1\t2\n\r");
+  EXPECT_EQ(aperto.righe()[riga_24], "1200\tcurva SX raggio 250\t\t1 2  ");
   EXPECT_EQ(aperto.store().tratti[24].oggetti[0].dato1, 45);  // 12 mm
 
   // Not a listed row: nothing to edit, and the text stays as typed.
