@@ -83,26 +83,6 @@ std::string testo_elenco(const std::vector<std::string>& righe, std::string_view
   return testo;
 }
 
-// For each section, a bit for each slot that holds a cant object.
-static_assert(slot_esteso <= 64, "one bit per slot");
-std::vector<std::uint64_t> slot_con_sopraelevazione(const scenario& store) {
-  std::vector<std::uint64_t> maschere(store.tratti.size());
-  for (std::size_t i = 0; i < store.tratti.size(); ++i) {
-    const auto oggetti = store.tratti[i].oggetti;
-    for (std::size_t k = 0; k < oggetti.size(); ++k)
-      if (oggetti[k].tipo == tipo_sopraelevazione) maschere[i] |= std::uint64_t{1} << k;
-  }
-  return maschere;
-}
-
-// The cant objects present before that the sections no longer hold: what saving removes.
-std::size_t oggetti_rimossi(const std::vector<std::uint64_t>& prima, const scenario& store) {
-  const auto dopo = slot_con_sopraelevazione(store);
-  std::size_t rimossi = 0;
-  for (std::size_t i = 0; i < prima.size(); ++i) rimossi += std::popcount(prima[i] & ~dopo[i]);
-  return rimossi;
-}
-
 // The row listed at `posizione` metres; a usage error that gives the listed
 // positions when there is none.
 std::size_t riga_alla_posizione(long long posizione, std::size_t numero_righe) {
@@ -219,8 +199,6 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
   }
   for (const std::string& avviso : store.avvisi) scrivi_errore("avviso: " + avviso + '\n');
   const bool intestazione = r.file.size() > 1;
-  std::vector<std::uint64_t> cant_prima;
-  if (r.cosa == comando::classi) cant_prima = slot_con_sopraelevazione(store);
   scenario_aperto aperto(std::move(store));
 
   esito_scenario esito;
@@ -233,8 +211,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
         frasi.push_back(testo_curve_senza_slot(e.curve_senza_slot));
         frasi.push_back(testo_posizioni(e.posizioni_senza_slot, e.curve_senza_slot));
       }
-      frasi.push_back(std::to_string(oggetti_rimossi(cant_prima, aperto.store())) +
-                      " oggetti sopraelevazione rimossi");
+      frasi.push_back(std::to_string(e.oggetti_tolti) + " oggetti sopraelevazione rimossi");
       break;
     }
     case comando::tratto: {

@@ -259,9 +259,13 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
     const auto s = static_cast<std::int32_t>(i);
     prima.scatta(store_, righe_, s);
-    for (oggetto& o : store_.tratti[i].oggetti) {
-      if (o.tipo == tipo_sopraelevazione) {
-        o = oggetto{};
+    static_assert(slot_esteso <= 64, "one bit per slot");
+    std::uint64_t con_sopraelevazione = 0;  // a bit for each slot that held cant
+    const auto oggetti = store_.tratti[i].oggetti;
+    for (std::size_t j = 0; j < oggetti.size(); ++j) {
+      if (oggetti[j].tipo == tipo_sopraelevazione) {
+        oggetti[j] = oggetto{};
+        con_sopraelevazione |= std::uint64_t{1} << j;
         ++esito.oggetti_rimossi;
       }
     }
@@ -285,6 +289,11 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         riscrivi_sopraelevazione(riga, inizio, lato < 0 ? "-" : "", esito.testi[k]);
         ++esito.curve_con_sopraelevazione;
       }
+    }
+    for (std::size_t j = 0; j < oggetti.size(); ++j) {
+      if ((con_sopraelevazione >> j & 1) != 0 &&
+          store_.tratti[i].oggetti[j].tipo != tipo_sopraelevazione)
+        ++esito.oggetti_tolti;
     }
     passo_classi.confronta(prima, store_, righe_, s);
   }

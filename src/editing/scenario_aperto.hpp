@@ -68,6 +68,9 @@ class scenario_aperto {
     std::vector<std::int32_t>
         posizioni_senza_slot;  // the first posizioni_senza_slot_riportate, in metres
     std::size_t oggetti_rimossi = 0;
+    // The slots that held a cant object and no longer do: what the saved file
+    // loses (a cant object rewritten in its own slot is not among them).
+    std::size_t oggetti_tolti = 0;
   };
   esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
 
