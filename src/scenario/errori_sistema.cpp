@@ -30,6 +30,8 @@ const char* motivo_noto(int numero_errore) {
       return "file troppo grande";
     case EIO:
       return "errore di input/output";
+    case ENOMEM:
+      return "memoria insufficiente";
     default:
       return nullptr;
   }

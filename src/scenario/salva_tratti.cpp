@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <new>
 #include <span>
 #include <system_error>
 #include <utility>
@@ -66,29 +67,49 @@ std::string copia_rimasta(const std::string& nome, const std::error_code& e,
          ": per ripristinarlo, dare alla copia il nome del file.";
 }
 
+// The old file left its name but the new one could not take it: the new
+// content is all there is, and it stays where it was written.
+std::string nuovo_rimasto(const std::string& nome, const std::error_code& e,
+                          const fs::path& nuovo) {
+  return "Impossibile salvare il file " + nome + ": " + motivo_errore(e) +
+         ". Il contenuto salvato è nel file " + nuovo.string() +
+         ": per completare il salvataggio, dare a quel file il nome " + nome + ".";
+}
+
 // Writes tratti[0 .. N] from the start of `f`, a block at a time, so that
 // saving holds no second copy of them; the digest of what is written comes
 // from the same blocks.
 std::error_code scrivi_tratti(const file_aperto& f, const elenco_tratti& tratti,
                               std::uint64_t& impronta) {
-  impronta_tratti scritta(tratti.size());
-  std::uint64_t posizione = 0;
-  std::error_code errore;
-  tratti.codifica_a_blocchi([&](std::span<const std::uint8_t> blocco) {
-    scritta.aggiungi(blocco);
-    errore = scrivi_a(f, posizione, blocco);
-    posizione += blocco.size();
-    return !errore;
-  });
-  if (!errore) impronta = scritta.valore();
-  return errore;
+  // Running out of memory for the block buffer is an error like any other, so
+  // that the caller removes its temporary file or puts the old content back.
+  try {
+    impronta_tratti scritta(tratti.size());
+    std::uint64_t posizione = 0;
+    std::error_code errore;
+    tratti.codifica_a_blocchi([&](std::span<const std::uint8_t> blocco) {
+      scritta.aggiungi(blocco);
+      errore = scrivi_a(f, posizione, blocco);
+      posizione += blocco.size();
+      return !errore;
+    });
+    if (!errore) impronta = scritta.valore();
+    return errore;
+  } catch (const std::bad_alloc&) {
+    return std::make_error_code(std::errc::not_enough_memory);
+  }
 }
 
 // Copies the bytes of `da` from `inizio` to its end into `a` at the same offset
 // less `inizio` plus `destinazione`.
 std::error_code copia_fino_alla_fine(const file_aperto& da, std::uint64_t inizio,
                                      const file_aperto& a, std::uint64_t destinazione) {
-  std::vector<std::uint8_t> blocco(std::size_t{1} << 20);
+  std::vector<std::uint8_t> blocco;
+  try {
+    blocco.resize(std::size_t{1} << 20);
+  } catch (const std::bad_alloc&) {
+    return std::make_error_code(std::errc::not_enough_memory);
+  }
   for (std::uint64_t fatto = 0;; fatto += blocco.size()) {
     std::size_t letti = 0;
     if (auto e = leggi_a(da, inizio + fatto, blocco, letti)) return e;
@@ -118,7 +139,13 @@ std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const s
   // The old file is closed before the new one takes its name: some systems
   // refuse to replace a file that is still open.
   vecchio.chiudi();
-  if (auto e = sostituisci(temporaneo, file)) return annulla(e);
+  if (auto e = sostituisci(temporaneo, file)) {
+    // Some systems take the old file away before the new one has its name; the
+    // new file must then never be removed.
+    std::error_code assente;
+    if (!fs::exists(file, assente) && !assente) return nuovo_rimasto(nome, e, temporaneo);
+    return annulla(e);
+  }
   sincronizza_cartella(file.parent_path());
   return std::nullopt;
 }

@@ -208,8 +208,7 @@ std::error_code tronca(const file_aperto& f, std::uint64_t dimensione) {
 
 std::error_code sostituisci(const std::filesystem::path& nuovo, const std::filesystem::path& file) {
   // ReplaceFileW puts the new file in the old one's place in one step, keeping
-  // the old one's attributes and security settings, while saving still holds
-  // the old file open (a plain rename over an open file is refused).
+  // the old one's attributes and security settings.
   if (::ReplaceFileW(file.c_str(), nuovo.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                      nullptr)) {
     return {};

@@ -9,7 +9,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include "file_di_prova.hpp"
@@ -295,6 +297,39 @@ TEST(Salva, DiscoPienoScrivendoSulPostoRimetteIlContenutoDiPrima) {
   const fotografia corto(s.tratti());
   EXPECT_EQ(salva_con_limite(s.store, 4096), errore);
   EXPECT_EQ(fotografia(s.tratti()), corto);
+}
+
+TEST(Salva, MemoriaInsufficienteLasciaIlFileComEraESenzaAvanzi) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+  scenario_caricato s(true, 400000);  // 8,000 sections: a block buffer of about a megabyte
+  const fotografia prima(s.tratti());
+  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  // In a child whose address space has room for small things only.
+  const std::string messaggio = in_un_figlio([&] {
+    std::vector<void*> pezzi;
+    pezzi.reserve(std::size_t{1} << 16);
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pagine = 0;
+    statm >> pagine;
+    const rlim_t limite = pagine * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (4u << 20);
+    const rlimit r{limite, limite};
+    ::setrlimit(RLIMIT_AS, &r);
+    // Every free piece of memory taken in small bits, then a few bits given back:
+    // room for a file name, none for a block of records.
+    while (void* p = std::malloc(4096)) pezzi.push_back(p);
+    for (int k = 0; k < 32 && !pezzi.empty(); ++k) {
+      std::free(pezzi.back());
+      pezzi.pop_back();
+    }
+    return salva_tratti(s.store).value_or("");
+  });
+  EXPECT_EQ(messaggio,
+            "Impossibile salvare il file Valle_Andata.da3: memoria insufficiente. Il file non è "
+            "stato modificato.");
+  EXPECT_EQ(fotografia(s.tratti()), prima);  // same bytes, same folder listing
+#endif
 }
 
 TEST(Salva, FileDiSolaLetturaNonVieneMaiSostituito) {
