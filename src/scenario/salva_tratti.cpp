@@ -211,29 +211,27 @@ std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* im
   if ((stato.permessi & 0222) == 0) return sola_lettura(nome, {});
 
   const fs::path cartella = file.parent_path();
+  std::uint64_t scritta = 0;
+  std::optional<std::string> errore;
+  // A new file in its place would break the hard links and lose an access
+  // control list: those are written in place from the start.
+  bool sul_posto = stato.collegamenti > 1 || stato.acl;
   file_aperto nuovo;
   fs::path temporaneo;
-  if (auto e =
-          crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
-    return fallito_accanto(cartella, nome, e);
-  }
-  // A new file in its place would break the hard links and lose an access
-  // control list, and must get the old owner and group.
-  bool sul_posto = stato.collegamenti > 1 || stato.acl;
   if (!sul_posto) {
+    if (auto e =
+            crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
+      return fallito_accanto(cartella, nome, e);
+    }
+    // The new file must get the old owner and group; where it cannot, in place.
     if (auto e = adotta_proprietario(nuovo, vecchio)) {
-      if (!negato(e)) {
-        rimuovi(temporaneo);
-        return fallito(nome, e);
-      }
+      nuovo.chiudi();
+      rimuovi(temporaneo);
+      if (!negato(e)) return fallito(nome, e);
       sul_posto = true;
     }
   }
-  std::uint64_t scritta = 0;
-  std::optional<std::string> errore;
   if (sul_posto) {
-    nuovo.chiudi();
-    rimuovi(temporaneo);
     errore = scrivi_sul_posto(store.tratti, nome, file, vecchio, stato, scritta);
   } else {
     errore = sostituisci_file(store.tratti, nome, file, vecchio, stato, nuovo, temporaneo, scritta);
