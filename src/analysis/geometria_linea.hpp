@@ -45,6 +45,18 @@ constexpr std::optional<std::int32_t> tratto_alla_posizione(long long metri) {
   if (s < 0 || s > std::numeric_limits<std::int32_t>::max()) return std::nullopt;
   return static_cast<std::int32_t>(s);
 }
+// Whether section s has a row in a list of `numero_righe` rows.
+constexpr bool tratto_elencato(std::int32_t s, std::size_t numero_righe) {
+  return s >= primo_tratto_elencato && riga_del_tratto(s) < numero_righe;
+}
+// The row, in a list of `numero_righe` rows, of the section that starts at
+// `metri`; none when no listed section starts there.
+constexpr std::optional<std::size_t> riga_alla_posizione(long long metri,
+                                                         std::size_t numero_righe) {
+  const std::optional<std::int32_t> s = tratto_alla_posizione(metri);
+  if (!s || !tratto_elencato(*s, numero_righe)) return std::nullopt;
+  return riga_del_tratto(*s);
+}
 // How many rows the list of a store with `numero_tratti` sections holds
 // (U - 4 for U = numero_tratti - 1; none when U < 5).
 constexpr std::size_t numero_righe(std::size_t numero_tratti) {

@@ -85,16 +85,13 @@ std::string testo_elenco(const std::vector<std::string>& righe, std::string_view
 
 // The row listed at `posizione` metres; a usage error that gives the listed
 // positions when there is none.
-std::size_t riga_alla_posizione(long long posizione, std::size_t numero_righe) {
+std::size_t riga_richiesta(long long posizione, std::size_t numero_righe) {
   std::string motivo =
       "la posizione " + std::to_string(posizione) + " non è una riga dell'elenco dei tratti";
+  if (const auto riga = riga_alla_posizione(posizione, numero_righe)) return *riga;
   if (numero_righe == 0) throw errore_uso{motivo + ": l'elenco è vuoto"};
   const std::int32_t prima = posizione_tratto(tratto_della_riga(0));
   const std::int32_t ultima = posizione_tratto(tratto_della_riga(numero_righe - 1));
-  // The range first, so that no far position reaches a section number by overflow.
-  if (posizione >= prima && posizione <= ultima) {
-    if (const auto s = tratto_alla_posizione(posizione)) return riga_del_tratto(*s);
-  }
   throw errore_uso{motivo + ": le righe vanno da " + std::to_string(prima) + " a " +
                    std::to_string(ultima) + " m, ogni " + std::to_string(metri_tratto) + " m"};
 }
@@ -215,7 +212,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
       break;
     }
     case comando::tratto: {
-      const std::size_t riga = riga_alla_posizione(*r.posizione, aperto.righe().size());
+      const std::size_t riga = riga_richiesta(*r.posizione, aperto.righe().size());
       const auto e = aperto.modifica_tratto(riga, *r.millimetri);
       std::string frase = "Tratto a " + std::to_string(*r.posizione) + " m: ";
       if (e.senza_slot) {

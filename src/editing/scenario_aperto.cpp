@@ -73,11 +73,6 @@ std::string testo_canonico(std::span<const oggetto> oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
 
-// Whether section s has a row in a list of `numero` rows.
-bool elencato(std::int32_t s, std::size_t numero) {
-  return s >= primo_tratto_elencato && riga_del_tratto(s) < numero;
-}
-
 // A section as it was before a change: its slots and its row's cant field.
 struct fotografia {
   std::array<oggetto, slot_esteso> oggetti;
@@ -89,7 +84,7 @@ struct fotografia {
     const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     numero = slot.size();
     std::ranges::copy(slot, oggetti.begin());
-    con_riga = elencato(s, righe.size());
+    con_riga = tratto_elencato(s, righe.size());
     if (!con_riga) return;
     const std::string& riga = righe[riga_del_tratto(s)];
     testo.assign(riga, inizio_sopraelevazione(riga));
@@ -378,7 +373,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       for (std::uint8_t& b : codificato) b ^= *byte++;
       o = decodifica_oggetto(codificato.data());
     }
-    if (elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
+    if (tratto_elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
     if (*byte++ == 0) continue;  // the row kept its text
 
     // The old field comes first, then the new one; empty stands for the canonical text.

@@ -961,10 +961,9 @@ void Form1::esegui_verifica() {
 void Form1::List2_Click() {
   const QModelIndex indice = List2->currentIndex();
   if (!indice.isValid()) return;
-  const std::optional<std::int32_t> tratto =
-      sopra::tratto_alla_posizione(indice.data(modello_problemi::ruolo_posizione).toLongLong());
-  if (tratto && *tratto >= sopra::primo_tratto_elencato)
-    scegli_riga(static_cast<int>(sopra::riga_del_tratto(*tratto)));
+  const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
+      indice.data(modello_problemi::ruolo_posizione).toLongLong(), aperto_->righe().size());
+  if (riga) scegli_riga(static_cast<int>(*riga));
 }
 
 void Form1::Vista_Click(int riga) {

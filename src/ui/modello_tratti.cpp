@@ -28,12 +28,10 @@ void modello_tratti::imposta_segni(const std::vector<sopra::problema>& problemi)
   const std::size_t righe = static_cast<std::size_t>(rowCount());
   std::vector<segno_riga> segni(problemi.empty() ? 0 : righe, segno_riga::nessuno);
   for (const sopra::problema& p : problemi) {
-    const std::optional<std::int32_t> tratto = sopra::tratto_alla_posizione(p.posizione);
-    if (!tratto || *tratto < sopra::primo_tratto_elencato) continue;
-    const std::size_t riga = sopra::riga_del_tratto(*tratto);
-    if (riga >= righe) continue;
+    const std::optional<std::size_t> riga = sopra::riga_alla_posizione(p.posizione, righe);
+    if (!riga) continue;
     const segno_riga segno = sopra::errore(p.codice) ? segno_riga::errore : segno_riga::avviso;
-    segni[riga] = std::max(segni[riga], segno);
+    segni[*riga] = std::max(segni[*riga], segno);
   }
   if (segni.empty() && segni_.empty()) return;
   segni_ = std::move(segni);

@@ -266,11 +266,9 @@ void VistaLinea::rileggi_riga(int riga) {
 void VistaLinea::imposta_problemi(const std::vector<sopra::problema>& problemi) {
   std::fill(problemi_riga_.begin(), problemi_riga_.end(), 0);
   for (const sopra::problema& p : problemi) {
-    const auto s = sopra::tratto_alla_posizione(p.posizione);
-    if (!s || *s < sopra::primo_tratto_elencato) continue;
-    const std::size_t r = sopra::riga_del_tratto(*s);
-    if (r >= problemi_riga_.size()) continue;
-    problemi_riga_[r] |= sopra::errore(p.codice) ? bit_errore : bit_avviso;
+    const auto r = sopra::riga_alla_posizione(p.posizione, problemi_riga_.size());
+    if (!r) continue;
+    problemi_riga_[*r] |= sopra::errore(p.codice) ? bit_errore : bit_avviso;
   }
   ricostruisci_problemi();
   update();
