@@ -17,14 +17,15 @@ namespace sopra {
 
 namespace {
 
-constexpr double limite_tratto = 300;  // mm, single-section edit
 constexpr double limite_classe = 200;  // mm, class boxes
 
 // What the cant box holds once the single-section edit has normalised `testo`.
 std::string normalizza_tratto(std::string_view testo) {
   std::string normalizzato(testo);
-  if (valore_numerico(normalizzato) > limite_tratto) normalizzato = "300";
-  if (valore_numerico(normalizzato) < -limite_tratto) normalizzato = "-300";
+  if (valore_numerico(normalizzato) > sopraelevazione_limite)
+    normalizzato = std::to_string(sopraelevazione_limite);
+  if (valore_numerico(normalizzato) < -sopraelevazione_limite)
+    normalizzato = std::to_string(-sopraelevazione_limite);
   if (std::ranges::all_of(normalizzato, carattere_ignorato)) normalizzato = "0";
   return normalizzato;
 }

@@ -23,9 +23,6 @@ struct parametri_progetto {
   double variazione_massima = 55;              // rate of change of cant at V, mm/s
 };
 
-// The highest cant the tool writes into one section, mm.
-inline constexpr std::int32_t sopraelevazione_limite = 300;
-
 // What the proposal says when no speed V was given.
 inline constexpr std::string_view testo_senza_velocita =
     "Senza la velocità massima non si può proporre la sopraelevazione.";

@@ -344,14 +344,12 @@ class controllo_sopraelevazioni {
   }
 
  private:
-  static constexpr double limite_millimetri = 300;
-
   bool ammesso(const oggetto& o) {
     if (o.dato2 < -1 || o.dato2 > 1) return false;
     // The millimetres of each cant value, worked out once: curves share few values.
     const std::int16_t centesimi = centesimi_oggetto(o);
     std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi)];
-    if (esito < 0) esito = std::fabs(rendimillimetri(centesimi)) <= limite_millimetri ? 1 : 0;
+    if (esito < 0) esito = std::fabs(rendimillimetri(centesimi)) <= sopraelevazione_limite ? 1 : 0;
     return esito == 1;
   }
 

@@ -95,6 +95,9 @@ inline constexpr std::int32_t marcatore_esteso = 10000000;
 // Every section is 50 metres of line: section i starts at metre 50 × i and is
 // judged at line point 50 × i.
 inline constexpr std::int32_t metri_tratto = 50;
+// The highest cant one section may hold, mm: the single-section edit clamps
+// to it, loading warns beyond it, the design tools never write more.
+inline constexpr std::int32_t sopraelevazione_limite = 300;
 
 // The section file holds 7000 m more than the line length, the line file 7000 points more.
 inline constexpr std::int32_t metri_oltre_linea = 7000;
