@@ -26,28 +26,33 @@ double rendicentesimidigrado(double millimetri) {
 }
 
 std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std::int32_t tipo) {
-  const auto oggetti = store.tratti[static_cast<std::size_t>(x)].oggetti;
-  for (std::size_t j = 0; j < oggetti.size(); ++j)
-    if (oggetti[j].tipo == tipo) return static_cast<std::int32_t>(j);
-  return std::nullopt;
+  const slot_tratto oggetti = store.tratti[static_cast<std::size_t>(x)].oggetti;
+  std::size_t j = 0;
+  if (tipo == tipo_vuoto) {
+    while (j < oggetti.size() && oggetti[j].tipo != tipo_vuoto) ++j;
+  } else {
+    j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo; });
+  }
+  if (j == oggetti.size()) return std::nullopt;
+  return static_cast<std::int32_t>(j);
 }
 
 std::int16_t centesimi_oggetto(const oggetto& o) {
   return static_cast<std::int16_t>(o.dato1 * o.dato2);
 }
 
-std::int32_t millimetri_tratto(std::span<const oggetto> oggetti) {
-  for (const oggetto& o : oggetti)
-    if (o.tipo == tipo_sopraelevazione)
-      return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
-  return 0;
+std::int32_t millimetri_tratto(const slot_tratto& oggetti) {
+  const std::size_t j =
+      oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
+  if (j == oggetti.size()) return 0;
+  return static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(oggetti[j])));
 }
 
 std::int32_t millimetri_tratto(const scenario& store, std::int32_t x) {
   return millimetri_tratto(store.tratti[static_cast<std::size_t>(x)].oggetti);
 }
 
-std::optional<std::size_t> slot_scrivibile(std::span<const oggetto> oggetti) {
+std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti) {
   for (std::size_t j = 0; j < oggetti.size(); ++j)
     if (oggetti[j].tipo == tipo_vuoto || oggetti[j].tipo == tipo_sopraelevazione) return j;
   return std::nullopt;

@@ -29,13 +29,13 @@ std::int16_t centesimi_oggetto(const oggetto& o);
 
 // The cant of a section whose slots are `oggetti`, in whole millimetres as the
 // section list shows it: from its lowest cant object, 0 without one.
-std::int32_t millimetri_tratto(std::span<const oggetto> oggetti);
+std::int32_t millimetri_tratto(const slot_tratto& oggetti);
 // The same for section x of the store.
 std::int32_t millimetri_tratto(const scenario& store, std::int32_t x);
 
 // The slot a cant is written into when one section's cant is set: the first
 // slot that is empty or already holds cant; none when every slot holds other objects.
-std::optional<std::size_t> slot_scrivibile(std::span<const oggetto> oggetti);
+std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti);
 
 // Makes `o` a cant object of `modulo` millimetres (>= 0) raised on side `lato`
 // (+1 right rail, -1 left rail, 0 none); dato3, dato4 and dato5 keep their contents.

@@ -70,7 +70,7 @@ std::uint64_t leggi_varint(const std::uint8_t*& byte) {
 
 // The cant field that a freshly built list shows for a section with these slots:
 // its whole millimetres.
-std::string testo_canonico(std::span<const oggetto> oggetti) {
+std::string testo_canonico(const slot_tratto& oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
 
@@ -141,7 +141,7 @@ class scenario_aperto::registrazione {
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
         const auto vecchi = std::span(prima.oggetti).first(prima.numero);
-        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(vecchi));
+        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(slot_tratto(vecchi)));
         const std::string nuovo(testo);
         scrivi_testo(modello_, nuovo, nuovo == testo_canonico(slot));
       }
@@ -257,14 +257,15 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     prima.scatta(store_, righe_, s);
     static_assert(slot_esteso <= 64, "one bit per slot");
     std::uint64_t con_sopraelevazione = 0;  // a bit for each slot that held cant
-    const auto oggetti = store_.tratti[i].oggetti;
+    const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
     for (std::size_t j = 0; j < oggetti.size(); ++j) {
-      if (oggetti[j].tipo == tipo_sopraelevazione) {
-        oggetti[j] = oggetto{};
-        con_sopraelevazione |= std::uint64_t{1} << j;
-        ++esito.oggetti_rimossi;
-      }
+      j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo_sopraelevazione; }, j);
+      if (j == oggetti.size()) break;
+      con_sopraelevazione |= std::uint64_t{1} << j;
+      ++esito.oggetti_rimossi;
     }
+    for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
+      store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(std::countr_zero(resto)), {});
     if (prima.con_riga) {
       const std::size_t r = riga_del_tratto(s);
       std::string& riga = righe_[r];
@@ -281,14 +282,16 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         const auto k = static_cast<std::size_t>(geometria_.classe(r));
         // A left-hand bend has its right rail raised.
         const std::int16_t lato = geometria_.raggio(r) > 0 ? 1 : -1;
-        codifica_sopraelevazione(store_.tratti[i].oggetti[*slot], moduli[k], lato);
+        oggetto o = std::as_const(store_.tratti)[i].oggetti[static_cast<std::size_t>(*slot)];
+        codifica_sopraelevazione(o, moduli[k], lato);
+        store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(*slot), o);
         riscrivi_sopraelevazione(riga, inizio, lato < 0 ? "-" : "", esito.testi[k]);
         ++esito.curve_con_sopraelevazione;
       }
     }
-    for (std::size_t j = 0; j < oggetti.size(); ++j) {
-      if ((con_sopraelevazione >> j & 1) != 0 &&
-          store_.tratti[i].oggetti[j].tipo != tipo_sopraelevazione)
+    const slot_tratto dopo = std::as_const(store_.tratti)[i].oggetti;
+    for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1) {
+      if (dopo[static_cast<std::size_t>(std::countr_zero(resto))].tipo != tipo_sopraelevazione)
         ++esito.oggetti_tolti;
     }
     passo_classi.confronta(prima, store_, righe_, s);
@@ -366,14 +369,15 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
     const std::string& modello = p.modelli[leggi_varint(voce)];
     const auto* byte = reinterpret_cast<const std::uint8_t*>(modello.data());
 
-    const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
+    const auto i = static_cast<std::size_t>(s);
     for (std::uint8_t cambiati = *byte++; cambiati > 0; --cambiati) {
-      oggetto& o = oggetti[*byte++];
+      const std::size_t j = *byte++;
       std::array<std::uint8_t, byte_oggetto> codificato;
-      codifica_oggetto(o, codificato.data());
+      codifica_oggetto(std::as_const(store_.tratti)[i].oggetti[j], codificato.data());
       for (std::uint8_t& b : codificato) b ^= *byte++;
-      o = decodifica_oggetto(codificato.data());
+      store_.tratti.imposta_oggetto(i, j, decodifica_oggetto(codificato.data()));
     }
+    const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
     if (tratto_elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
     if (*byte++ == 0) continue;  // the row kept its text
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "analysis/sopraelevazione.hpp"
 
@@ -25,19 +26,18 @@ void propaga(std::vector<std::int32_t>& valori, std::int32_t delta) {
 
 }  // namespace
 
-lettura_tratto leggi_tratto(std::span<const oggetto> oggetti) {
-  // One pass: a cant can be written when an empty slot or a cant object comes
-  // first; the lowest cant object is the section's cant.
+lettura_tratto leggi_tratto(const slot_tratto& oggetti) {
+  // A cant can be written when there is an empty slot or a cant object; the
+  // lowest cant object is the section's cant.
   lettura_tratto lettura;
-  for (const oggetto& o : oggetti) {
-    if (o.tipo == tipo_vuoto) lettura.scrivibile = true;
-    if (o.tipo != tipo_sopraelevazione) continue;
-    lettura.scrivibile = true;
-    lettura.millimetri = millimetri_tratto(std::span(&o, 1));
-    lettura.fuori_scala =
-        o.dato2 < -1 || o.dato2 > 1 || std::abs(lettura.millimetri) > sopraelevazione_limite;
-    break;
-  }
+  lettura.scrivibile = slot_scrivibile(oggetti).has_value();
+  const std::size_t j =
+      oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
+  if (j == oggetti.size()) return lettura;
+  const oggetto o = oggetti[j];
+  lettura.millimetri = static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
+  lettura.fuori_scala =
+      o.dato2 < -1 || o.dato2 > 1 || std::abs(lettura.millimetri) > sopraelevazione_limite;
   return lettura;
 }
 
@@ -109,9 +109,10 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 }
 
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri) {
-  const auto oggetti = store.tratti[static_cast<std::size_t>(tratto)].oggetti;
-  const auto slot = slot_scrivibile(oggetti);
+  const auto slot =
+      slot_scrivibile(std::as_const(store.tratti)[static_cast<std::size_t>(tratto)].oggetti);
   if (!slot) return false;
+  const auto oggetti = store.tratti[static_cast<std::size_t>(tratto)].oggetti;
   codifica_sopraelevazione(oggetti[*slot], std::fabs(millimetri),
                            static_cast<std::int16_t>((millimetri > 0) - (millimetri < 0)));
   return true;

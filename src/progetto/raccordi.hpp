@@ -24,7 +24,7 @@ struct lettura_tratto {
   bool fuori_scala = false;
   bool scrivibile = false;
 };
-lettura_tratto leggi_tratto(std::span<const oggetto> oggetti);
+lettura_tratto leggi_tratto(const slot_tratto& oggetti);
 // The same for every listed section, by row.
 std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_linea& geometria);
 

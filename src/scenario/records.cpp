@@ -1,5 +1,6 @@
 #include "scenario/records.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -42,30 +43,14 @@ void codifica_oggetto(const oggetto& o, std::uint8_t* byte) {
   byte[9] = o.dato5;
 }
 
-void decodifica_tratto(const std::uint8_t* byte, tratto t) {
-  if constexpr (oggetto_come_nel_file) {
-    std::memcpy(t.oggetti.data(), byte, t.oggetti.size_bytes());
-    byte += t.oggetti.size_bytes();
-  } else {
-    for (oggetto& o : t.oggetti) {
-      o = decodifica_oggetto(byte);
-      byte += byte_oggetto;
-    }
-  }
-  std::memcpy(t.coda_tratto.data(), byte, byte_coda_tratto);
-}
-
 void codifica_tratto(tratto_costante t, std::uint8_t* byte) {
-  if constexpr (oggetto_come_nel_file) {
-    std::memcpy(byte, t.oggetti.data(), t.oggetti.size_bytes());
-    byte += t.oggetti.size_bytes();
-  } else {
-    for (const oggetto& o : t.oggetti) {
-      codifica_oggetto(o, byte);
-      byte += byte_oggetto;
-    }
+  std::fill_n(byte, t.oggetti.size() * byte_oggetto, std::uint8_t{0});
+  const oggetto* dati = t.oggetti.dati();
+  for (std::uint64_t presenti = t.oggetti.presenti(); presenti != 0; presenti &= presenti - 1) {
+    const auto j = static_cast<std::size_t>(std::countr_zero(presenti));
+    codifica_oggetto(*dati++, byte + j * byte_oggetto);
   }
-  std::memcpy(byte, t.coda_tratto.data(), byte_coda_tratto);
+  std::memcpy(byte + t.oggetti.size() * byte_oggetto, t.coda_tratto.data(), byte_coda_tratto);
 }
 
 punto_linea decodifica_punto(const std::uint8_t* byte) {

@@ -3,6 +3,7 @@
 // line (_linea.da3). All numbers are little-endian and records are packed.
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -56,21 +57,98 @@ struct punto_linea {
 };
 static_assert(sizeof(punto_linea) == 16, "punto_linea must match its 16-byte record");
 
-// One 50-metre section: its object slots and the six trailing bytes that are
-// carried through unchanged. A view onto the section array of the store.
-template <class Oggetto, class Byte>
-struct vista_tratto {
-  std::span<Oggetto> oggetti;
-  std::span<Byte, byte_coda_tratto> coda_tratto;
+// The object slots of one section as they read: slot_per_tratto() values, of
+// which the store keeps only the occupied ones (a slot whose ten bytes are all
+// zero need not be kept). `presenti` has bit j set for each kept slot j; the
+// kept slots lie at `dati`, in slot order. A view onto the store, valid until
+// its sections next change.
+class slot_tratto {
+ public:
+  slot_tratto(const oggetto* dati, std::uint64_t presenti, std::size_t numero)
+      : dati_(dati), presenti_(presenti), numero_(numero) {}
+  // All the slots of a record held whole, such as a copy of a section's slots
+  // (at most 63).
+  explicit slot_tratto(std::span<const oggetto> tutti)
+      : slot_tratto(tutti.data(), (std::uint64_t{1} << tutti.size()) - 1, tutti.size()) {}
+
+  std::size_t size() const { return numero_; }
+  // Slot j (< size()): the kept value, or an empty slot (all zero).
+  oggetto operator[](std::size_t j) const {
+    const std::uint64_t bit = std::uint64_t{1} << j;
+    if ((presenti_ & bit) == 0) return {};
+    return dati_[std::popcount(presenti_ & (bit - 1))];
+  }
+  // Which slots are kept (bit j for slot j), and the kept slots in slot order:
+  // for going through the occupied slots only, or copying them at once.
+  std::uint64_t presenti() const { return presenti_; }
+  const oggetto* dati() const { return dati_; }
+  // The first kept slot from slot `da` on whose value satisfies `vale`, or
+  // size() when none does. Every slot that is not kept is empty: a search for
+  // a type other than 0 needs to look at the kept ones only.
+  template <class F>
+  std::size_t trova(F&& vale, std::size_t da = 0) const {
+    const std::uint64_t prima = da >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << da) - 1;
+    std::uint64_t resto = presenti_ & ~prima;
+    const oggetto* dato = dati_ + std::popcount(presenti_ & prima);
+    for (; resto != 0; resto &= resto - 1, ++dato)
+      if (vale(*dato)) return static_cast<std::size_t>(std::countr_zero(resto));
+    return numero_;
+  }
+  // Where slot j is kept, or nullptr when it is empty and not kept.
+  const oggetto* occupato(std::size_t j) const {
+    const std::uint64_t bit = std::uint64_t{1} << j;
+    return (presenti_ & bit) == 0 ? nullptr : dati_ + std::popcount(presenti_ & (bit - 1));
+  }
+
+  // Slots 0 .. size() - 1 in order, each by value.
+  class iterator {
+   public:
+    using value_type = oggetto;
+    using difference_type = std::ptrdiff_t;
+    iterator() = default;
+    iterator(const slot_tratto* slot, std::size_t j) : slot_(slot), j_(j) {}
+    oggetto operator*() const { return (*slot_)[j_]; }
+    iterator& operator++() {
+      ++j_;
+      return *this;
+    }
+    iterator operator++(int) {
+      iterator prima = *this;
+      ++j_;
+      return prima;
+    }
+    bool operator==(const iterator& altro) const { return j_ == altro.j_; }
+
+   private:
+    const slot_tratto* slot_ = nullptr;
+    std::size_t j_ = 0;
+  };
+  iterator begin() const { return {this, 0}; }
+  iterator end() const { return {this, numero_}; }
+
+ private:
+  const oggetto* dati_;
+  std::uint64_t presenti_;
+  std::size_t numero_;
 };
-using tratto = vista_tratto<oggetto, std::uint8_t>;
-using tratto_costante = vista_tratto<const oggetto, const std::uint8_t>;
+
+// One 50-metre section, to be changed: all its object slots and the six
+// trailing bytes that are carried through unchanged. A view onto the store.
+struct tratto {
+  std::span<oggetto> oggetti;
+  std::span<std::uint8_t, byte_coda_tratto> coda_tratto;
+};
+// One 50-metre section as it reads. A view onto the store, valid until its
+// sections next change.
+struct tratto_costante {
+  slot_tratto oggetti;
+  std::span<const std::uint8_t, byte_coda_tratto> coda_tratto;
+};
 
 // Decoding and encoding of single records, exactly as they stand in the files.
 oggetto decodifica_oggetto(const std::uint8_t* byte);
 void codifica_oggetto(const oggetto& o, std::uint8_t* byte);
 // A section record is oggetti.size() slots followed by coda_tratto.
-void decodifica_tratto(const std::uint8_t* byte, tratto t);
 void codifica_tratto(tratto_costante t, std::uint8_t* byte);
 punto_linea decodifica_punto(const std::uint8_t* byte);
 void codifica_punto(const punto_linea& p, std::uint8_t* byte);

@@ -2,14 +2,78 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <utility>
 
 namespace sopra {
 
 elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
     : slot_(formato_compatto ? slot_compatto : slot_esteso),
-      oggetti_(numero_tratti * slot_),
+      presenti_(numero_tratti),
+      inizio_(numero_tratti),
       code_(numero_tratti) {}
+
+tratto elenco_tratti::operator[](std::size_t i) {
+  impronta_letta_.reset();
+  if ((presenti_[i] & aperto) == 0) {
+    // The section's slots, kept or empty, move to a place of their own.
+    if (numero_aperti_ % tratti_per_blocco_aperto == 0)
+      aperti_.emplace_back(tratti_per_blocco_aperto * slot_);
+    const std::uint32_t a = numero_aperti_++;
+    const slot_tratto letti = std::as_const(*this)[i].oggetti;
+    std::ranges::copy(letti, slot_aperti(a));
+    presenti_[i] = aperto | ((std::uint64_t{1} << slot_) - 1);
+    inizio_[i] = a;
+  }
+  return {std::span(slot_aperti(inizio_[i]), slot_), std::span(code_[i])};
+}
+
+void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o) {
+  impronta_letta_.reset();
+  const std::uint64_t presenti = presenti_[i];
+  const std::uint64_t bit = std::uint64_t{1} << j;
+  if ((presenti & aperto) != 0) {
+    slot_aperti(inizio_[i])[j] = o;
+  } else if ((presenti & bit) != 0) {
+    pacchi_[inizio_[i] + static_cast<std::size_t>(std::popcount(presenti & (bit - 1)))] = o;
+  } else if (!(o == oggetto{})) {
+    (*this)[i].oggetti[j] = o;
+  }
+}
+
+void elenco_tratti::impacca(const std::uint8_t* byte) {
+  std::uint64_t presenti = 0;
+  const auto inizio = static_cast<std::uint32_t>(pacchi_.size());
+  for (std::size_t j = 0; j < slot_; ++j, byte += byte_oggetto) {
+    std::uint64_t parola;
+    std::uint16_t resto;
+    std::memcpy(&parola, byte, sizeof parola);
+    std::memcpy(&resto, byte + sizeof parola, sizeof resto);
+    if ((parola | resto) == 0) continue;
+    presenti |= std::uint64_t{1} << j;
+    pacchi_.push_back(decodifica_oggetto(byte));
+  }
+  presenti_.push_back(presenti);
+  inizio_.push_back(inizio);
+  std::memcpy(code_.emplace_back().data(), byte, byte_coda_tratto);
+}
+
+elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numero_tratti,
+                                        std::span<const std::uint8_t> byte) {
+  long long letti = 0;
+  elenco_tratti tratti = leggi_a_blocchi(
+      formato_compatto, numero_tratti,
+      [&](std::span<std::uint8_t> blocco) {
+        const std::size_t quanti = std::min(blocco.size(), byte.size());
+        std::copy_n(byte.begin(), quanti, blocco.begin());
+        byte = byte.subspan(quanti);
+        return static_cast<long long>(quanti);
+      },
+      [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
+  tratti.impronta_letta_.reset();
+  return tratti;
+}
 
 std::vector<std::uint8_t> elenco_tratti::codifica() const {
   std::vector<std::uint8_t> byte(size() * byte_record());
@@ -25,18 +89,15 @@ void elenco_tratti::codifica(std::size_t primo, std::size_t quanti, std::uint8_t
   }
 }
 
-void elenco_tratti::decodifica(std::size_t primo, std::span<const std::uint8_t> byte) {
-  const std::size_t dimensione = byte_record();
-  const std::size_t interi = std::min(size() - std::min(primo, size()), byte.size() / dimensione);
-  for (std::size_t i = 0; i < interi; ++i)
-    decodifica_tratto(byte.data() + i * dimensione, (*this)[primo + i]);
-  // A record cut by the end of the bytes reads as zeros beyond that end.
-  if (primo + interi < size() && byte.size() > interi * dimensione) {
-    std::vector<std::uint8_t> ultimo(dimensione, 0);
-    std::copy(byte.begin() + static_cast<std::ptrdiff_t>(interi * dimensione), byte.end(),
-              ultimo.begin());
-    decodifica_tratto(ultimo.data(), (*this)[primo + interi]);
+bool elenco_tratti::operator==(const elenco_tratti& altro) const {
+  if (slot_ != altro.slot_ || size() != altro.size() || code_ != altro.code_) return false;
+  for (std::size_t i = 0; i < size(); ++i) {
+    const slot_tratto a = (*this)[i].oggetti;
+    const slot_tratto b = altro[i].oggetti;
+    for (std::size_t j = 0; j < slot_; ++j)
+      if (!(a[j] == b[j])) return false;
   }
+  return true;
 }
 
 std::size_t elenco_tratti::tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti) {

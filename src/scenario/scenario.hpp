@@ -17,11 +17,17 @@
 
 namespace sopra {
 
-// The section array tratti[0 .. N], in the layout in use. Slots are kept in one
-// flat array so that the largest line (200,000 sections) costs one allocation.
+// The section array tratti[0 .. N], in the layout in use. Most slots of a
+// section are empty, so a section keeps only its occupied slots (those with a
+// byte other than zero), packed one section after another in one array, with a
+// mask of which slots they are: an empty slot reads, and is written back, as
+// the ten zero bytes it was. A section reached for writing through operator[]
+// gets all its slots, in blocks of their own whose place never changes, so that
+// its view stays valid while other sections change.
 class elenco_tratti {
  public:
   elenco_tratti() = default;
+  // numero_tratti sections with every slot and trailing byte zero.
   elenco_tratti(bool formato_compatto, std::size_t numero_tratti);
 
   std::size_t size() const { return code_.size(); }
@@ -30,23 +36,31 @@ class elenco_tratti {
   std::size_t byte_record() const { return slot_ * byte_oggetto + byte_coda_tratto; }
 
   // A record that may be changed: from here on the digest is worked out anew.
-  tratto operator[](std::size_t i) {
-    impronta_letta_.reset();
-    return {std::span(oggetti_).subspan(i * slot_, slot_), std::span(code_[i])};
-  }
+  // The section gets all its slots (see above); the view stays valid as long as
+  // the array.
+  tratto operator[](std::size_t i);
+  // Sets slot j of section i to `o` without giving the section all its slots
+  // when the slot is kept already, or stays empty: the quicker way to change a
+  // few slots of many sections. Views of other sections stay valid.
+  void imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o);
+  // A record as it reads; valid until a section next changes.
   tratto_costante operator[](std::size_t i) const {
-    return {std::span(oggetti_).subspan(i * slot_, slot_), std::span(code_[i])};
+    const std::uint64_t presenti = presenti_[i];
+    const oggetto* dati =
+        (presenti & aperto) != 0 ? slot_aperti(inizio_[i]) : pacchi_.data() + inizio_[i];
+    return {slot_tratto(dati, presenti & ~aperto, slot_), std::span(code_[i])};
   }
 
   // The whole array encoded as the section file holds it: tratti[0 .. N] from offset 0.
   std::vector<std::uint8_t> codifica() const;
   // Records primo .. primo + quanti - 1 encoded into `byte`, one after another.
   void codifica(std::size_t primo, std::size_t quanti, std::uint8_t* byte) const;
-  // Decodes records from the start of `byte`; records beyond its end stay all zero.
-  void decodifica(std::span<const std::uint8_t> byte) { decodifica(0, byte); }
-  // Decodes `byte` into records primo, primo + 1, ...; a record cut by the end
-  // of `byte` reads as zeros beyond it, and later records are not touched.
-  void decodifica(std::size_t primo, std::span<const std::uint8_t> byte);
+
+  // Records 0 .. numero_tratti - 1 in the layout `formato_compatto` decoded
+  // from `byte`; a record cut by its end reads as zeros beyond it, and records
+  // beyond it are all zero. The digest is worked out from the records when asked.
+  static elenco_tratti decodifica(bool formato_compatto, std::size_t numero_tratti,
+                                  std::span<const std::uint8_t> byte);
 
   // Reads records 0 .. numero_tratti - 1 in the layout `formato_compatto` from a
   // stream of the section file's bytes, a block of tratti_per_blocco() records
@@ -86,19 +100,37 @@ class elenco_tratti {
   // The digest of the encoded records (impronta_tratti).
   std::uint64_t impronta() const;
 
-  // Equal layout and records.
-  bool operator==(const elenco_tratti& altro) const {
-    return slot_ == altro.slot_ && oggetti_ == altro.oggetti_ && code_ == altro.code_;
-  }
+  // Equal layout and records (as they read: how they are kept does not count).
+  bool operator==(const elenco_tratti& altro) const;
 
  private:
   static std::size_t tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti);
+  // Appends the record at `byte` as the next section, keeping its occupied slots.
+  void impacca(const std::uint8_t* byte);
+  // The slots of the section with index `a` in aperti_.
+  const oggetto* slot_aperti(std::uint32_t a) const {
+    return aperti_[a / tratti_per_blocco_aperto].data() + (a % tratti_per_blocco_aperto) * slot_;
+  }
+  oggetto* slot_aperti(std::uint32_t a) {
+    return aperti_[a / tratti_per_blocco_aperto].data() + (a % tratti_per_blocco_aperto) * slot_;
+  }
+
+  // Marks, in presenti_, a section whose slots are all in aperti_.
+  static constexpr std::uint64_t aperto = std::uint64_t{1} << 63;
+  static constexpr std::size_t tratti_per_blocco_aperto = 1024;
 
   std::size_t slot_ = slot_compatto;
-  std::vector<oggetto, allocatore_grande<oggetto>> oggetti_;
+  // Per section: which slots are kept (bit j for slot j) and where the first
+  // is, in pacchi_, or, with the bit `aperto`, the section's index in aperti_.
+  std::vector<std::uint64_t, allocatore_grande<std::uint64_t>> presenti_;
+  std::vector<std::uint32_t, allocatore_grande<std::uint32_t>> inizio_;
+  std::vector<oggetto, allocatore_grande<oggetto>> pacchi_;
   std::vector<std::array<std::uint8_t, byte_coda_tratto>,
               allocatore_grande<std::array<std::uint8_t, byte_coda_tratto>>>
       code_;
+  // Sections reached for writing, all slots each, tratti_per_blocco_aperto to a block.
+  std::vector<std::vector<oggetto>> aperti_;
+  std::uint32_t numero_aperti_ = 0;
   // The digest taken while the records were read, until one is reached for writing.
   std::optional<std::uint64_t> impronta_letta_;
 };
@@ -155,9 +187,13 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
                                              F&& leggi, G&& esamina, long long& letti) {
   elenco_tratti tratti;
   tratti.slot_ = formato_compatto ? slot_compatto : slot_esteso;
-  // The records get their memory all at once but are made a block at a time,
-  // so that each is written while the block is in the processor's cache.
-  tratti.oggetti_.reserve(numero_tratti * tratti.slot_);
+  // The arrays get their memory all at once but are filled a block at a time,
+  // so that each record is kept while its block is in the processor's cache.
+  // The packed slots may need as much as every slot: memory that is reserved
+  // but never written costs nothing.
+  tratti.presenti_.reserve(numero_tratti);
+  tratti.inizio_.reserve(numero_tratti);
+  tratti.pacchi_.reserve(numero_tratti * tratti.slot_);
   tratti.code_.reserve(numero_tratti);
   const std::size_t record = tratti.byte_record();
   const std::size_t per_blocco = tratti_per_blocco(record, numero_tratti);
@@ -181,9 +217,7 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
     }
     // Past the end of the stream the records are zero, and so are their bytes.
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
-    tratti.code_.resize(primo + quanti);
-    tratti.oggetti_.resize((primo + quanti) * tratti.slot_);
-    tratti.decodifica(primo, byte);
+    for (std::size_t k = 0; k < quanti; ++k) tratti.impacca(byte.data() + k * record);
     impronta.aggiungi(byte);
     esamina(std::as_const(tratti), primo, quanti);
   }

@@ -103,15 +103,15 @@ TEST(ModificaTratto, WorkedValues) {
 
 TEST(ModificaTratto, TypingANegativeValueKeyByKey) {
   scenario_aperto aperto(scenario_base());
-  const oggetto& o = aperto.store().tratti[24].oggetti[0];
+  auto slot_0 = [&] { return aperto.store().tratti[24].oggetti[0]; };
 
   EXPECT_EQ(aperto.modifica_tratto(riga_24, "-").testo, "-");
   EXPECT_EQ(campo(aperto.righe()[riga_24]), "-");
-  EXPECT_EQ(o, (oggetto{tipo_sopraelevazione, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(slot_0(), (oggetto{tipo_sopraelevazione, 0, 0, 0, 0, 0}));
 
   EXPECT_EQ(aperto.modifica_tratto(riga_24, "-5").testo, "-5");
   EXPECT_EQ(campo(aperto.righe()[riga_24]), "-5");
-  EXPECT_EQ(o, (oggetto{tipo_sopraelevazione, 19, -1, 0, 0, 0}));
+  EXPECT_EQ(slot_0(), (oggetto{tipo_sopraelevazione, 19, -1, 0, 0, 0}));
   EXPECT_EQ(aperto.seleziona(riga_24).sopraelevazione, "-5");
 }
 

@@ -175,8 +175,7 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   EXPECT_EQ(store.punti[150], zero);
   // The digest is that of the records as they stand, zeros included, and
   // follows a record changed after loading.
-  elenco_tratti di_nuovo(true, 151);
-  di_nuovo.decodifica(tratti);
+  auto di_nuovo = elenco_tratti::decodifica(true, 151, tratti);
   EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
   store.tratti[150].oggetti[2].dato3 = 1;
   di_nuovo[150].oggetti[2].dato3 = 1;
@@ -212,8 +211,7 @@ TEST(Carica, LetturaABlocchiComeLetturaIntera) {
         scenario store;
         ASSERT_EQ(s.carica("Alfa_Beta", store), std::nullopt);
 
-        elenco_tratti attesi(compatto, n);
-        attesi.decodifica(tratti);
+        const auto attesi = elenco_tratti::decodifica(compatto, n, tratti);
         EXPECT_TRUE(store.tratti == attesi);
         EXPECT_EQ(store.tratti.impronta(), attesi.impronta());
         // Point p of the whole file, (0, 0) before the first, past the end and past T.

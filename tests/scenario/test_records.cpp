@@ -38,8 +38,7 @@ TEST(Tratto, OgniByteTornaUgualeInEntrambiIFormati) {
     // Three sections of arbitrary bytes: unknown types, junctions, cant objects
     // and coda_tratto alike must come back as they were.
     const auto byte = byte_casuali(3 * dimensione, compatto ? 1 : 2);
-    elenco_tratti tratti(compatto, 3);
-    tratti.decodifica(byte);
+    const auto tratti = elenco_tratti::decodifica(compatto, 3, byte);
     EXPECT_EQ(tratti.codifica(), byte);
     EXPECT_EQ(tratti[1].coda_tratto[0], byte[2 * dimensione - 6]);
     EXPECT_EQ(tratti[2].oggetti[tratti.slot_per_tratto() - 1].dato5, byte[3 * dimensione - 7]);
@@ -48,8 +47,7 @@ TEST(Tratto, OgniByteTornaUgualeInEntrambiIFormati) {
 
 TEST(Tratto, RecordMancantiOTroncatiSonoZero) {
   const auto byte = byte_casuali(156 + 20, 3);  // one section and 20 bytes of the next
-  elenco_tratti tratti(true, 3);
-  tratti.decodifica(byte);
+  const auto tratti = elenco_tratti::decodifica(true, 3, byte);
   const auto codificati = tratti.codifica();
   ASSERT_EQ(codificati.size(), 3u * 156);
   EXPECT_TRUE(std::equal(byte.begin(), byte.end(), codificati.begin()));
@@ -59,8 +57,7 @@ TEST(Tratto, RecordMancantiOTroncatiSonoZero) {
 
 TEST(Tratto, FileLungoLettoSoloFinoAN) {
   const auto byte = byte_casuali(5 * 516, 4);
-  elenco_tratti tratti(false, 2);
-  tratti.decodifica(byte);
+  const auto tratti = elenco_tratti::decodifica(false, 2, byte);
   EXPECT_EQ(tratti.codifica(), std::vector<std::uint8_t>(byte.begin(), byte.begin() + 2 * 516));
 }
 

@@ -175,18 +175,17 @@ TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
 // changed in any bit, changes the digest; equal sections give equal digests.
 TEST(Impronta, OgniByteCambiatoSiVede) {
   for (const bool compatto : {true, false}) {
-    elenco_tratti tratti(compatto, 17);
-    std::vector<std::uint8_t> byte(17 * tratti.byte_record());
+    std::vector<std::uint8_t> byte(17 * byte_tratto(compatto));
     std::mt19937 caso(9);
     for (auto& b : byte) b = static_cast<std::uint8_t>(caso());
-    tratti.decodifica(byte);
+    const auto tratti = elenco_tratti::decodifica(compatto, 17, byte);
     const std::uint64_t originale = tratti.impronta();
     elenco_tratti copia = tratti;
     EXPECT_EQ(copia.impronta(), originale);
     for (std::size_t i = 0; i < byte.size(); ++i) {
       for (int bit = 0; bit < 8; ++bit) {
         byte[i] ^= static_cast<std::uint8_t>(1 << bit);
-        copia.decodifica(byte);
+        copia = elenco_tratti::decodifica(compatto, 17, byte);
         EXPECT_NE(copia.impronta(), originale) << "byte " << i << ", bit " << bit;
         byte[i] ^= static_cast<std::uint8_t>(1 << bit);
       }
