@@ -14,17 +14,25 @@ geometria_linea::geometria_linea(const scenario& store)
 // Every row depends on the store alone (its section and the neighbours the
 // junction test reads), so the pieces are independent. Each piece finds the
 // junction slot of each section it reads once, not once per neighbour.
-geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi) {
+geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
+    : righe_(allocatore_grande<riga_geometria>(store.memoria)) {
   righe_.resize(numero_righe(store.tratti.size()));
   in_parallelo(righe_.size(), pezzi, [&](std::size_t primo, std::size_t fine) {
     if (primo == fine) return;
     // The junction test of section s reads sections s - 3 .. s + 2.
     const std::int32_t da = std::max(0, tratto_della_riga(primo) - 3);
     const std::int32_t a = tratto_della_riga(fine - 1) + 2;
-    std::vector<const oggetto*> bivi(static_cast<std::size_t>(a - da + 1));
-    for (std::int32_t s = da; s <= a; ++s)
-      bivi[static_cast<std::size_t>(s - da)] = bivio_del_tratto(store, s);
-    const auto bivio_di = [&](std::int32_t s) { return bivi[static_cast<std::size_t>(s - da)]; };
+    // The slot of each section's junction, a byte each (-1: none).
+    std::vector<std::int8_t> bivi(static_cast<std::size_t>(a - da + 1));
+    for (std::int32_t s = da; s <= a; ++s) {
+      const std::int32_t j = trova_bivio(store, s);
+      bivi[static_cast<std::size_t>(s - da)] = static_cast<std::int8_t>(j == nessun_bivio ? -1 : j);
+    }
+    const auto bivio_di = [&](std::int32_t s) -> const oggetto* {
+      const std::int8_t j = bivi[static_cast<std::size_t>(s - da)];
+      if (j < 0) return nullptr;
+      return store.tratti[static_cast<std::size_t>(s)].oggetti.occupato(static_cast<std::size_t>(j));
+    };
     for (std::size_t r = primo; r < fine; ++r) {
       const std::int32_t s = tratto_della_riga(r);
       const raggio_curva curva = rendi_raggio_curva(store, posizione_tratto(s));

@@ -94,7 +94,7 @@ class geometria_linea {
     std::uint8_t classe;
     std::uint8_t bivio;
   };
-  std::vector<riga_geometria> righe_;
+  std::vector<riga_geometria, allocatore_grande<riga_geometria>> righe_;
 };
 
 }  // namespace sopra

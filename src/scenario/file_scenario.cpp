@@ -97,7 +97,8 @@ long long dimensione_aperto(int fd) {
 template <class G>
 std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_compatto,
                                           std::size_t numero_tratti, G&& esamina,
-                                          long long& dimensione) {
+                                          long long& dimensione,
+                                          const std::shared_ptr<regione_memoria>& memoria) {
   descrittore fd(apri_in_lettura(file));
   if (fd.get() < 0) return std::nullopt;
   dimensione = dimensione_aperto(fd.get());
@@ -105,7 +106,7 @@ std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_com
   auto tratti = elenco_tratti::leggi_a_blocchi(
       formato_compatto, numero_tratti,
       [&](std::span<std::uint8_t> blocco) { return leggi(fd.get(), blocco.data(), blocco.size()); },
-      esamina, letti);
+      esamina, letti, memoria);
   if (letti < 0) return std::nullopt;
   return tratti;
 }
@@ -116,19 +117,24 @@ constexpr std::size_t punti_per_blocco = (std::size_t{1} << 20) / sizeof(punto_l
 // The line file's points 0 .. ultimo_punto, of which only those that judge a
 // section (punti_tratto) are kept, read a block at a time by one thread or
 // several at once: each call of leggi takes the next block that no call has
-// taken, reads it from a descriptor of its own and keeps its points, until no
-// block is left. Points of no block, beyond the end of the file, stay (0, 0).
+// taken, reads it from a descriptor of its own into the buffer it was given
+// and keeps its points, until no block is left. Points of no block, beyond the
+// end of the file, stay (0, 0).
 class lettura_punti {
  public:
   lettura_punti(const fs::path& file, std::size_t ultimo_punto)
       : file_(file), ultimo_punto_(ultimo_punto) {}
 
-  // Reads blocks into `punti` until none is left or a read of any call fails.
-  void leggi(std::span<punti_tratto> punti) {
+  // The bytes a buffer for leggi needs.
+  static constexpr std::size_t byte_blocco = punti_per_blocco * sizeof(punto_linea);
+
+  // Reads blocks through `blocco` into `punti` until none is left or a read
+  // of any call fails; nothing when `blocco` holds fewer than byte_blocco bytes.
+  void leggi(std::span<punti_tratto> punti, std::span<std::uint8_t> blocco) {
+    if (blocco.size() < byte_blocco) return;
     if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
     descrittore fd(apri_in_lettura(file_));
     if (fd.get() < 0) return fallisci();
-    std::vector<std::uint8_t> blocco(punti_per_blocco * sizeof(punto_linea));
     long long posizione = 0;  // where fd stands
     while (!fallita_.load()) {
       const std::size_t primo = prossimo_.fetch_add(1) * punti_per_blocco;
@@ -158,7 +164,7 @@ class lettura_punti {
   }
 
   // Keeps the points of a block that starts at point `primo` and holds `letti` bytes.
-  static void tieni_punti(std::size_t primo, std::size_t letti, std::vector<std::uint8_t>& blocco,
+  static void tieni_punti(std::size_t primo, std::size_t letti, std::span<std::uint8_t> blocco,
                           std::span<punti_tratto> punti) {
     // A point cut by the end of the file reads as zeros beyond that end.
     const std::size_t presenti = (letti + sizeof(punto_linea) - 1) / sizeof(punto_linea);
@@ -327,10 +333,12 @@ void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
 class controllo_sopraelevazioni {
  public:
   void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) {
+    // Empty slots hold no cant: the kept ones are enough.
     for (std::size_t s = primo; s < primo + quanti; ++s) {
-      for (const oggetto& o : tratti[s].oggetti) {
+      tratti[s].oggetti.trova([&](const oggetto& o) {
         if (o.tipo == tipo_sopraelevazione && !ammesso(o) && quanti_++ == 0) primo_ = s;
-      }
+        return false;
+      });
     }
   }
 
@@ -424,6 +432,19 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   // when they are read in turn.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
+  // One stretch of memory for the large arrays of this scenario, taken in
+  // this order: the line points, the buffer the line file is read through,
+  // then the sections, whose packed slots come last and give back the room
+  // they did not need, then, once loaded, the list (room for rows of about
+  // 64 characters, their places and their geometry).
+  const std::size_t record = byte_tratto(caricato.formato_compatto);
+  caricato.memoria = std::make_shared<regione_memoria>(
+      numero_tratti * (sizeof(punti_tratto) + 18 + 64 + 24 + record) + (std::size_t{8} << 20));
+  caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(caricato.memoria));
+  caricato.punti.reserve(numero_tratti);
+  std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
+      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(caricato.memoria));
+
   controllo_sopraelevazioni sopraelevazioni;
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
@@ -438,22 +459,24 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
             [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
               sopraelevazioni.esamina(fatti, primo_letto, quanti);
             },
-            dimensione_tratti);
+            dimensione_tratti, caricato.memoria);
         if (!letti) {
           errore_tratti = errno;
         } else if (punti_pronti.load()) {
-          linea_letta.leggi(caricato.punti);
+          // The room left after the packed slots is this thread's buffer.
+          linea_letta.leggi(caricato.punti, letti->libero());
         }
       } else {
         // Sized on this thread, which fills most of it: the first touch of
         // fresh memory is slow.
         caricato.punti.resize(numero_tratti);
         punti_pronti.store(true);
-        linea_letta.leggi(caricato.punti);
+        linea_letta.leggi(caricato.punti, blocco_linea);
       }
     }
   };
   in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
+  if (letti) letti->chiudi();
   if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " +
            motivo_errore(errore_tratti) + ".";

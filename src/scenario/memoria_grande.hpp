@@ -1,51 +1,113 @@
 #pragma once
-// Memory for the store's large arrays (the sections and their line points of a
-// long line: tens of megabytes filled once, right after they are allocated).
+// Memory for the large arrays of an open scenario: its sections, its line
+// points, its list rows, tens of megabytes filled once, right after they are
+// allocated, on a line of 10,000 km.
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include <type_traits>
+#include <utility>
 
 namespace sopra {
 
-// An allocator that, on Linux, aligns a block of 4 MiB or more to 2 MiB and asks
-// the kernel to back it with huge pages: filling it then costs one page fault
-// per 2 MiB instead of one per 4 KiB. Smaller blocks, and every block elsewhere,
-// come from plain operator new. Throws std::bad_alloc like operator new.
+// A stretch of address space from which the arrays of one scenario are taken
+// one after another, so that together they fill whole pages. On Linux it is
+// backed by huge pages as it is first written: filling it then costs one page
+// fault per 2 MiB instead of one per 4 KiB, and the arrays share those pages
+// instead of each rounding its own up. Elsewhere it has no room, and every
+// block comes from operator new. Safe to use from several threads.
+class regione_memoria {
+ public:
+  // Reserves `byte` bytes of address space (none when the system refuses):
+  // reserving costs no memory, only what is written does.
+  explicit regione_memoria(std::size_t byte);
+  ~regione_memoria();
+  regione_memoria(const regione_memoria&) = delete;
+  regione_memoria& operator=(const regione_memoria&) = delete;
+
+  // A block of `byte` bytes aligned to `allineamento` (a power of two up to
+  // 4096) right after the last block taken, or nullptr when it does not fit.
+  // Its contents are unspecified (zero unless a block given back held it).
+  void* prendi(std::size_t byte, std::size_t allineamento);
+  // Gives back block p: the region takes its room back only when p is the last
+  // block taken; any other block stays taken until the region goes.
+  void rendi(const void* p) noexcept;
+  // Makes the last block taken, p, `byte` bytes long (no longer than it was),
+  // so that the next block follows right after them. Nothing when p is not
+  // the last block.
+  void accorcia(const void* p, std::size_t byte) noexcept;
+  // Whether p points into the region.
+  bool contiene(const void* p) const noexcept {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    return inizio_ != nullptr && b >= inizio_ && b < inizio_ + dimensione_;
+  }
+
+ private:
+  std::uint8_t* inizio_ = nullptr;
+  std::size_t dimensione_ = 0;
+  void* mappa_ = nullptr;  // what the system gave, to give back
+  std::size_t dimensione_mappa_ = 0;
+  std::mutex mutex_;
+  std::size_t cima_ = 0;                       // first free byte
+  std::size_t ultimo_ = ~std::size_t{0};       // start of the last block taken, if known
+};
+
+// Asks the kernel to back [p, p + byte) with huge pages (Linux only): only
+// advice, a refusal changes nothing.
+void consiglia_pagine_grandi(void* p, std::size_t byte) noexcept;
+
+// An allocator that takes its blocks from a regione_memoria when it has one and
+// the block fits, and otherwise from operator new: on Linux a block of 4 MiB or
+// more is then aligned to 2 MiB and backed by huge pages. Throws std::bad_alloc
+// like operator new. A copy of a container so allocated gets plain memory: the
+// region belongs to the scenario that was loaded into it.
 template <class T>
 struct allocatore_grande {
   using value_type = T;
+  using propagate_on_container_move_assignment = std::true_type;
+  using propagate_on_container_swap = std::true_type;
+  using propagate_on_container_copy_assignment = std::false_type;
 
   allocatore_grande() = default;
+  explicit allocatore_grande(std::shared_ptr<regione_memoria> r) noexcept
+      : regione(std::move(r)) {}
   template <class U>
-  allocatore_grande(const allocatore_grande<U>&) noexcept {}
+  allocatore_grande(const allocatore_grande<U>& altro) noexcept : regione(altro.regione) {}
+
+  allocatore_grande select_on_container_copy_construction() const { return {}; }
 
   T* allocate(std::size_t n) {
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
     const std::size_t byte = n * sizeof(T);
+    if (regione) {
+      constexpr std::size_t allineamento = alignof(T) < 64 ? 64 : alignof(T);
+      if (void* p = regione->prendi(byte, allineamento)) return static_cast<T*>(p);
+    }
     if (!grande(byte)) return static_cast<T*>(::operator new(byte));
     const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
     void* p = ::operator new (arrotondati, std::align_val_t{pagina_grande});
-#if defined(__linux__)
-    ::madvise(p, arrotondati, MADV_HUGEPAGE);  // only advice: a refusal changes nothing
-#endif
+    consiglia_pagine_grandi(p, arrotondati);
     return static_cast<T*>(p);
   }
 
   void deallocate(T* p, std::size_t n) noexcept {
-    if (grande(n * sizeof(T))) {
+    if (regione && regione->contiene(p)) {
+      regione->rendi(p);
+    } else if (grande(n * sizeof(T))) {
       ::operator delete (p, std::align_val_t{pagina_grande});
     } else {
       ::operator delete(p);
     }
   }
 
-  friend bool operator==(const allocatore_grande&, const allocatore_grande&) {
-    return true;
+  friend bool operator==(const allocatore_grande& a, const allocatore_grande& b) {
+    return a.regione == b.regione;
   }
+
+  std::shared_ptr<regione_memoria> regione;
 
  private:
   static constexpr std::size_t pagina_grande = std::size_t{2} << 20;

@@ -57,6 +57,18 @@ struct punto_linea {
 };
 static_assert(sizeof(punto_linea) == 16, "punto_linea must match its 16-byte record");
 
+// How many bits of `x` are set. Written out rather than std::popcount, which on
+// processors without a counting instruction in the baseline becomes a library
+// call in the innermost loops.
+constexpr int bit_impostati(std::uint64_t x) {
+  x = x - ((x >> 1) & 0x5555555555555555u);
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int>((x * 0x0101010101010101u) >> 56);
+}
+static_assert(bit_impostati(0) == 0 && bit_impostati(~std::uint64_t{0}) == 64 &&
+              bit_impostati(0x8000000000000101u) == 3);
+
 // The object slots of one section as they read: slot_per_tratto() values, of
 // which the store keeps only the occupied ones (a slot whose ten bytes are all
 // zero need not be kept). `presenti` has bit j set for each kept slot j; the
@@ -76,7 +88,7 @@ class slot_tratto {
   oggetto operator[](std::size_t j) const {
     const std::uint64_t bit = std::uint64_t{1} << j;
     if ((presenti_ & bit) == 0) return {};
-    return dati_[std::popcount(presenti_ & (bit - 1))];
+    return dati_[bit_impostati(presenti_ & (bit - 1))];
   }
   // Which slots are kept (bit j for slot j), and the kept slots in slot order:
   // for going through the occupied slots only, or copying them at once.
@@ -89,7 +101,7 @@ class slot_tratto {
   std::size_t trova(F&& vale, std::size_t da = 0) const {
     const std::uint64_t prima = da >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << da) - 1;
     std::uint64_t resto = presenti_ & ~prima;
-    const oggetto* dato = dati_ + std::popcount(presenti_ & prima);
+    const oggetto* dato = dati_ + bit_impostati(presenti_ & prima);
     for (; resto != 0; resto &= resto - 1, ++dato)
       if (vale(*dato)) return static_cast<std::size_t>(std::countr_zero(resto));
     return numero_;
@@ -97,7 +109,7 @@ class slot_tratto {
   // Where slot j is kept, or nullptr when it is empty and not kept.
   const oggetto* occupato(std::size_t j) const {
     const std::uint64_t bit = std::uint64_t{1} << j;
-    return (presenti_ & bit) == 0 ? nullptr : dati_ + std::popcount(presenti_ & (bit - 1));
+    return (presenti_ & bit) == 0 ? nullptr : dati_ + bit_impostati(presenti_ & (bit - 1));
   }
 
   // Slots 0 .. size() - 1 in order, each by value.

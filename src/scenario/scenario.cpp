@@ -36,27 +36,45 @@ void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto&
   if ((presenti & aperto) != 0) {
     slot_aperti(inizio_[i])[j] = o;
   } else if ((presenti & bit) != 0) {
-    pacchi_[inizio_[i] + static_cast<std::size_t>(std::popcount(presenti & (bit - 1)))] = o;
+    pacchi_.data()[inizio_[i] + static_cast<std::size_t>(bit_impostati(presenti & (bit - 1)))] = o;
   } else if (!(o == oggetto{})) {
     (*this)[i].oggetti[j] = o;
   }
 }
 
-void elenco_tratti::impacca(const std::uint8_t* byte) {
-  std::uint64_t presenti = 0;
-  const auto inizio = static_cast<std::uint32_t>(pacchi_.size());
-  for (std::size_t j = 0; j < slot_; ++j, byte += byte_oggetto) {
-    std::uint64_t parola;
-    std::uint16_t resto;
-    std::memcpy(&parola, byte, sizeof parola);
-    std::memcpy(&resto, byte + sizeof parola, sizeof resto);
-    if ((parola | resto) == 0) continue;
-    presenti |= std::uint64_t{1} << j;
-    pacchi_.push_back(decodifica_oggetto(byte));
+void elenco_tratti::impacca(std::size_t quanti) {
+  const std::size_t record = byte_record();
+  const std::uint8_t* letto = pacchi_.libero().data();
+  oggetto* const dati = pacchi_.data();
+  oggetto* destinazione = dati + pacchi_.size();
+  for (std::size_t k = 0; k < quanti; ++k, letto += record) {
+    // The trailing bytes first: the slots packed next may reach them.
+    std::memcpy(code_.emplace_back().data(), letto + slot_ * byte_oggetto, byte_coda_tratto);
+    inizio_.push_back(static_cast<std::uint32_t>(destinazione - dati));
+    // Every slot is copied, and only an occupied one (any of its ten bytes not
+    // zero) moves the place of the next on: no branch on which slots are
+    // occupied, which follows no pattern. The place is never after the slot.
+    std::uint64_t presenti = 0;
+    const std::uint8_t* slot = letto;
+    for (std::size_t j = 0; j < slot_; ++j, slot += byte_oggetto) {
+      std::uint64_t parola;
+      std::uint16_t resto;
+      std::memcpy(&parola, slot, sizeof parola);
+      std::memcpy(&resto, slot + sizeof parola, sizeof resto);
+      const auto occupato = static_cast<std::uint64_t>((parola | resto) != 0);
+      presenti |= occupato << j;
+      if constexpr (oggetto_come_nel_file) {
+        std::memcpy(static_cast<void*>(destinazione), &parola, sizeof parola);
+        std::memcpy(reinterpret_cast<std::uint8_t*>(destinazione) + sizeof parola, &resto,
+                    sizeof resto);
+      } else {
+        *destinazione = decodifica_oggetto(slot);
+      }
+      destinazione += occupato;
+    }
+    presenti_.push_back(presenti);
   }
-  presenti_.push_back(presenti);
-  inizio_.push_back(inizio);
-  std::memcpy(code_.emplace_back().data(), byte, byte_coda_tratto);
+  pacchi_.imposta_numero(static_cast<std::size_t>(destinazione - dati));
 }
 
 elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numero_tratti,
@@ -71,6 +89,7 @@ elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numer
         return static_cast<long long>(quanti);
       },
       [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
+  tratti.chiudi();
   tratti.impronta_letta_.reset();
   return tratti;
 }

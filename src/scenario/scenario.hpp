@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +17,61 @@
 #include "scenario/records.hpp"
 
 namespace sopra {
+
+// The occupied slots of all sections, one section after another: a block that
+// loading fills to its end and that afterwards changes only in place.
+class slot_impaccati {
+ public:
+  slot_impaccati() = default;
+  // Room for `capienza` slots, from `memoria`.
+  slot_impaccati(allocatore_grande<oggetto> memoria, std::size_t capienza)
+      : memoria_(std::move(memoria)), dati_(memoria_.allocate(capienza)), capienza_(capienza) {}
+  slot_impaccati(const slot_impaccati& altro)
+      : memoria_(altro.memoria_.select_on_container_copy_construction()),
+        dati_(altro.numero_ == 0 ? nullptr : memoria_.allocate(altro.numero_)),
+        numero_(altro.numero_),
+        capienza_(altro.numero_) {
+    std::copy_n(altro.dati_, numero_, dati_);
+  }
+  slot_impaccati(slot_impaccati&& altro) noexcept { scambia(altro); }
+  slot_impaccati& operator=(slot_impaccati altro) noexcept {
+    scambia(altro);
+    return *this;
+  }
+  ~slot_impaccati() {
+    if (dati_ != nullptr) memoria_.deallocate(dati_, capienza_);
+  }
+
+  oggetto* data() { return dati_; }
+  const oggetto* data() const { return dati_; }
+  std::size_t size() const { return numero_; }
+  // The room after the last slot, as bytes, until the next change of size.
+  std::span<std::uint8_t> libero() {
+    return {reinterpret_cast<std::uint8_t*>(dati_ + numero_), (capienza_ - numero_) * sizeof(oggetto)};
+  }
+  // The slots now number `numero` (<= capienza): those written into the room.
+  void imposta_numero(std::size_t numero) { numero_ = numero; }
+  // Gives the room after the last slot back to the memory it came from.
+  void chiudi() {
+    if (dati_ != nullptr && memoria_.regione && memoria_.regione->contiene(dati_)) {
+      memoria_.regione->accorcia(dati_, numero_ * sizeof(oggetto));
+      capienza_ = std::max<std::size_t>(numero_, 1);
+    }
+  }
+
+ private:
+  void scambia(slot_impaccati& altro) noexcept {
+    std::swap(memoria_, altro.memoria_);
+    std::swap(dati_, altro.dati_);
+    std::swap(numero_, altro.numero_);
+    std::swap(capienza_, altro.capienza_);
+  }
+
+  allocatore_grande<oggetto> memoria_;
+  oggetto* dati_ = nullptr;
+  std::size_t numero_ = 0;
+  std::size_t capienza_ = 0;
+};
 
 // The section array tratti[0 .. N], in the layout in use. Most slots of a
 // section are empty, so a section keeps only its occupied slots (those with a
@@ -75,8 +131,16 @@ class elenco_tratti {
   // `letti` receives how many bytes the stream gave, or -1 when `leggi` stopped
   // it (the array returned is then to be thrown away).
   template <class F, class G>
+  // The arrays are taken from `memoria` (may be empty), the packed slots last,
+  // with room after them to read each block into, in place; `chiudi` gives that
+  // room back, `libero` lends it out until then.
   static elenco_tratti leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti, F&& leggi,
-                                       G&& esamina, long long& letti);
+                                       G&& esamina, long long& letti,
+                                       const std::shared_ptr<regione_memoria>& memoria = {});
+  // After leggi_a_blocchi: the room after the packed slots, as scratch bytes
+  // until chiudi() / gives it back to the memory it came from.
+  std::span<std::uint8_t> libero() { return pacchi_.libero(); }
+  void chiudi() { pacchi_.chiudi(); }
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
@@ -105,8 +169,9 @@ class elenco_tratti {
 
  private:
   static std::size_t tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti);
-  // Appends the record at `byte` as the next section, keeping its occupied slots.
-  void impacca(const std::uint8_t* byte);
+  // Appends the `quanti` records read into the room after the packed slots as
+  // the next sections, packing their occupied slots in place.
+  void impacca(std::size_t quanti);
   // The slots of the section with index `a` in aperti_.
   const oggetto* slot_aperti(std::uint32_t a) const {
     return aperti_[a / tratti_per_blocco_aperto].data() + (a % tratti_per_blocco_aperto) * slot_;
@@ -124,7 +189,7 @@ class elenco_tratti {
   // is, in pacchi_, or, with the bit `aperto`, the section's index in aperti_.
   std::vector<std::uint64_t, allocatore_grande<std::uint64_t>> presenti_;
   std::vector<std::uint32_t, allocatore_grande<std::uint32_t>> inizio_;
-  std::vector<oggetto, allocatore_grande<oggetto>> pacchi_;
+  slot_impaccati pacchi_;
   std::vector<std::array<std::uint8_t, byte_coda_tratto>,
               allocatore_grande<std::array<std::uint8_t, byte_coda_tratto>>>
       code_;
@@ -171,6 +236,9 @@ struct scenario {
   // One element per section of tratti: the only line points kept. Reach them
   // through punto_tratto or the analysis functions.
   std::vector<punti_tratto, allocatore_grande<punti_tratto>> punti;
+  // Where loading took the large arrays from, for those built from the store
+  // later (the list's rows); empty for a store not loaded from files.
+  std::shared_ptr<regione_memoria> memoria;
   // Where the files were found; saving writes to file_tratti.
   std::filesystem::path file_testata;
   std::filesystem::path file_tratti;
@@ -184,26 +252,30 @@ inline const punto_linea& punto_tratto(const scenario& store, std::size_t s) {
 
 template <class F, class G>
 elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti,
-                                             F&& leggi, G&& esamina, long long& letti) {
+                                             F&& leggi, G&& esamina, long long& letti,
+                                             const std::shared_ptr<regione_memoria>& memoria) {
   elenco_tratti tratti;
   tratti.slot_ = formato_compatto ? slot_compatto : slot_esteso;
+  const std::size_t record = tratti.byte_record();
   // The arrays get their memory all at once but are filled a block at a time,
   // so that each record is kept while its block is in the processor's cache.
-  // The packed slots may need as much as every slot: memory that is reserved
-  // but never written costs nothing.
+  // Each block is read right after the slots packed so far, and packed where
+  // it lies: a record never packs into more than its own bytes.
+  const allocatore_grande<oggetto> memoria_slot(memoria);
+  tratti.presenti_ = decltype(presenti_)(memoria_slot);
+  tratti.inizio_ = decltype(inizio_)(memoria_slot);
+  tratti.code_ = decltype(code_)(memoria_slot);
   tratti.presenti_.reserve(numero_tratti);
   tratti.inizio_.reserve(numero_tratti);
-  tratti.pacchi_.reserve(numero_tratti * tratti.slot_);
   tratti.code_.reserve(numero_tratti);
-  const std::size_t record = tratti.byte_record();
+  tratti.pacchi_ = slot_impaccati(memoria_slot, (numero_tratti * record) / sizeof(oggetto) + 1);
   const std::size_t per_blocco = tratti_per_blocco(record, numero_tratti);
   impronta_tratti impronta(numero_tratti);
-  std::vector<std::uint8_t> blocco(per_blocco * record);
   letti = 0;
   bool finito = false;
   for (std::size_t primo = 0; primo < numero_tratti; primo += per_blocco) {
     const std::size_t quanti = std::min(per_blocco, numero_tratti - primo);
-    const auto byte = std::span(blocco).first(quanti * record);
+    const auto byte = tratti.pacchi_.libero().first(quanti * record);
     std::size_t dati = 0;
     if (!finito) {
       const long long n = leggi(byte);
@@ -217,8 +289,8 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
     }
     // Past the end of the stream the records are zero, and so are their bytes.
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
-    for (std::size_t k = 0; k < quanti; ++k) tratti.impacca(byte.data() + k * record);
     impronta.aggiungi(byte);
+    tratti.impacca(quanti);
     esamina(std::as_const(tratti), primo, quanti);
   }
   tratti.impronta_letta_ = impronta.valore();
