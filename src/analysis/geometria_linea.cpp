@@ -31,7 +31,8 @@ geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
     const auto bivio_di = [&](std::int32_t s) -> const oggetto* {
       const std::int8_t j = bivi[static_cast<std::size_t>(s - da)];
       if (j < 0) return nullptr;
-      return store.tratti[static_cast<std::size_t>(s)].oggetti.occupato(static_cast<std::size_t>(j));
+      return store.tratti[static_cast<std::size_t>(s)].oggetti.occupato(
+          static_cast<std::size_t>(j));
     };
     for (std::size_t r = primo; r < fine; ++r) {
       const std::int32_t s = tratto_della_riga(r);

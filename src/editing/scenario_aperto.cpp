@@ -181,10 +181,10 @@ std::string normalizza_classe(std::string_view testo) {
 }
 
 scenario_aperto::scenario_aperto(scenario store)
-    : store_(std::move(store)),
-      geometria_(store_),
-      righe_(costruisci_righe(store_, geometria_)),
-      impronta_salvata_(store_.tratti.impronta()) {}
+    : store_(std::move(store)), geometria_(store_), righe_(costruisci_righe(store_, geometria_)) {
+  // A store as loaded needs no digest until it first changes (modificato()).
+  if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
+}
 
 scenario_aperto::selezione scenario_aperto::seleziona(std::size_t riga) const {
   if (riga >= righe_.size()) return {};
@@ -411,11 +411,18 @@ std::size_t scenario_aperto::byte_registro() const {
 }
 
 bool scenario_aperto::modificato() const {
-  return store_.tratti.impronta() != impronta_salvata_;
+  // Until the first change the sections are as loaded, and their digest is
+  // worked out only then.
+  if (impronta_salvata_) return store_.tratti.impronta() != *impronta_salvata_;
+  if (store_.tratti.intatto()) return false;
+  return store_.tratti.impronta() != *store_.tratti.impronta_letta();
 }
 
 std::optional<std::string> scenario_aperto::salva() {
-  return salva_tratti(store_, &impronta_salvata_);
+  std::uint64_t scritta = 0;
+  auto errore = salva_tratti(store_, &scritta);
+  if (!errore) impronta_salvata_ = scritta;
+  return errore;
 }
 
 }  // namespace sopra

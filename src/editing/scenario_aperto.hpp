@@ -144,7 +144,7 @@ class scenario_aperto {
   scenario store_;
   geometria_linea geometria_;
   std::vector<std::string> righe_;
-  std::uint64_t impronta_salvata_;
+  std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
   std::vector<passo> passi_;
   std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone
   std::optional<raffica> raffica_;

@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -181,6 +182,15 @@ class lettura_punti {
     };
     const std::size_t ultimo_s = std::min(punti.size(), fine / passo + 1);
     for (std::size_t s = (primo + passo - 2) / passo; s < ultimo_s; ++s) {
+      if (s > 0 && s * passo - 1 >= primo && s * passo + 1 < fine) {
+        // The three points lie one after another in the file as in punti_tratto.
+        static_assert(sizeof(punti_tratto) == 3 * sizeof(punto_linea) &&
+                      offsetof(punti_tratto, qui) == sizeof(punto_linea) &&
+                      offsetof(punti_tratto, dopo) == 2 * sizeof(punto_linea));
+        std::memcpy(static_cast<void*>(&punti[s]),
+                    &blocco[(s * passo - 1 - primo) * sizeof(punto_linea)], sizeof(punti_tratto));
+        continue;
+      }
       if (s > 0) punto(s * passo - 1, punti[s].prima);
       punto(s * passo, punti[s].qui);
       punto(s * passo + 1, punti[s].dopo);

@@ -33,7 +33,8 @@ regione_memoria::regione_memoria(std::size_t byte) {
   mappa_ = p;
   dimensione_mappa_ = chiesti;
   const auto indirizzo = reinterpret_cast<std::uintptr_t>(p);
-  inizio_ = static_cast<std::uint8_t*>(p) + ((pagina_grande - indirizzo % pagina_grande) % pagina_grande);
+  inizio_ =
+      static_cast<std::uint8_t*>(p) + ((pagina_grande - indirizzo % pagina_grande) % pagina_grande);
   dimensione_ = arrotondati;
   consiglia_pagine_grandi(inizio_, dimensione_);
 #else

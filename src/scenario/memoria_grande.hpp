@@ -51,8 +51,8 @@ class regione_memoria {
   void* mappa_ = nullptr;  // what the system gave, to give back
   std::size_t dimensione_mappa_ = 0;
   std::mutex mutex_;
-  std::size_t cima_ = 0;                       // first free byte
-  std::size_t ultimo_ = ~std::size_t{0};       // start of the last block taken, if known
+  std::size_t cima_ = 0;                  // first free byte
+  std::size_t ultimo_ = ~std::size_t{0};  // start of the last block taken, if known
 };
 
 // Asks the kernel to back [p, p + byte) with huge pages (Linux only): only
@@ -72,8 +72,7 @@ struct allocatore_grande {
   using propagate_on_container_copy_assignment = std::false_type;
 
   allocatore_grande() = default;
-  explicit allocatore_grande(std::shared_ptr<regione_memoria> r) noexcept
-      : regione(std::move(r)) {}
+  explicit allocatore_grande(std::shared_ptr<regione_memoria> r) noexcept : regione(std::move(r)) {}
   template <class U>
   allocatore_grande(const allocatore_grande<U>& altro) noexcept : regione(altro.regione) {}
 

@@ -15,7 +15,7 @@ elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
       code_(numero_tratti) {}
 
 tratto elenco_tratti::operator[](std::size_t i) {
-  impronta_letta_.reset();
+  prima_di_scrivere();
   if ((presenti_[i] & aperto) == 0) {
     // The section's slots, kept or empty, move to a place of their own.
     if (numero_aperti_ % tratti_per_blocco_aperto == 0)
@@ -30,7 +30,7 @@ tratto elenco_tratti::operator[](std::size_t i) {
 }
 
 void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o) {
-  impronta_letta_.reset();
+  prima_di_scrivere();
   const std::uint64_t presenti = presenti_[i];
   const std::uint64_t bit = std::uint64_t{1} << j;
   if ((presenti & aperto) != 0) {
@@ -90,7 +90,7 @@ elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numer
       },
       [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
   tratti.chiudi();
-  tratti.impronta_letta_.reset();
+  tratti.intatto_ = false;
   return tratti;
 }
 
@@ -124,7 +124,6 @@ std::size_t elenco_tratti::tratti_per_blocco(std::size_t byte_record, std::size_
 }
 
 std::uint64_t elenco_tratti::impronta() const {
-  if (impronta_letta_) return *impronta_letta_;
   impronta_tratti impronta(size());
   codifica_a_blocchi([&](std::span<const std::uint8_t> blocco) {
     impronta.aggiungi(blocco);

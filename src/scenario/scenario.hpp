@@ -47,7 +47,8 @@ class slot_impaccati {
   std::size_t size() const { return numero_; }
   // The room after the last slot, as bytes, until the next change of size.
   std::span<std::uint8_t> libero() {
-    return {reinterpret_cast<std::uint8_t*>(dati_ + numero_), (capienza_ - numero_) * sizeof(oggetto)};
+    return {reinterpret_cast<std::uint8_t*>(dati_ + numero_),
+            (capienza_ - numero_) * sizeof(oggetto)};
   }
   // The slots now number `numero` (<= capienza): those written into the room.
   void imposta_numero(std::size_t numero) { numero_ = numero; }
@@ -125,9 +126,8 @@ class elenco_tratti {
   // many bytes it put there (fewer only at the end of the stream), or a negative
   // number to stop. Bytes beyond the end of the stream read as zeros. After each
   // block, `esamina` receives the array so far and the first and the number of
-  // the records just filled, while they are still in the processor's cache. The
-  // digest of the records is taken from the same blocks, so that impronta()
-  // needs no pass of its own until a record is next reached for writing.
+  // the records just filled, while they are still in the processor's cache.
+  // The array returned is intatto() until a record is reached for writing.
   // `letti` receives how many bytes the stream gave, or -1 when `leggi` stopped
   // it (the array returned is then to be thrown away).
   template <class F, class G>
@@ -163,6 +163,13 @@ class elenco_tratti {
 
   // The digest of the encoded records (impronta_tratti).
   std::uint64_t impronta() const;
+  // Whether no record was reached for writing since the array was read by
+  // leggi_a_blocchi (false for an array made otherwise).
+  bool intatto() const { return intatto_; }
+  // The digest the records had as read, worked out just before the first of
+  // them was reached for writing, so that loading needs no pass for it; empty
+  // while intatto() and for an array made otherwise.
+  std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
 
   // Equal layout and records (as they read: how they are kept does not count).
   bool operator==(const elenco_tratti& altro) const;
@@ -196,7 +203,14 @@ class elenco_tratti {
   // Sections reached for writing, all slots each, tratti_per_blocco_aperto to a block.
   std::vector<std::vector<oggetto>> aperti_;
   std::uint32_t numero_aperti_ = 0;
-  // The digest taken while the records were read, until one is reached for writing.
+  // Before a record is reached for writing: keeps impronta_letta_ when intatto_.
+  void prima_di_scrivere() {
+    if (!intatto_) return;
+    impronta_letta_ = impronta();
+    intatto_ = false;
+  }
+
+  bool intatto_ = false;
   std::optional<std::uint64_t> impronta_letta_;
 };
 
@@ -270,7 +284,6 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
   tratti.code_.reserve(numero_tratti);
   tratti.pacchi_ = slot_impaccati(memoria_slot, (numero_tratti * record) / sizeof(oggetto) + 1);
   const std::size_t per_blocco = tratti_per_blocco(record, numero_tratti);
-  impronta_tratti impronta(numero_tratti);
   letti = 0;
   bool finito = false;
   for (std::size_t primo = 0; primo < numero_tratti; primo += per_blocco) {
@@ -289,11 +302,10 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
     }
     // Past the end of the stream the records are zero, and so are their bytes.
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
-    impronta.aggiungi(byte);
     tratti.impacca(quanti);
     esamina(std::as_const(tratti), primo, quanti);
   }
-  tratti.impronta_letta_ = impronta.valore();
+  tratti.intatto_ = true;
   return tratti;
 }
 
