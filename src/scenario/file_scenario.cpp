@@ -343,12 +343,11 @@ void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
 class controllo_sopraelevazioni {
  public:
   void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) {
-    // Empty slots hold no cant: the kept ones are enough.
-    for (std::size_t s = primo; s < primo + quanti; ++s) {
-      tratti[s].oggetti.trova([&](const oggetto& o) {
-        if (o.tipo == tipo_sopraelevazione && !ammesso(o) && quanti_++ == 0) primo_ = s;
-        return false;
-      });
+    // Empty slots hold no cant: the kept ones are enough, all in a row.
+    const std::span<const oggetto> slot = tratti.slot_occupati(primo, quanti);
+    for (std::size_t k = 0; k < slot.size(); ++k) {
+      if (slot[k].tipo == tipo_sopraelevazione && !ammesso(slot[k]) && quanti_++ == 0)
+        primo_ = tratti.tratto_dello_slot(primo, quanti, k);
     }
   }
 

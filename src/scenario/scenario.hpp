@@ -137,6 +137,22 @@ class elenco_tratti {
   static elenco_tratti leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti, F&& leggi,
                                        G&& esamina, long long& letti,
                                        const std::shared_ptr<regione_memoria>& memoria = {});
+  // The occupied slots that sections primo .. primo + quanti - 1 keep, one
+  // after another, in section and slot order, for going through them all at
+  // once; only while intatto().
+  std::span<const oggetto> slot_occupati(std::size_t primo, std::size_t quanti) const {
+    const std::size_t fine = primo + quanti < size() ? inizio_[primo + quanti] : pacchi_.size();
+    return {pacchi_.data() + inizio_[primo], pacchi_.data() + fine};
+  }
+  // The section among primo .. primo + quanti - 1 that keeps the k-th slot of
+  // slot_occupati(primo, quanti).
+  std::size_t tratto_dello_slot(std::size_t primo, std::size_t quanti, std::size_t k) const {
+    const auto da = inizio_.begin() + static_cast<std::ptrdiff_t>(primo);
+    const auto it = std::upper_bound(da, da + static_cast<std::ptrdiff_t>(quanti),
+                                     static_cast<std::uint32_t>(inizio_[primo] + k));
+    return static_cast<std::size_t>(it - inizio_.begin()) - 1;
+  }
+
   // After leggi_a_blocchi: the room after the packed slots, as scratch bytes
   // until chiudi() / gives it back to the memory it came from.
   std::span<std::uint8_t> libero() { return pacchi_.libero(); }
