@@ -71,16 +71,11 @@ std::string decimale(double valore) {
   return {testo, fine.ptr};
 }
 
-// The rows of one scenario, one per line, after a "# FILE" line when there are several files.
-std::string testo_elenco(const std::vector<std::string>& righe, std::string_view file,
-                         bool intestazione) {
-  std::size_t dimensione = file.size() + 3;
-  for (const auto& riga : righe) dimensione += riga.size() + 1;
-  std::string testo;
-  testo.reserve(dimensione);
-  if (intestazione) (testo += "# ") += file, testo += '\n';
-  for (const auto& riga : righe) (testo += riga) += '\n';
-  return testo;
+// Writes the rows of one scenario, one per line, after a "# FILE" line when
+// there are several files: straight from the rows' block, with no copy of them.
+void scrivi_elenco(const righe_elenco& righe, std::string_view file, bool intestazione) {
+  if (intestazione) scrivi("# " + std::string(file) + '\n');
+  righe.a_blocchi(scrivi);
 }
 
 // The row listed at `posizione` metres; a usage error that gives the listed
@@ -255,7 +250,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
     scrivi_errore(riassunto + ".\n");
   }
   if (r.cosa == comando::elenco || r.elenco) {
-    scrivi(testo_elenco(aperto.righe(), file, intestazione));
+    scrivi_elenco(aperto.righe(), file, intestazione);
   }
   return esito;
 }

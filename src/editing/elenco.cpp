@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <stdexcept>
+#include <utility>
 
 #include "analysis/bivio.hpp"
 #include "analysis/curva.hpp"
@@ -13,6 +19,12 @@ namespace sopra {
 
 namespace {
 
+// The most characters a row can have: 11 + 1 + 16 + 11 + 2 + 11.
+constexpr std::size_t riga_massima = 52;
+
+// The most bytes the block may hold: its offsets are 32-bit.
+constexpr std::size_t blocco_massimo = std::numeric_limits<std::uint32_t>::max();
+
 // Writes `numero` at `testo` and returns the end of what it wrote; 11 characters fit any.
 char* scrivi_intero(char* testo, std::int32_t numero) {
   return std::to_chars(testo, testo + 11, numero).ptr;
@@ -22,11 +34,11 @@ char* scrivi_testo(char* testo, std::string_view parte) {
   return std::copy(parte.begin(), parte.end(), testo);
 }
 
-// The row of section s whose listed radius (0 straight) and junction flag are known,
-// composed in a buffer on the stack so that the row costs one allocation of its size.
-std::string componi_riga(const scenario& store, std::int32_t s, bool bivio, std::int32_t raggio) {
-  // Longest: 11 + 1 + 16 + 11 + 2 + 11 characters.
-  char testo[64];
+// Writes at `testo` the row of section s whose listed radius (0 straight),
+// junction flag and whole millimetres of cant are known, and returns the end of
+// what it wrote (at most riga_massima characters).
+char* componi_riga(char* testo, const scenario& store, std::int32_t s, bool bivio,
+                   std::int32_t raggio, std::int32_t millimetri) {
   char* fine = scrivi_intero(testo, posizione_tratto(s));
   *fine++ = '\t';
   if (bivio) {
@@ -39,34 +51,161 @@ std::string componi_riga(const scenario& store, std::int32_t s, bool bivio, std:
   }
   // The extended layout puts a single TAB after the widest radius.
   fine = scrivi_testo(fine, !store.formato_compatto && std::abs(raggio) == 10000 ? "\t" : "\t\t");
-  fine = scrivi_intero(fine, millimetri_tratto(store, s));
-  return std::string(testo, fine);
+  return scrivi_intero(fine, millimetri);
+}
+
+void controlla_blocco(std::size_t byte) {
+  if (byte > blocco_massimo) throw std::length_error("righe_elenco: more than 4 GiB of rows");
 }
 
 }  // namespace
 
+righe_elenco::righe_elenco(const std::vector<std::string>& righe) : numero_(righe.size()) {
+  for (const std::string& riga : righe) caratteri_ += riga.size() + 1;
+  const std::size_t indice = numero_ * sizeof(posto);
+  controlla_blocco(indice + caratteri_);
+  blocco_.resize(indice + caratteri_);
+  std::size_t fine = indice;
+  for (std::size_t r = 0; r < numero_; ++r) {
+    metti_posto(r, {static_cast<std::uint32_t>(fine), static_cast<std::uint32_t>(righe[r].size())});
+    fine += righe[r].copy(blocco_.data() + fine, righe[r].size());
+    blocco_[fine++] = '\n';
+  }
+}
+
+void righe_elenco::riscrivi(std::size_t riga, std::size_t da, std::string_view coda) {
+  // A coda viewing the block must be read before the block changes.
+  if (std::less_equal<>()(blocco_.data(), coda.data()) &&
+      std::less<>()(coda.data(), blocco_.data() + blocco_.size())) {
+    const std::string copia(coda);
+    riscrivi(riga, da, copia);
+    return;
+  }
+  const posto vecchio = posto_di(riga);
+  const std::size_t lunghezza = da + coda.size();
+  const bool al_suo_posto = lunghezza <= vecchio.lunghezza;
+  // What the block would hold after the rewrite made without laying the rows
+  // out again: the row where it was, or moved to the end.
+  const std::size_t caratteri_dopo = caratteri_ - vecchio.lunghezza + lunghezza;
+  const std::size_t usato_dopo = blocco_.size() + (al_suo_posto ? 0 : lunghezza + 1);
+  const std::size_t liberi_dopo = usato_dopo - numero_ * sizeof(posto) - caratteri_dopo;
+  if (liberi_dopo > caratteri_dopo || usato_dopo > blocco_massimo) {
+    disponi(riga, da, coda);
+    return;
+  }
+  std::size_t inizio = vecchio.inizio;
+  if (!al_suo_posto) {
+    inizio = blocco_.size();
+    blocco_.resize(usato_dopo);  // may move the block: the head is copied by offset
+    std::copy_n(blocco_.data() + vecchio.inizio, da, blocco_.data() + inizio);
+  }
+  char* const testo = blocco_.data() + inizio;
+  std::ranges::copy(coda, testo + da);
+  testo[lunghezza] = '\n';
+  metti_posto(riga, {static_cast<std::uint32_t>(inizio), static_cast<std::uint32_t>(lunghezza)});
+  caratteri_ = caratteri_dopo;
+}
+
+void righe_elenco::disponi(std::size_t riga, std::size_t da, std::string_view coda) {
+  const std::size_t caratteri = caratteri_ - posto_di(riga).lunghezza + da + coda.size();
+  const std::size_t indice = numero_ * sizeof(posto);
+  controlla_blocco(indice + caratteri);
+  righe_elenco nuove;
+  nuove.blocco_.resize(indice + caratteri);
+  nuove.numero_ = numero_;
+  nuove.caratteri_ = caratteri;
+  char* const inizio = nuove.blocco_.data();
+  char* fine = inizio + indice;
+  for (std::size_t r = 0; r < numero_; ++r) {
+    const std::string_view vecchia = (*this)[r];
+    char* const testo = fine;
+    if (r == riga) {
+      fine = std::ranges::copy(coda, std::copy_n(vecchia.data(), da, fine)).out;
+    } else {
+      fine = std::ranges::copy(vecchia, fine).out;
+    }
+    nuove.metti_posto(
+        r, {static_cast<std::uint32_t>(testo - inizio), static_cast<std::uint32_t>(fine - testo)});
+    *fine++ = '\n';
+  }
+  *this = std::move(nuove);
+}
+
+bool operator==(const righe_elenco& a, const righe_elenco& b) {
+  return std::ranges::equal(a, b);
+}
+
 std::string riga_tratto(const scenario& store, std::int32_t s) {
   const bool bivio = test_bivio(store, s);
   const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, posizione_tratto(s)).raggio;
-  return componi_riga(store, s, bivio, raggio);
+  char testo[riga_massima];
+  return {testo, componi_riga(testo, store, s, bivio, raggio, millimetri_tratto(store, s))};
 }
 
-std::vector<std::string> costruisci_righe(const scenario& store) {
+righe_elenco costruisci_righe(const scenario& store) {
   return costruisci_righe(store, geometria_linea(store));
 }
 
-std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria) {
+righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria) {
   return costruisci_righe(store, geometria, pezzi_per(geometria.size()));
 }
 
-std::vector<std::string> costruisci_righe(const scenario& store, const geometria_linea& geometria,
-                                          std::size_t pezzi) {
-  std::vector<std::string> righe(geometria.size());
-  in_parallelo(righe.size(), pezzi, [&](std::size_t primo, std::size_t fine) {
-    for (std::size_t r = primo; r < fine; ++r)
-      righe[r] = componi_riga(store, tratto_della_riga(r), geometria.bivio(r),
-                              geometria.raggio_elencato(r));
+righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria,
+                              std::size_t pezzi) {
+  // Each piece writes its rows at the room that its first row would have if all
+  // rows before were of the longest, so that the pieces compose each row once,
+  // straight into the block; then the pieces close up, in order. Of the block
+  // only what is written takes memory, and the room left at its end takes the
+  // rows that later move there.
+  constexpr std::size_t passo = riga_massima + 1;
+  righe_elenco righe;
+  // The rows follow the store's arrays in its memory, when it has some.
+  righe.blocco_ = righe_elenco::blocco(righe_elenco::allocatore_blocco<char>(store.memoria));
+  righe.numero_ = geometria.size();
+  const std::size_t indice = righe.numero_ * sizeof(righe_elenco::posto);
+  controlla_blocco(indice + righe.numero_ * passo);
+  righe.blocco_.resize(indice + righe.numero_ * passo);
+  char* const blocco = righe.blocco_.data();
+
+  struct pezzo {
+    std::size_t primo, fine;  // its rows
+    std::size_t da, a;        // its bytes in the block
+  };
+  std::mutex guardia;
+  std::vector<pezzo> pezzi_scritti;
+  in_parallelo(righe.numero_, pezzi, [&](std::size_t primo, std::size_t fine) {
+    const std::size_t da = indice + primo * passo;
+    char* testo = blocco + da;
+    for (std::size_t r = primo; r < fine; ++r) {
+      const std::int32_t s = tratto_della_riga(r);
+      char* const dopo = componi_riga(testo, store, s, geometria.bivio(r),
+                                      geometria.raggio_elencato(r), millimetri_tratto(store, s));
+      righe.metti_posto(r, {static_cast<std::uint32_t>(testo - blocco),
+                            static_cast<std::uint32_t>(dopo - testo)});
+      *dopo = '\n';
+      testo = dopo + 1;
+    }
+    const std::lock_guard chiave(guardia);
+    pezzi_scritti.push_back({primo, fine, da, static_cast<std::size_t>(testo - blocco)});
   });
+
+  // A piece's room starts no earlier than the previous piece's bytes end, and
+  // ends no later than the next piece's room starts: moving the pieces down one
+  // after another in order overwrites nothing still to be moved.
+  std::ranges::sort(pezzi_scritti, {}, &pezzo::primo);
+  std::size_t fine = indice;
+  for (const pezzo& p : pezzi_scritti) {
+    if (const auto giu = static_cast<std::uint32_t>(p.da - fine); giu != 0) {
+      std::memmove(blocco + fine, blocco + p.da, p.a - p.da);
+      for (std::size_t r = p.primo; r < p.fine; ++r) {
+        const righe_elenco::posto vecchio = righe.posto_di(r);
+        righe.metti_posto(r, {vecchio.inizio - giu, vecchio.lunghezza});
+      }
+    }
+    fine += p.a - p.da;
+  }
+  righe.blocco_.resize(fine);  // smaller: the block stays where it is, with its room
+  righe.caratteri_ = fine - indice;
   return righe;
 }
 

@@ -38,15 +38,15 @@ std::string normalizza_per_comando(std::string_view testo) {
   return normalizzato;
 }
 
-// Replaces the cant field of a row, which starts at `inizio`, by `prefisso` and
-// `testo`. A TAB or line break (a carriage return too) in the text becomes a
-// blank, so that the cant stays the text after the row's last TAB and a row
-// stays one line. The row keeps its buffer.
-void riscrivi_sopraelevazione(std::string& riga, std::size_t inizio, std::string_view prefisso,
+// Replaces the cant field of row `riga` by `prefisso` and `testo`. A TAB or line
+// break (a carriage return too) in the text becomes a blank, so that the cant
+// stays the text after the row's last TAB and a row stays one line.
+void riscrivi_sopraelevazione(righe_elenco& righe, std::size_t riga, std::string_view prefisso,
                               std::string_view testo) {
-  riga.resize(inizio);
-  riga += prefisso;
-  for (const char c : testo) riga += c == '\r' || carattere_ignorato(c) ? ' ' : c;
+  std::string campo(prefisso);
+  campo.reserve(prefisso.size() + testo.size());
+  for (const char c : testo) campo += c == '\r' || carattere_ignorato(c) ? ' ' : c;
+  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), campo);
 }
 
 // Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit
@@ -81,14 +81,14 @@ struct fotografia {
   bool con_riga = false;
   std::string testo;
 
-  void scatta(const scenario& store, const std::vector<std::string>& righe, std::int32_t s) {
+  void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
     const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     numero = slot.size();
     std::ranges::copy(slot, oggetti.begin());
     con_riga = tratto_elencato(s, righe.size());
     if (!con_riga) return;
-    const std::string& riga = righe[riga_del_tratto(s)];
-    testo.assign(riga, inizio_sopraelevazione(riga));
+    const std::string_view riga = righe[riga_del_tratto(s)];
+    testo.assign(riga.substr(inizio_sopraelevazione(riga)));
   }
 };
 
@@ -117,8 +117,8 @@ class scenario_aperto::registrazione {
   explicit registrazione(genere_passo genere) { passo_.genere = genere; }
 
   // Compares section s now with `prima` and records the difference, if any.
-  void confronta(const fotografia& prima, const scenario& store,
-                 const std::vector<std::string>& righe, std::int32_t s) {
+  void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
+                 std::int32_t s) {
     const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     modello_.assign(1, 0);
     std::uint8_t cambiati = 0;
@@ -135,8 +135,8 @@ class scenario_aperto::registrazione {
     modello_[0] = static_cast<char>(cambiati);
     bool riga_cambiata = false;
     if (prima.con_riga) {
-      const std::string& riga = righe[riga_del_tratto(s)];
-      const std::string_view testo = std::string_view(riga).substr(inizio_sopraelevazione(riga));
+      const std::string_view riga = righe[riga_del_tratto(s)];
+      const std::string_view testo = riga.substr(inizio_sopraelevazione(riga));
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
@@ -203,7 +203,8 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   if (raffica_ && raffica_->riga != riga) chiudi_passo();
   if (!raffica_) {
     const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
-    raffica_ = raffica{riga, {oggetti.begin(), oggetti.end()}, righe_[riga].substr(inizio)};
+    raffica_ =
+        raffica{riga, {oggetti.begin(), oggetti.end()}, std::string(righe_[riga].substr(inizio))};
   }
 
   esito_tratto esito{normalizza_tratto(testo)};
@@ -212,7 +213,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
     esito.senza_slot = true;
     return esito;
   }
-  riscrivi_sopraelevazione(righe_[riga], inizio, "", esito.testo);
+  riscrivi_sopraelevazione(righe_, riga, "", esito.testo);
 
   // The burst's step is the difference from before its first keystroke.
   fotografia prima;
@@ -268,13 +269,11 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
       store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(std::countr_zero(resto)), {});
     if (prima.con_riga) {
       const std::size_t r = riga_del_tratto(s);
-      std::string& riga = righe_[r];
-      const std::size_t inizio = inizio_sopraelevazione(riga);
       const auto slot = ogg_tipo(store_, s, tipo_vuoto);
       if (!geometria_.curva(r)) {  // straight or junction zone: no cant
-        riscrivi_sopraelevazione(riga, inizio, "", "0");
+        riscrivi_sopraelevazione(righe_, r, "", "0");
       } else if (!slot) {  // every slot in use by other objects
-        riscrivi_sopraelevazione(riga, inizio, "", "0");
+        riscrivi_sopraelevazione(righe_, r, "", "0");
         if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
           esito.posizioni_senza_slot.push_back(posizione_tratto(s));
         ++esito.curve_senza_slot;
@@ -285,7 +284,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         oggetto o = std::as_const(store_.tratti)[i].oggetti[static_cast<std::size_t>(*slot)];
         codifica_sopraelevazione(o, moduli[k], lato);
         store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(*slot), o);
-        riscrivi_sopraelevazione(riga, inizio, lato < 0 ? "-" : "", esito.testi[k]);
+        riscrivi_sopraelevazione(righe_, r, lato < 0 ? "-" : "", esito.testi[k]);
         ++esito.curve_con_sopraelevazione;
       }
     }
@@ -314,8 +313,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     const std::int32_t s = tratto_della_riga(r.riga);
     prima.scatta(store_, righe_, s);
     scrivi_sopraelevazione(store_, s, r.millimetri);
-    std::string& riga = righe_[r.riga];
-    riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "", std::to_string(r.millimetri));
+    riscrivi_sopraelevazione(righe_, r.riga, "", std::to_string(r.millimetri));
     passo_raccordi.confronta(prima, store_, righe_, s);
   }
   if (!passo_raccordi.vuota()) registra(passo_raccordi.chiudi());
@@ -390,9 +388,8 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
       byte += lunghezza - 1;
     }
     const auto& testo = testi[indietro ? 0 : 1];
-    std::string& riga = righe_[riga_del_tratto(s)];
-    riscrivi_sopraelevazione(riga, inizio_sopraelevazione(riga), "",
-                             testo ? std::string(*testo) : testo_canonico(oggetti));
+    const std::string canonico = testo ? std::string() : testo_canonico(oggetti);
+    riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
   }
   return esito;
 }

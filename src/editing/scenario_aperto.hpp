@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
+#include "editing/elenco.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
@@ -37,7 +38,9 @@ class scenario_aperto {
   explicit scenario_aperto(scenario store);
 
   const scenario& store() const { return store_; }
-  const std::vector<std::string>& righe() const { return righe_; }
+  // The section list. A change of the store (an edit, a command, undo, redo)
+  // invalidates the string_views it gave.
+  const righe_elenco& righe() const { return righe_; }
   // Curve class, side and junction zone of every row's section.
   const geometria_linea& geometria() const { return geometria_; }
 
@@ -143,7 +146,7 @@ class scenario_aperto {
 
   scenario store_;
   geometria_linea geometria_;
-  std::vector<std::string> righe_;
+  righe_elenco righe_;
   std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
   std::vector<passo> passi_;
   std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone

@@ -46,7 +46,10 @@ int modello_tratti::rowCount(const QModelIndex& genitore) const {
 QVariant modello_tratti::data(const QModelIndex& indice, int ruolo) const {
   if (!indice.isValid() || aperto_ == nullptr) return {};
   const auto riga = static_cast<std::size_t>(indice.row());
-  if (ruolo == Qt::DisplayRole) return QString::fromStdString(aperto_->righe()[riga]);
+  if (ruolo == Qt::DisplayRole) {
+    const std::string_view testo = aperto_->righe()[riga];
+    return QString::fromUtf8(testo.data(), static_cast<qsizetype>(testo.size()));
+  }
   if (ruolo == ruolo_segno)
     return static_cast<int>(riga < segni_.size() ? segni_[riga] : segno_riga::nessuno);
   return {};

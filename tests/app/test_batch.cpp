@@ -43,9 +43,9 @@ std::string testo_file(const fs::path& file) {
   return {byte.begin(), byte.end()};
 }
 
-std::string righe_come_testo(const std::vector<std::string>& righe) {
+std::string righe_come_testo(const righe_elenco& righe) {
   std::string testo;
-  for (const auto& riga : righe) testo += riga + '\n';
+  for (const std::string_view riga : righe) (testo += riga) += '\n';
   return testo;
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "editing/elenco.hpp"
 #include "editing/scenario_di_prova.hpp"
@@ -11,8 +14,9 @@ namespace {
 using namespace prova;
 
 // Row k describes section k + 2.
-std::string riga(const std::vector<std::string>& righe, std::int32_t tratto) {
-  return righe.at(static_cast<std::size_t>(tratto - primo_tratto_elencato));
+std::string riga(const righe_elenco& righe, std::int32_t tratto) {
+  const auto r = static_cast<std::size_t>(tratto - primo_tratto_elencato);
+  return r < righe.size() ? std::string(righe[r]) : "(no row)";
 }
 
 TEST(RigheElenco, KindsOfSection) {
@@ -68,17 +72,25 @@ TEST(RigheElenco, ListsSectionsTwoToUMinusThree) {
   EXPECT_TRUE(costruisci_righe(scenario_rettilineo(5)).empty());  // U = 4
   EXPECT_TRUE(costruisci_righe(scenario{}).empty());
   EXPECT_EQ(costruisci_righe(scenario_rettilineo(6)),
-            std::vector<std::string>{"100\trettilineo \t\t\t0"});
+            righe_elenco(std::vector<std::string>{"100\trettilineo \t\t\t0"}));
 
   const auto righe = costruisci_righe(scenario_rettilineo(101));  // U = 100
   ASSERT_EQ(righe.size(), 96u);
-  EXPECT_TRUE(righe.front().starts_with("100\t"));
-  EXPECT_TRUE(righe.back().starts_with("4850\t"));
+  EXPECT_TRUE(righe[0].starts_with("100\t"));
+  EXPECT_TRUE(righe[95].starts_with("4850\t"));
+}
+
+// The list's text as the batch companion writes it: every row and a line break.
+std::string testo_intero(const righe_elenco& righe) {
+  std::string testo;
+  righe.a_blocchi([&](std::string_view pezzo) { testo += pezzo; });
+  return testo;
 }
 
 // Lines with curves, junctions and cant at random: the list built in any number
 // of pieces, with piece boundaries inside and beside junction zones, equals the
-// row-by-row reference and the classification made in one piece.
+// row-by-row reference and the classification made in one piece, and its text
+// comes in one piece.
 TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
   std::mt19937 caso(20261208);
   const double raggi[] = {250, -490, 700, -1200, 3000, -10000, 10000};
@@ -104,8 +116,11 @@ TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
     const geometria_linea intera(s, 1);
     const auto attese = costruisci_righe(s, intera, 1);
     ASSERT_EQ(attese.size(), numero_righe(numero));
-    for (std::size_t r = 0; r < attese.size(); ++r)
+    std::string testo;
+    for (std::size_t r = 0; r < attese.size(); ++r) {
       ASSERT_EQ(attese[r], riga_tratto(s, tratto_della_riga(r)));
+      (testo += attese[r]) += '\n';
+    }
     for (std::size_t pezzi : {2u, 3u, 4u, 7u, 16u, 61u, 500u}) {
       const geometria_linea a_pezzi(s, pezzi);
       ASSERT_EQ(a_pezzi.size(), intera.size());
@@ -114,8 +129,66 @@ TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
         ASSERT_EQ(a_pezzi.classe(r), intera.classe(r)) << r;
         ASSERT_EQ(a_pezzi.bivio(r), intera.bivio(r)) << r;
       }
-      ASSERT_EQ(costruisci_righe(s, a_pezzi, pezzi), attese) << numero << " in " << pezzi;
+      const auto righe = costruisci_righe(s, a_pezzi, pezzi);
+      ASSERT_EQ(righe, attese) << numero << " in " << pezzi;
+      std::size_t pezzi_di_testo = 0;
+      righe.a_blocchi([&](std::string_view) { ++pezzi_di_testo; });
+      ASSERT_EQ(pezzi_di_testo, 1u);
+      ASSERT_EQ(testo_intero(righe), testo);
     }
+  }
+}
+
+// Rewrites of random rows from random points, shorter, equal and longer than
+// what they replace, some taken from another row of the same list, enough to
+// move rows to the end of the block and lay it out again many times: every row
+// stays as in a plain model, and so does the text written in pieces.
+TEST(RigheElenco, RewritesKeepEveryRowAsInAPlainModel) {
+  std::mt19937 caso(20261209);
+  auto testo_a_caso = [&](std::size_t lunghezza) {
+    std::string testo(lunghezza, ' ');
+    for (char& c : testo) c = "0123456789-\tab"[caso() % 14];
+    return testo;
+  };
+  for (int prova = 0; prova < 30; ++prova) {
+    const std::size_t numero = 1 + caso() % (prova < 10 ? 4 : 200);
+    std::vector<std::string> modello(numero);
+    for (auto& riga : modello) riga = testo_a_caso(caso() % 40);
+    righe_elenco righe(modello);
+    for (int passo = 0; passo < 2000; ++passo) {
+      const std::size_t r = caso() % numero;
+      const std::size_t da = caso() % (modello[r].size() + 1);
+      const std::size_t coda_prima = modello[r].size() - da;
+      std::size_t lunghezza = coda_prima;
+      switch (caso() % 3) {
+        case 0:
+          lunghezza -= caso() % (coda_prima + 1);
+          break;
+        case 1:
+          lunghezza += 1 + caso() % 30;
+          break;
+      }
+      if (caso() % 8 == 0) {  // a view of a row of the list itself, this one too
+        const std::size_t k = caso() % numero;
+        const std::size_t quanti = caso() % 20;
+        modello[r] = modello[r].substr(0, da) + modello[k].substr(0, quanti);
+        righe.riscrivi(r, da, righe[k].substr(0, quanti));
+      } else {
+        const std::string coda = testo_a_caso(lunghezza);
+        modello[r] = modello[r].substr(0, da) + coda;
+        righe.riscrivi(r, da, coda);
+      }
+      ASSERT_EQ(righe.size(), numero);
+      ASSERT_EQ(righe[r], modello[r]);
+      if (passo % 250 == 0) {
+        ASSERT_TRUE(std::ranges::equal(righe, modello));
+      }
+    }
+    ASSERT_TRUE(std::ranges::equal(righe, modello));
+    std::string atteso;
+    for (const auto& riga : modello) (atteso += riga) += '\n';
+    ASSERT_EQ(testo_intero(righe), atteso);
+    ASSERT_EQ(righe, righe_elenco(modello));
   }
 }
 

@@ -28,8 +28,8 @@ scenario scenario_base() {
   return s;
 }
 
-std::string_view campo(const std::string& riga) {
-  return std::string_view(riga).substr(inizio_sopraelevazione(riga));
+std::string_view campo(std::string_view riga) {
+  return riga.substr(inizio_sopraelevazione(riga));
 }
 
 // Every section and row other than those of row `riga` is as in `prima`.
@@ -328,7 +328,7 @@ TEST(ApplicaRaccordi, RowsShowTheRaisedCant) {
 // The store's bytes and the rows: what undo and redo must give back.
 struct stato {
   std::vector<std::uint8_t> byte;
-  std::vector<std::string> righe;
+  righe_elenco righe;
   bool operator==(const stato&) const = default;
 };
 stato stato_di(const scenario_aperto& a) {

@@ -105,7 +105,8 @@ class TestForm1 : public QObject {
     const sopra::scenario_aperto atteso = valle();
     QCOMPARE(static_cast<std::size_t>(f.righe()), atteso.righe().size());
     for (int r = 0; r < f.righe(); ++r)
-      QCOMPARE(f.riga(r), QString::fromStdString(atteso.righe()[static_cast<std::size_t>(r)]));
+      QCOMPARE(f.riga(r),
+               QString::fromStdString(std::string(atteso.righe()[static_cast<std::size_t>(r)])));
     QCOMPARE(f.list1()->currentIndex().row(), 0);
     QVERIFY(f.list1()->selectionModel()->isRowSelected(0));
     QCOMPARE(f.testo_label(QStringLiteral("Label4")), QStringLiteral("100"));
@@ -234,7 +235,8 @@ class TestForm1 : public QObject {
     QCOMPARE(f.text4(1)->text(), QStringLiteral("0"));
     QCOMPARE(f.text4(4)->text(), QStringLiteral("150x"));
     for (int r = 0; r < f.righe(); ++r)
-      QCOMPARE(f.riga(r), QString::fromStdString(atteso.righe()[static_cast<std::size_t>(r)]));
+      QCOMPARE(f.riga(r),
+               QString::fromStdString(std::string(atteso.righe()[static_cast<std::size_t>(r)])));
     QCOMPARE(f.text1()->text(), cant_field(f.riga(f.list1()->currentIndex().row())));
     // One change over all rows, and the panel was painted before the work and hidden after.
     QCOMPARE(cambi.size(), 1);
