@@ -202,9 +202,9 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   const std::int32_t s = tratto_della_riga(riga);
   if (raffica_ && raffica_->riga != riga) chiudi_passo();
   if (!raffica_) {
-    const auto oggetti = store_.tratti[static_cast<std::size_t>(s)].oggetti;
-    raffica_ =
-        raffica{riga, {oggetti.begin(), oggetti.end()}, std::string(righe_[riga].substr(inizio))};
+    const slot_tratto oggetti = std::as_const(store_.tratti)[static_cast<std::size_t>(s)].oggetti;
+    raffica_ = raffica{riga, {}, std::string(righe_[riga].substr(inizio))};
+    for (const oggetto& o : oggetti) raffica_->oggetti.push_back(o);
   }
 
   esito_tratto esito{normalizza_tratto(testo)};

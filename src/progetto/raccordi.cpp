@@ -109,12 +109,13 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 }
 
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri) {
-  const auto slot =
-      slot_scrivibile(std::as_const(store.tratti)[static_cast<std::size_t>(tratto)].oggetti);
+  const auto i = static_cast<std::size_t>(tratto);
+  const auto slot = slot_scrivibile(std::as_const(store.tratti)[i].oggetti);
   if (!slot) return false;
-  const auto oggetti = store.tratti[static_cast<std::size_t>(tratto)].oggetti;
-  codifica_sopraelevazione(oggetti[*slot], std::fabs(millimetri),
+  oggetto o = std::as_const(store.tratti)[i].oggetti[*slot];
+  codifica_sopraelevazione(o, std::fabs(millimetri),
                            static_cast<std::int16_t>((millimetri > 0) - (millimetri < 0)));
+  store.tratti.imposta_oggetto(i, *slot, o);
   return true;
 }
 
