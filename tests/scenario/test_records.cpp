@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "file_di_prova.hpp"
+#include "scenario/memoria_grande.hpp"
 #include "scenario/records.hpp"
 #include "scenario/scenario.hpp"
 
@@ -59,6 +61,73 @@ TEST(Tratto, FileLungoLettoSoloFinoAN) {
   const auto byte = byte_casuali(5 * 516, 4);
   const auto tratti = elenco_tratti::decodifica(false, 2, byte);
   EXPECT_EQ(tratti.codifica(), std::vector<std::uint8_t>(byte.begin(), byte.begin() + 2 * 516));
+}
+
+// The packed sections against a plain copy of their bytes: slots set one at a
+// time (kept, empty, zero, in a section already given all its slots) and
+// whole sections reached for writing, in both layouts, with slots that are
+// empty but for one byte. Every read and the encoding follow the copy.
+TEST(Tratto, SlotImpaccatiComeUnaCopiaDeiByte) {
+  for (bool compatto : {true, false}) {
+    SCOPED_TRACE(compatto ? "compatto" : "esteso");
+    std::mt19937 caso(compatto ? 5 : 6);
+    const std::size_t n = 40, record = byte_tratto(compatto);
+    const std::size_t slot = compatto ? slot_compatto : slot_esteso;
+    auto copia = byte_casuali(n * record, compatto ? 7 : 8);
+    for (std::size_t k = 0; k < n * slot; ++k) {  // most slots empty, some all but one byte
+      std::uint8_t* o = copia.data() + (k / slot) * record + (k % slot) * byte_oggetto;
+      if (caso() % 4 != 0) std::fill_n(o, byte_oggetto, std::uint8_t{0});
+      if (caso() % 16 == 0) o[caso() % byte_oggetto] = 1;
+    }
+    auto tratti = elenco_tratti::decodifica(compatto, n, copia);
+    for (int passo = 0; passo < 3000; ++passo) {
+      const std::size_t i = caso() % n, j = caso() % slot;
+      std::uint8_t* o = copia.data() + i * record + j * byte_oggetto;
+      oggetto nuovo{};
+      if (caso() % 3 != 0) nuovo = {static_cast<std::uint8_t>(caso()), 1, -2, 3, -4, 5};
+      if (caso() % 50 == 0) {
+        tratti[i].oggetti[j] = nuovo;  // the whole section, then one slot
+      } else {
+        tratti.imposta_oggetto(i, j, nuovo);
+      }
+      codifica_oggetto(nuovo, o);
+      ASSERT_EQ(tratti[i].oggetti[j], decodifica_oggetto(o)) << passo;
+    }
+    const elenco_tratti& letti = tratti;
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t j = 0; j < slot; ++j)
+        ASSERT_EQ(letti[i].oggetti[j],
+                  decodifica_oggetto(copia.data() + i * record + j * byte_oggetto));
+    }
+    EXPECT_EQ(tratti.codifica(), copia);
+    EXPECT_TRUE(tratti == elenco_tratti::decodifica(compatto, n, copia));
+  }
+}
+
+// Blocks follow one another, aligned; only the last one given back or
+// shortened makes room for the next.
+TEST(RegioneMemoria, BlocchiInFilaELUltimoTorna) {
+  regione_memoria regione(std::size_t{4} << 20);
+#if defined(__linux__)
+  auto* a = static_cast<std::uint8_t*>(regione.prendi(100, 64));
+  auto* b = static_cast<std::uint8_t*>(regione.prendi(1000, 64));
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b, a + 128);
+  EXPECT_TRUE(regione.contiene(b + 999));
+  regione.rendi(a);  // not the last: stays taken
+  EXPECT_EQ(regione.prendi(8, 64), b + 1024);
+  regione.accorcia(b, 10);  // not the last any more: unchanged
+  auto* c = static_cast<std::uint8_t*>(regione.prendi(16, 64));
+  EXPECT_EQ(c, b + 1088);
+  regione.accorcia(c, 1);
+  EXPECT_EQ(regione.prendi(1, 1), c + 1);
+  regione.rendi(c + 1);
+  EXPECT_EQ(regione.prendi(std::size_t{8} << 20, 64), nullptr);  // beyond the region
+  EXPECT_EQ(regione.prendi(1, 1), c + 1);
+#else
+  EXPECT_EQ(regione.prendi(100, 64), nullptr);  // elsewhere every block is the system's
+#endif
 }
 
 TEST(PuntoLinea, DueDoubleLittleEndian) {
