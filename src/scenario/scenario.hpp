@@ -139,7 +139,7 @@ class elenco_tratti {
                                        const std::shared_ptr<regione_memoria>& memoria = {});
   // The occupied slots that sections primo .. primo + quanti - 1 keep, one
   // after another, in section and slot order, for going through them all at
-  // once; only while intatto().
+  // once; only while no section was reached for writing since it was read.
   std::span<const oggetto> slot_occupati(std::size_t primo, std::size_t quanti) const {
     const std::size_t fine = primo + quanti < size() ? inizio_[primo + quanti] : pacchi_.size();
     return {pacchi_.data() + inizio_[primo], pacchi_.data() + fine};
