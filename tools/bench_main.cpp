@@ -183,8 +183,8 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   std::array<std::string, sopra::numero_classi> testi;
   std::ranges::copy(sopra::testi_classi_iniziali, testi.begin());
   const fs::path file_grezzo = cartella / "scrittura_grezza.da3";
-  std::vector<double> lettura, come_cat, caricamento, righe, carica_e_righe, classi, salvataggio,
-      scrittura;
+  std::vector<double> lettura, come_cat, caricamento, righe, testo_righe, carica_e_righe, classi,
+      salvataggio, scrittura;
   // The design tools at 120 km/h, after the class command.
   sopra::parametri_progetto progetto;
   progetto.velocita_massima = 120;
@@ -208,6 +208,9 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
     righe.push_back(millisecondi(
         [&] { aperto = std::make_unique<sopra::scenario_aperto>(std::move(caricato)); }));
     carica_e_righe.push_back(caricamento.back() + righe.back());
+    // The text of every row at once, as the batch companion prints it (the
+    // window composes only the rows it shows).
+    testo_righe.push_back(millisecondi([&] { (void)aperto->righe(); }));
     classi.push_back(millisecondi([&] { aperto->applica_classi(testi); }));
     proposta.push_back(millisecondi([&] { sopra::proposta_classi(progetto); }));
     raccordi.push_back(
@@ -234,6 +237,7 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   riga_tempo("lettura a blocchi come cat (1 MiB)", base_cat);
   riga_tempo("caricamento (carica_scenario)", mediana(caricamento));
   riga_tempo("righe (scenario_aperto)", mediana(righe));
+  riga_tempo("testo di tutte le righe (righe())", mediana(testo_righe));
   riga_rapporto("caricamento + righe", mediana(carica_e_righe), base_lettura, "lettura grezza",
                 "<= 2 x");
   riga_rapporto("caricamento + righe", mediana(carica_e_righe), base_cat, "lettura come cat",

@@ -207,7 +207,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
       break;
     }
     case comando::tratto: {
-      const std::size_t riga = riga_richiesta(*r.posizione, aperto.righe().size());
+      const std::size_t riga = riga_richiesta(*r.posizione, aperto.quante_righe());
       const auto e = aperto.modifica_tratto(riga, *r.millimetri);
       std::string frase = "Tratto a " + std::to_string(*r.posizione) + " m: ";
       if (e.senza_slot) {

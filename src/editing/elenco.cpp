@@ -152,20 +152,74 @@ righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geom
 
 righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria,
                               std::size_t pezzi) {
-  // Each piece writes its rows at the room that its first row would have if all
-  // rows before were of the longest, so that the pieces compose each row once,
-  // straight into the block; then the pieces close up, in order. Of the block
-  // only what is written takes memory, and the room left at its end takes the
-  // rows that later move there.
-  constexpr std::size_t passo = riga_massima + 1;
+  righe_elenco righe = righe_elenco::da_comporre(store, geometria.size());
+  righe.componi_tutte(store, geometria, pezzi);
+  return righe;
+}
+
+namespace {
+
+// Bytes a row takes at most in the block, its line break included.
+constexpr std::size_t passo = riga_massima + 1;
+
+}  // namespace
+
+righe_elenco righe_elenco::da_comporre(const scenario& store, std::size_t numero) {
   righe_elenco righe;
   // The rows follow the store's arrays in its memory, when it has some.
-  righe.blocco_ = righe_elenco::blocco(righe_elenco::allocatore_blocco<char>(store.memoria));
-  righe.numero_ = geometria.size();
-  const std::size_t indice = righe.numero_ * sizeof(righe_elenco::posto);
-  controlla_blocco(indice + righe.numero_ * passo);
-  righe.blocco_.resize(indice + righe.numero_ * passo);
-  char* const blocco = righe.blocco_.data();
+  righe.blocco_ = blocco(allocatore_blocco<char>(store.memoria));
+  righe.numero_ = numero;
+  const std::size_t indice = numero * sizeof(posto);
+  controlla_blocco(indice + numero * passo);
+  righe.blocco_.reserve(indice + numero * passo);
+  righe.blocco_.resize(indice);
+  righe.composti_.assign((numero + righe_per_gruppo - 1) / righe_per_gruppo, 0);
+  righe.mancanti_ = righe.composti_.size();
+  return righe;
+}
+
+void righe_elenco::componi(std::size_t riga, const scenario& store,
+                           const geometria_linea& geometria) {
+  const std::size_t gruppo = riga / righe_per_gruppo;
+  if (mancanti_ == 0 || composti_[gruppo] != 0) return;
+  // After the rows composed so far, within the room taken for all of them.
+  const std::size_t primo = gruppo * righe_per_gruppo;
+  const std::size_t fine = std::min(numero_, primo + righe_per_gruppo);
+  const std::size_t da = blocco_.size();
+  blocco_.resize(da + (fine - primo) * passo);
+  char* const blocco = blocco_.data();
+  char* testo = blocco + da;
+  for (std::size_t r = primo; r < fine; ++r) {
+    const std::int32_t s = tratto_della_riga(r);
+    char* const dopo = componi_riga(testo, store, s, geometria.bivio(r),
+                                    geometria.raggio_elencato(r), millimetri_tratto(store, s));
+    metti_posto(
+        r, {static_cast<std::uint32_t>(testo - blocco), static_cast<std::uint32_t>(dopo - testo)});
+    *dopo = '\n';
+    testo = dopo + 1;
+  }
+  blocco_.resize(static_cast<std::size_t>(testo - blocco));
+  caratteri_ += static_cast<std::size_t>(testo - blocco) - da;
+  composti_[gruppo] = 1;
+  --mancanti_;
+}
+
+void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& geometria,
+                                 std::size_t pezzi) {
+  if (mancanti_ == 0) return;
+  if (mancanti_ < composti_.size()) {  // some are composed: the others one group at a time
+    for (std::size_t gruppo = 0; gruppo < composti_.size(); ++gruppo)
+      componi(gruppo * righe_per_gruppo, store, geometria);
+    return;
+  }
+  // None is: each piece writes its rows at the room that its first row would
+  // have if all rows before were of the longest, so that the pieces compose
+  // each row once, straight into the block; then the pieces close up, in
+  // order. Of the block only what is written takes memory, and the room left
+  // at its end takes the rows that later move there.
+  const std::size_t indice = numero_ * sizeof(posto);
+  blocco_.resize(indice + numero_ * passo);
+  char* const blocco = blocco_.data();
 
   struct pezzo {
     std::size_t primo, fine;  // its rows
@@ -173,15 +227,15 @@ righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geom
   };
   std::mutex guardia;
   std::vector<pezzo> pezzi_scritti;
-  in_parallelo(righe.numero_, pezzi, [&](std::size_t primo, std::size_t fine) {
+  in_parallelo(numero_, pezzi, [&](std::size_t primo, std::size_t fine) {
     const std::size_t da = indice + primo * passo;
     char* testo = blocco + da;
     for (std::size_t r = primo; r < fine; ++r) {
       const std::int32_t s = tratto_della_riga(r);
       char* const dopo = componi_riga(testo, store, s, geometria.bivio(r),
                                       geometria.raggio_elencato(r), millimetri_tratto(store, s));
-      righe.metti_posto(r, {static_cast<std::uint32_t>(testo - blocco),
-                            static_cast<std::uint32_t>(dopo - testo)});
+      metti_posto(r, {static_cast<std::uint32_t>(testo - blocco),
+                      static_cast<std::uint32_t>(dopo - testo)});
       *dopo = '\n';
       testo = dopo + 1;
     }
@@ -198,15 +252,16 @@ righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geom
     if (const auto giu = static_cast<std::uint32_t>(p.da - fine); giu != 0) {
       std::memmove(blocco + fine, blocco + p.da, p.a - p.da);
       for (std::size_t r = p.primo; r < p.fine; ++r) {
-        const righe_elenco::posto vecchio = righe.posto_di(r);
-        righe.metti_posto(r, {vecchio.inizio - giu, vecchio.lunghezza});
+        const posto vecchio = posto_di(r);
+        metti_posto(r, {vecchio.inizio - giu, vecchio.lunghezza});
       }
     }
     fine += p.a - p.da;
   }
-  righe.blocco_.resize(fine);  // smaller: the block stays where it is, with its room
-  righe.caratteri_ = fine - indice;
-  return righe;
+  blocco_.resize(fine);  // smaller: the block stays where it is, with its room
+  caratteri_ = fine - indice;
+  composti_.clear();
+  mancanti_ = 0;
 }
 
 std::size_t inizio_sopraelevazione(std::string_view riga) {

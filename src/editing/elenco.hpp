@@ -85,11 +85,27 @@ class righe_elenco {
   // The rows given, in order.
   explicit righe_elenco(const std::vector<std::string>& righe);
 
+  // The `numero` rows of the list of `store`, none of them composed yet: a
+  // group of rows is composed the first time one of its rows is asked for
+  // through componi(), all of them by componi_tutte(), so that a list that is
+  // only looked at costs only the rows shown. Room for every row is taken at
+  // once, from the store's memory when it has some: composing never moves the
+  // rows already composed.
+  static righe_elenco da_comporre(const scenario& store, std::size_t numero);
+  // Composes the group of rows that holds row `riga` (< size()) from the store
+  // and the geometry the list was made for, unless it is composed already.
+  void componi(std::size_t riga, const scenario& store, const geometria_linea& geometria);
+  // Composes every row not composed yet, in `pezzi` pieces on threads of their
+  // own when none is. Needed before riscrivi(), a_blocchi(), == and iterating.
+  void componi_tutte(const scenario& store, const geometria_linea& geometria, std::size_t pezzi);
+  // Whether every row is composed.
+  bool composte() const { return mancanti_ == 0; }
+
   // The number of rows / whether there are none.
   std::size_t size() const { return numero_; }
   bool empty() const { return numero_ == 0; }
-  // The characters of row `riga` (< size()), without its line break. The view
-  // holds until the next riscrivi() or until the rows are destroyed.
+  // The characters of row `riga` (< size(), composed), without its line break.
+  // The view holds until the next riscrivi() or until the rows are destroyed.
   std::string_view operator[](std::size_t riga) const {
     const posto p = posto_di(riga);
     return {blocco_.data() + p.inizio, p.lunghezza};
@@ -158,8 +174,8 @@ class righe_elenco {
   };
   using blocco = std::vector<char, allocatore_blocco<char>>;
 
-  friend righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria,
-                                       std::size_t pezzi);
+  // Rows composed a group at a time.
+  static constexpr std::size_t righe_per_gruppo = 4096;
 
   // The index entry of row `riga`, kept in the first bytes of the block.
   posto posto_di(std::size_t riga) const {
@@ -177,12 +193,14 @@ class righe_elenco {
   blocco blocco_;              // the index, then the characters; its size is what is in use
   std::size_t numero_ = 0;     // rows
   std::size_t caratteri_ = 0;  // bytes that rows hold after the index, line breaks included
+  std::vector<std::uint8_t> composti_;  // per group of rows: composed (empty: all are)
+  std::size_t mancanti_ = 0;            // groups not composed yet
 };
 
 // The row of section s: position, kind and cant, separated by TABs.
 std::string riga_tratto(const scenario& store, std::int32_t s);
 
-// All rows of the list, for sections 2 .. U - 3 (none when U < 5).
+// All rows of the list, for sections 2 .. U - 3 (none when U < 5), composed.
 righe_elenco costruisci_righe(const scenario& store);
 // The same rows, with the curve classes and junction zones already worked out,
 // built on as many threads as the list is long enough for.

@@ -11,6 +11,7 @@
 #include "editing/elenco.hpp"
 #include "editing/testo_numero.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/parallelo.hpp"
 #include "scenario/salva_tratti.hpp"
 
 namespace sopra {
@@ -181,20 +182,37 @@ std::string normalizza_classe(std::string_view testo) {
 }
 
 scenario_aperto::scenario_aperto(scenario store)
-    : store_(std::move(store)), geometria_(store_), righe_(costruisci_righe(store_, geometria_)) {
+    : store_(std::move(store)),
+      geometria_(store_),
+      righe_(righe_elenco::da_comporre(store_, geometria_.size())) {
   // A store as loaded needs no digest until it first changes (modificato()).
   if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
 }
 
+void scenario_aperto::componi_righe() const {
+  righe_.componi_tutte(store_, geometria_, pezzi_per(righe_.size()));
+}
+
+const righe_elenco& scenario_aperto::righe() const {
+  componi_righe();
+  return righe_;
+}
+
+std::string_view scenario_aperto::riga(std::size_t riga) const {
+  righe_.componi(riga, store_, geometria_);
+  return righe_[riga];
+}
+
 scenario_aperto::selezione scenario_aperto::seleziona(std::size_t riga) const {
   if (riga >= righe_.size()) return {};
-  const std::string_view testo = righe_[riga];
+  const std::string_view testo = this->riga(riga);
   return {testo_numero(valore_numerico(testo)),
           testo_numero(valore_numerico(testo.substr(inizio_sopraelevazione(testo))))};
 }
 
 scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
                                                                std::string_view testo) {
+  componi_righe();
   // A row whose last TAB is not among its characters 5 onwards (or no row) takes no edit.
   const std::size_t inizio = riga < righe_.size() ? inizio_sopraelevazione(righe_[riga]) : 0;
   if (inizio < 5) return {std::string(testo)};
@@ -241,6 +259,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
 scenario_aperto::esito_classi scenario_aperto::applica_classi(
     const std::array<std::string, numero_classi>& testi) {
   chiudi_passo();
+  componi_righe();
   esito_classi esito;
   std::array<double, numero_classi> moduli;
   for (std::size_t k = 0; k < numero_classi; ++k) {
@@ -306,6 +325,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
 
 esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri) {
   chiudi_passo();
+  componi_righe();
   piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri);
   registrazione passo_raccordi(genere_passo::raccordi);
   fotografia prima;
@@ -355,6 +375,7 @@ std::optional<scenario_aperto::esito_passo> scenario_aperto::ripeti() {
 }
 
 scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool indietro) {
+  componi_righe();
   esito_passo esito{p.genere, {}, std::nullopt};
   if (p.genere == genere_passo::classi)
     esito.testi_classi = indietro ? p.testi_prima : p.testi_dopo;

@@ -40,7 +40,14 @@ class scenario_aperto {
   const scenario& store() const { return store_; }
   // The section list. A change of the store (an edit, a command, undo, redo)
   // invalidates the string_views it gave.
-  const righe_elenco& righe() const { return righe_; }
+  // The section list, every row composed (see riga() for one row at a time).
+  const righe_elenco& righe() const;
+  // How many rows the list has / row `riga` (< quante_righe()), composed with
+  // its group of rows if it is not yet: a list that is only looked at costs
+  // only the rows shown. The view holds until the rows next change. Not to be
+  // used from several threads at once.
+  std::size_t quante_righe() const { return righe_.size(); }
+  std::string_view riga(std::size_t riga) const;
   // Curve class, side and junction zone of every row's section.
   const geometria_linea& geometria() const { return geometria_; }
 
@@ -146,7 +153,10 @@ class scenario_aperto {
 
   scenario store_;
   geometria_linea geometria_;
-  righe_elenco righe_;
+  // Composes every row not composed yet: before the rows are changed.
+  void componi_righe() const;
+
+  mutable righe_elenco righe_;                     // composed as they are asked for
   std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
   std::vector<passo> passi_;
   std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone

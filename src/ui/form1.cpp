@@ -962,7 +962,7 @@ void Form1::List2_Click() {
   const QModelIndex indice = List2->currentIndex();
   if (!indice.isValid()) return;
   const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
-      indice.data(modello_problemi::ruolo_posizione).toLongLong(), aperto_->righe().size());
+      indice.data(modello_problemi::ruolo_posizione).toLongLong(), aperto_->quante_righe());
   if (riga) scegli_riga(static_cast<int>(*riga));
 }
 

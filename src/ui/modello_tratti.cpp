@@ -40,14 +40,14 @@ void modello_tratti::imposta_segni(const std::vector<sopra::problema>& problemi)
 
 int modello_tratti::rowCount(const QModelIndex& genitore) const {
   if (genitore.isValid() || aperto_ == nullptr) return 0;
-  return static_cast<int>(aperto_->righe().size());
+  return static_cast<int>(aperto_->quante_righe());
 }
 
 QVariant modello_tratti::data(const QModelIndex& indice, int ruolo) const {
   if (!indice.isValid() || aperto_ == nullptr) return {};
   const auto riga = static_cast<std::size_t>(indice.row());
   if (ruolo == Qt::DisplayRole) {
-    const std::string_view testo = aperto_->righe()[riga];
+    const std::string_view testo = aperto_->riga(riga);
     return QString::fromUtf8(testo.data(), static_cast<qsizetype>(testo.size()));
   }
   if (ruolo == ruolo_segno)

@@ -204,6 +204,34 @@ TEST(Impronta, OgniByteCambiatoSiVede) {
   }
 }
 
+// The rows of a long list composed a group at a time, as they are asked for in
+// any order, and edited before most are composed, are those of the list built
+// whole, edited alike.
+TEST(RigheComposte, ComeLElencoCostruitoIntero) {
+  cartella_temporanea cartella;
+  scrivi_scenario_demo(cartella.percorso(), "Prova_A", "Prova", {600000, true, 3});
+  scenario store;
+  ASSERT_EQ(carica_scenario(cartella / "Prova_A.si3", store), std::nullopt);
+  const righe_elenco intere = costruisci_righe(store);
+  const scenario_aperto di_nuovo(store);
+  scenario_aperto aperto(std::move(store));
+  ASSERT_EQ(aperto.quante_righe(), intere.size());
+  ASSERT_GT(intere.size(), 10000u);
+  std::mt19937 caso(4);
+  for (int k = 0; k < 200; ++k) {
+    const std::size_t r = caso() % intere.size();
+    ASSERT_EQ(aperto.riga(r), intere[r]) << r;
+  }
+  EXPECT_TRUE(di_nuovo.righe() == intere);
+
+  scenario_aperto intero = di_nuovo;  // every row composed before the edit
+  const std::size_t r = intere.size() - 7;
+  aperto.modifica_tratto(r, "33");
+  intero.modifica_tratto(r, "33");
+  EXPECT_TRUE(aperto.righe() == intero.righe());
+  EXPECT_NE(aperto.riga(r), intere[r]);
+}
+
 INSTANTIATE_TEST_SUITE_P(EntrambiIFormati, ModificheCasuali,
                          ::testing::Values(prova_casuale{true, 1}, prova_casuale{true, 2},
                                            prova_casuale{true, 3}, prova_casuale{false, 4},
