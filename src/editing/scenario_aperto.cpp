@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -83,9 +84,9 @@ struct fotografia {
   std::string testo;
 
   void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
-    const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
+    const slot_tratto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     numero = slot.size();
-    std::ranges::copy(slot, oggetti.begin());
+    slot.copia_in(oggetti.data());
     con_riga = tratto_elencato(s, righe.size());
     if (!con_riga) return;
     const std::string_view riga = righe[riga_del_tratto(s)];
@@ -120,10 +121,12 @@ class scenario_aperto::registrazione {
   // Compares section s now with `prima` and records the difference, if any.
   void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
                  std::int32_t s) {
-    const auto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
+    const slot_tratto letti = store.tratti[static_cast<std::size_t>(s)].oggetti;
+    std::array<oggetto, slot_esteso> slot;
+    letti.copia_in(slot.data());
     modello_.assign(1, 0);
     std::uint8_t cambiati = 0;
-    for (std::size_t j = 0; j < slot.size(); ++j) {
+    for (std::size_t j = 0; j < letti.size(); ++j) {
       if (slot[j] == prima.oggetti[j]) continue;
       std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
       codifica_oggetto(prima.oggetti[j], vecchio.data());
@@ -144,7 +147,7 @@ class scenario_aperto::registrazione {
         const auto vecchi = std::span(prima.oggetti).first(prima.numero);
         scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(slot_tratto(vecchi)));
         const std::string nuovo(testo);
-        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(slot));
+        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(letti));
       }
     } else {
       modello_.push_back(0);

@@ -2,6 +2,7 @@
 // The records of a scenario's three files: header (.si3), sections (.da3) and
 // line (_linea.da3). All numbers are little-endian and records are packed.
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -105,6 +106,13 @@ class slot_tratto {
     for (; resto != 0; resto &= resto - 1, ++dato)
       if (vale(*dato)) return static_cast<std::size_t>(std::countr_zero(resto));
     return numero_;
+  }
+  // Writes all size() slots, empty ones as zero, to `tutti`.
+  void copia_in(oggetto* tutti) const {
+    std::fill_n(tutti, numero_, oggetto{});
+    const oggetto* dato = dati_;
+    for (std::uint64_t resto = presenti_; resto != 0; resto &= resto - 1)
+      tutti[std::countr_zero(resto)] = *dato++;
   }
   // Where slot j is kept, or nullptr when it is empty and not kept.
   const oggetto* occupato(std::size_t j) const {
