@@ -21,8 +21,7 @@ tratto elenco_tratti::operator[](std::size_t i) {
     if (numero_aperti_ % tratti_per_blocco_aperto == 0)
       aperti_.emplace_back(tratti_per_blocco_aperto * slot_);
     const std::uint32_t a = numero_aperti_++;
-    const slot_tratto letti = std::as_const(*this)[i].oggetti;
-    std::ranges::copy(letti, slot_aperti(a));
+    std::as_const(*this)[i].oggetti.copia_in(slot_aperti(a));
     presenti_[i] = aperto | ((std::uint64_t{1} << slot_) - 1);
     inizio_[i] = a;
   }
@@ -36,10 +35,36 @@ void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto&
   if ((presenti & aperto) != 0) {
     slot_aperti(inizio_[i])[j] = o;
   } else if ((presenti & bit) != 0) {
-    pacchi_.data()[inizio_[i] + static_cast<std::size_t>(bit_impostati(presenti & (bit - 1)))] = o;
+    // The kept slots of a section lie in memory of this array's own.
+    auto* dati = const_cast<oggetto*>(dati_del_tratto(i));
+    dati[bit_impostati(presenti & (bit - 1))] = o;
   } else if (!(o == oggetto{})) {
-    (*this)[i].oggetti[j] = o;
+    sposta(i, j, o);
   }
+}
+
+void elenco_tratti::sposta(std::size_t i, std::size_t j, const oggetto& o) {
+  const std::uint64_t presenti = presenti_[i] & ~spostato;
+  const std::uint64_t bit = std::uint64_t{1} << j;
+  const auto prima = static_cast<std::size_t>(bit_impostati(presenti & (bit - 1)));
+  const auto tenuti = static_cast<std::size_t>(bit_impostati(presenti));
+  if (spostati_.empty() || spostati_.back().capacity() - spostati_.back().size() < tenuti + 1) {
+    auto& blocco =
+        spostati_.emplace_back(allocatore_grande<oggetto>(presenti_.get_allocator().regione));
+    blocco.reserve(oggetti_per_blocco_spostati);
+  }
+  // The kept slots may lie in the same block: copied out first.
+  std::array<oggetto, slot_esteso> vecchi;
+  std::copy_n(dati_del_tratto(i), tenuti, vecchi.begin());
+  auto& blocco = spostati_.back();
+  const auto k = static_cast<std::uint32_t>((spostati_.size() - 1) * oggetti_per_blocco_spostati +
+                                            blocco.size());
+  blocco.insert(blocco.end(), vecchi.begin(), vecchi.begin() + static_cast<std::ptrdiff_t>(prima));
+  blocco.push_back(o);
+  blocco.insert(blocco.end(), vecchi.begin() + static_cast<std::ptrdiff_t>(prima),
+                vecchi.begin() + static_cast<std::ptrdiff_t>(tenuti));
+  presenti_[i] = presenti | bit | spostato;
+  inizio_[i] = k;
 }
 
 void elenco_tratti::impacca(std::size_t quanti) {

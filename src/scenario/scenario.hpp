@@ -103,9 +103,8 @@ class elenco_tratti {
   // A record as it reads; valid until a section next changes.
   tratto_costante operator[](std::size_t i) const {
     const std::uint64_t presenti = presenti_[i];
-    const oggetto* dati =
-        (presenti & aperto) != 0 ? slot_aperti(inizio_[i]) : pacchi_.data() + inizio_[i];
-    return {slot_tratto(dati, presenti & ~aperto, slot_), std::span(code_[i])};
+    return {slot_tratto(dati_del_tratto(i), presenti & ~(aperto | spostato), slot_),
+            std::span(code_[i])};
   }
 
   // The whole array encoded as the section file holds it: tratti[0 .. N] from offset 0.
@@ -203,8 +202,25 @@ class elenco_tratti {
     return aperti_[a / tratti_per_blocco_aperto].data() + (a % tratti_per_blocco_aperto) * slot_;
   }
 
-  // Marks, in presenti_, a section whose slots are all in aperti_.
+  // Where the slots section i keeps lie.
+  const oggetto* dati_del_tratto(std::size_t i) const {
+    const std::uint64_t presenti = presenti_[i];
+    if ((presenti & aperto) != 0) return slot_aperti(inizio_[i]);
+    if ((presenti & spostato) != 0) return slot_spostati(inizio_[i]);
+    return pacchi_.data() + inizio_[i];
+  }
+  // The slots kept at index `k` of spostati_.
+  const oggetto* slot_spostati(std::uint32_t k) const {
+    return spostati_[k / oggetti_per_blocco_spostati].data() + k % oggetti_per_blocco_spostati;
+  }
+  // Keeps section i's slots, with slot j set to `o`, at the end of spostati_.
+  void sposta(std::size_t i, std::size_t j, const oggetto& o);
+
+  // Marks, in presenti_, a section whose slots are all in aperti_, or whose
+  // kept slots moved to spostati_ when one more was to be kept.
   static constexpr std::uint64_t aperto = std::uint64_t{1} << 63;
+  static constexpr std::uint64_t spostato = std::uint64_t{1} << 62;
+  static constexpr std::size_t oggetti_per_blocco_spostati = std::size_t{1} << 19;
   static constexpr std::size_t tratti_per_blocco_aperto = 1024;
 
   std::size_t slot_ = slot_compatto;
@@ -219,6 +235,10 @@ class elenco_tratti {
   // Sections reached for writing, all slots each, tratti_per_blocco_aperto to a block.
   std::vector<std::vector<oggetto>> aperti_;
   std::uint32_t numero_aperti_ = 0;
+  // Kept slots of sections that came to keep one more after loading, one
+  // section after another, in blocks that never move (each filled no further
+  // than the room it was given).
+  std::vector<std::vector<oggetto, allocatore_grande<oggetto>>> spostati_;
   // Before a record is reached for writing: keeps impronta_letta_ when intatto_.
   void prima_di_scrivere() {
     if (!intatto_) return;
