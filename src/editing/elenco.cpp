@@ -22,6 +22,9 @@ namespace {
 // The most characters a row can have: 11 + 1 + 16 + 11 + 2 + 11.
 constexpr std::size_t riga_massima = 52;
 
+// Bytes a row takes at most in the block, its line break included.
+constexpr std::size_t passo = riga_massima + 1;
+
 // The most bytes the block may hold: its offsets are 32-bit.
 constexpr std::size_t blocco_massimo = std::numeric_limits<std::uint32_t>::max();
 
@@ -157,13 +160,6 @@ righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geom
   return righe;
 }
 
-namespace {
-
-// Bytes a row takes at most in the block, its line break included.
-constexpr std::size_t passo = riga_massima + 1;
-
-}  // namespace
-
 righe_elenco righe_elenco::da_comporre(const scenario& store, std::size_t numero) {
   righe_elenco righe;
   // The rows follow the store's arrays in its memory, when it has some.
@@ -178,15 +174,8 @@ righe_elenco righe_elenco::da_comporre(const scenario& store, std::size_t numero
   return righe;
 }
 
-void righe_elenco::componi(std::size_t riga, const scenario& store,
-                           const geometria_linea& geometria) {
-  const std::size_t gruppo = riga / righe_per_gruppo;
-  if (mancanti_ == 0 || composti_[gruppo] != 0) return;
-  // After the rows composed so far, within the room taken for all of them.
-  const std::size_t primo = gruppo * righe_per_gruppo;
-  const std::size_t fine = std::min(numero_, primo + righe_per_gruppo);
-  const std::size_t da = blocco_.size();
-  blocco_.resize(da + (fine - primo) * passo);
+std::size_t righe_elenco::scrivi_righe(std::size_t primo, std::size_t fine, std::size_t da,
+                                       const scenario& store, const geometria_linea& geometria) {
   char* const blocco = blocco_.data();
   char* testo = blocco + da;
   for (std::size_t r = primo; r < fine; ++r) {
@@ -198,8 +187,21 @@ void righe_elenco::componi(std::size_t riga, const scenario& store,
     *dopo = '\n';
     testo = dopo + 1;
   }
-  blocco_.resize(static_cast<std::size_t>(testo - blocco));
-  caratteri_ += static_cast<std::size_t>(testo - blocco) - da;
+  return static_cast<std::size_t>(testo - blocco);
+}
+
+void righe_elenco::componi(std::size_t riga, const scenario& store,
+                           const geometria_linea& geometria) {
+  const std::size_t gruppo = riga / righe_per_gruppo;
+  if (mancanti_ == 0 || composti_[gruppo] != 0) return;
+  // After the rows composed so far, within the room taken for all of them.
+  const std::size_t primo = gruppo * righe_per_gruppo;
+  const std::size_t fine = std::min(numero_, primo + righe_per_gruppo);
+  const std::size_t da = blocco_.size();
+  blocco_.resize(da + (fine - primo) * passo);
+  const std::size_t a = scrivi_righe(primo, fine, da, store, geometria);
+  blocco_.resize(a);
+  caratteri_ += a - da;
   composti_[gruppo] = 1;
   --mancanti_;
 }
@@ -229,18 +231,9 @@ void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& g
   std::vector<pezzo> pezzi_scritti;
   in_parallelo(numero_, pezzi, [&](std::size_t primo, std::size_t fine) {
     const std::size_t da = indice + primo * passo;
-    char* testo = blocco + da;
-    for (std::size_t r = primo; r < fine; ++r) {
-      const std::int32_t s = tratto_della_riga(r);
-      char* const dopo = componi_riga(testo, store, s, geometria.bivio(r),
-                                      geometria.raggio_elencato(r), millimetri_tratto(store, s));
-      metti_posto(r, {static_cast<std::uint32_t>(testo - blocco),
-                      static_cast<std::uint32_t>(dopo - testo)});
-      *dopo = '\n';
-      testo = dopo + 1;
-    }
+    const std::size_t a = scrivi_righe(primo, fine, da, store, geometria);
     const std::lock_guard chiave(guardia);
-    pezzi_scritti.push_back({primo, fine, da, static_cast<std::size_t>(testo - blocco)});
+    pezzi_scritti.push_back({primo, fine, da, a});
   });
 
   // A piece's room starts no earlier than the previous piece's bytes end, and

@@ -189,6 +189,11 @@ class righe_elenco {
   // riscrivi(riga, da, coda) made by laying every row out again in row order in
   // a new block of just the index and the rows' bytes.
   void disponi(std::size_t riga, std::size_t da, std::string_view coda);
+  // Composes rows primo .. fine - 1 into the block from byte `da` on, each
+  // followed by '\n', with their index entries; returns where they end. The
+  // block must already reach that far.
+  std::size_t scrivi_righe(std::size_t primo, std::size_t fine, std::size_t da,
+                           const scenario& store, const geometria_linea& geometria);
 
   blocco blocco_;              // the index, then the characters; its size is what is in use
   std::size_t numero_ = 0;     // rows

@@ -35,9 +35,7 @@ void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto&
   if ((presenti & aperto) != 0) {
     slot_aperti(inizio_[i])[j] = o;
   } else if ((presenti & bit) != 0) {
-    // The kept slots of a section lie in memory of this array's own.
-    auto* dati = const_cast<oggetto*>(dati_del_tratto(i));
-    dati[bit_impostati(presenti & (bit - 1))] = o;
+    dati_del_tratto(i)[bit_impostati(presenti & (bit - 1))] = o;
   } else if (!(o == oggetto{})) {
     sposta(i, j, o);
   }

@@ -96,9 +96,10 @@ class elenco_tratti {
   // The section gets all its slots (see above); the view stays valid as long as
   // the array.
   tratto operator[](std::size_t i);
-  // Sets slot j of section i to `o` without giving the section all its slots
-  // when the slot is kept already, or stays empty: the quicker way to change a
-  // few slots of many sections. Views of other sections stay valid.
+  // Sets slot j of section i to `o` without giving the section all its slots:
+  // a kept slot changes where it lies, a slot that comes to be kept moves the
+  // section's kept slots to a block of their own (see sposta). The quicker way
+  // to change a few slots of many sections. Views of other sections stay valid.
   void imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o);
   // A record as it reads; valid until a section next changes.
   tratto_costante operator[](std::size_t i) const {
@@ -208,6 +209,9 @@ class elenco_tratti {
     if ((presenti & aperto) != 0) return slot_aperti(inizio_[i]);
     if ((presenti & spostato) != 0) return slot_spostati(inizio_[i]);
     return pacchi_.data() + inizio_[i];
+  }
+  oggetto* dati_del_tratto(std::size_t i) {
+    return const_cast<oggetto*>(std::as_const(*this).dati_del_tratto(i));
   }
   // The slots kept at index `k` of spostati_.
   const oggetto* slot_spostati(std::uint32_t k) const {
