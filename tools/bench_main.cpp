@@ -2,7 +2,9 @@
 // loading, building the section list, the class command and saving, each the
 // median of several runs, beside plain bulk reads and writes of the same bytes
 // (whole files into memory, and through one reused buffer as cat reads them),
-// and the peak memory of loading and building the rows.
+// and the peak memory of loading and building the rows. Loading and the read
+// as cat does it are timed again each in a process of its own, as the first
+// load of a program meets them.
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -43,8 +45,9 @@ constexpr const char* uso =
     "temporanea del sistema) uno scenario compatto lungo METRI (predefiniti 10000000)\n"
     "e uno esteso lungo METRI / 10, misura PROVE volte (predefinite 5) caricamento,\n"
     "righe, comando delle classi, proposta, raccordi, verifica, annulla e ripeti,\n"
-    "salvataggio e la memoria del registro dopo 100 comandi delle classi, e alla\n"
-    "fine cancella i file.\n";
+    "salvataggio e la memoria del registro dopo 100 comandi delle classi, poi\n"
+    "caricamento e lettura come cat ciascuno in un processo nuovo, e alla fine\n"
+    "cancella i file.\n";
 
 struct opzioni {
   std::int32_t metri = 10'000'000;
@@ -290,6 +293,63 @@ void misura_memoria(const fs::path& cartella, const caso& c) {
               static_cast<double>(picco) / static_cast<double>(byte_file), "i tre file");
 }
 
+// The milliseconds `lavoro` takes in a process of its own, forked from this
+// small one, as the program's first load runs: no memory that an earlier load
+// backed is there to be used again.
+template <class F>
+double millisecondi_in_processo_nuovo(F&& lavoro) {
+  int tubo[2];
+  if (::pipe(tubo) != 0) errore_di_sistema("pipe");
+  std::fflush(stdout);
+  const pid_t figlio = ::fork();
+  if (figlio < 0) errore_di_sistema("fork");
+  if (figlio == 0) {
+    ::close(tubo[0]);
+    double ms = -1;
+    try {
+      ms = millisecondi(lavoro);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+    }
+    const bool scritto = ::write(tubo[1], &ms, sizeof ms) == static_cast<ssize_t>(sizeof ms);
+    std::_Exit(scritto && ms >= 0 ? 0 : 1);
+  }
+  ::close(tubo[1]);
+  double ms = -1;
+  const bool letto = ::read(tubo[0], &ms, sizeof ms) == static_cast<ssize_t>(sizeof ms);
+  ::close(tubo[0]);
+  int stato = 0;
+  while (::waitpid(figlio, &stato, 0) < 0) {
+    if (errno != EINTR) errore_di_sistema("waitpid");
+  }
+  if (!letto || !WIFEXITED(stato) || WEXITSTATUS(stato) != 0)
+    throw std::runtime_error("misura in un processo nuovo non riuscita");
+  return ms;
+}
+
+// Loading plus the rows, and the read as cat does it, each in a new process,
+// one after the other `prove` times: what the batch companion and the window's
+// first load meet, memory that no load has backed yet included.
+void misura_processi_nuovi(const fs::path& cartella, const caso& c, int prove) {
+  const fs::path testata = cartella / (c.nome + ".si3");
+  const std::array<fs::path, 3> file = {
+      testata, cartella / (c.nome + ".da3"),
+      cartella / (c.nome.substr(0, c.nome.find('_')) + "_linea.da3")};
+  std::vector<double> come_cat, carica_e_righe;
+  for (int prova = 0; prova < prove; ++prova) {
+    come_cat.push_back(millisecondi_in_processo_nuovo([&] { (void)leggi_come_cat(file); }));
+    carica_e_righe.push_back(millisecondi_in_processo_nuovo([&] {
+      sopra::scenario store;
+      if (auto errore = sopra::carica_scenario(testata, store)) throw std::runtime_error(*errore);
+      const sopra::scenario_aperto aperto(std::move(store));
+    }));
+  }
+  std::printf("in un processo nuovo, mediane di %d prove:\n", prove);
+  riga_tempo("lettura a blocchi come cat (1 MiB)", mediana(come_cat));
+  riga_rapporto("caricamento + righe", mediana(carica_e_righe), mediana(come_cat),
+                "lettura come cat", "<= 1.5 x");
+}
+
 // Runs `misura` in a child process and reports whether it succeeded.
 bool misura_a_parte(const fs::path& cartella, const caso& c, int prove) {
   std::fflush(stdout);
@@ -340,8 +400,10 @@ bool leggi_opzioni(int argc, char** argv, opzioni& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every run gets fresh memory from the kernel, as the program's one load does:
-  // a fixed threshold stops the allocator from keeping large freed blocks around.
+  // The allocator gives its large blocks back to the kernel at once, instead of
+  // keeping them for the next run; the address space of a scenario's arrays is
+  // kept by the loader itself, as in the window, which loads one scenario after
+  // another, and the runs in new processes show loading without it.
   ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   opzioni o;
   if (!leggi_opzioni(argc, argv, o)) {
@@ -363,6 +425,7 @@ int main(int argc, char** argv) {
     for (const caso& c : casi) {
       if (misura_a_parte(cartella, c, o.prove)) {
         misura_memoria(cartella, c);
+        misura_processi_nuovi(cartella, c, o.prove);
       } else {
         riuscito = false;
       }

@@ -10,6 +10,50 @@ namespace {
 
 constexpr std::size_t pagina_grande = std::size_t{2} << 20;
 
+#if defined(__linux__)
+// The address space of a region that went, with the pages it had backed.
+struct mappa_tenuta {
+  void* mappa = nullptr;
+  std::size_t dimensione = 0;
+};
+
+// The mapping of the last region that went, kept for the next region of this
+// process: the window opens one scenario after another, and backing fresh
+// pages, not filling them, is most of what loading a long line costs. Its
+// pages are left to the kernel to take back when memory runs short; one
+// mapping at most, the larger of the last two.
+std::mutex mutex_tenuta;
+mappa_tenuta tenuta;
+
+// The kept mapping when it holds at least `byte` bytes (it is then no longer
+// kept), or none.
+mappa_tenuta prendi_mappa_tenuta(std::size_t byte) {
+  mappa_tenuta presa;
+  {
+    const std::lock_guard blocco(mutex_tenuta);
+    if (tenuta.dimensione < byte) return {};
+    std::swap(presa, tenuta);
+  }
+  return presa;
+}
+
+// Keeps `mappa` for the next region, or gives it back to the system when a
+// larger one is kept already.
+void tieni_mappa(mappa_tenuta mappa) noexcept {
+  // The kernel may take the pages back, which then read as zero, instead of
+  // writing them anywhere: nothing that a region holds outlives it.
+  if (::madvise(mappa.mappa, mappa.dimensione, MADV_FREE) != 0) {
+    ::munmap(mappa.mappa, mappa.dimensione);
+    return;
+  }
+  {
+    const std::lock_guard blocco(mutex_tenuta);
+    if (mappa.dimensione > tenuta.dimensione) std::swap(mappa, tenuta);
+  }
+  if (mappa.mappa != nullptr) ::munmap(mappa.mappa, mappa.dimensione);
+}
+#endif
+
 }  // namespace
 
 void consiglia_pagine_grandi(void* p, std::size_t byte) noexcept {
@@ -27,11 +71,16 @@ regione_memoria::regione_memoria(std::size_t byte) {
   const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
   if (arrotondati == 0 || arrotondati > (std::size_t{1} << 46)) return;
   const std::size_t chiesti = arrotondati + pagina_grande;
-  void* p = ::mmap(nullptr, chiesti, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (p == MAP_FAILED) return;
+  mappa_tenuta tenuta = prendi_mappa_tenuta(chiesti);
+  void* p = tenuta.mappa;
+  if (p == nullptr) {
+    p = ::mmap(nullptr, chiesti, PROT_READ | PROT_WRITE,
+               MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) return;
+    tenuta = {p, chiesti};
+  }
   mappa_ = p;
-  dimensione_mappa_ = chiesti;
+  dimensione_mappa_ = tenuta.dimensione;
   const auto indirizzo = reinterpret_cast<std::uintptr_t>(p);
   inizio_ =
       static_cast<std::uint8_t*>(p) + ((pagina_grande - indirizzo % pagina_grande) % pagina_grande);
@@ -44,7 +93,7 @@ regione_memoria::regione_memoria(std::size_t byte) {
 
 regione_memoria::~regione_memoria() {
 #if defined(__linux__)
-  if (mappa_ != nullptr) ::munmap(mappa_, dimensione_mappa_);
+  if (mappa_ != nullptr) tieni_mappa({mappa_, dimensione_mappa_});
 #endif
 }
 

@@ -22,7 +22,8 @@ namespace sopra {
 class regione_memoria {
  public:
   // Reserves `byte` bytes of address space (none when the system refuses):
-  // reserving costs no memory, only what is written does.
+  // reserving costs no memory, only what is written does. The address space
+  // of the last region that went is used again when it is large enough.
   explicit regione_memoria(std::size_t byte);
   ~regione_memoria();
   regione_memoria(const regione_memoria&) = delete;
@@ -30,7 +31,7 @@ class regione_memoria {
 
   // A block of `byte` bytes aligned to `allineamento` (a power of two up to
   // 4096) right after the last block taken, or nullptr when it does not fit.
-  // Its contents are unspecified (zero unless a block given back held it).
+  // Its contents are unspecified: what an earlier block or region held there.
   void* prendi(std::size_t byte, std::size_t allineamento);
   // Gives back block p: the region takes its room back only when p is the last
   // block taken; any other block stays taken until the region goes.

@@ -151,6 +151,17 @@ TEST(Carica, NomiSenzaDistinzioneTraMaiuscoleEMinuscole) {
 }
 
 TEST(Carica, FileCortiSiLeggonoComeZeri) {
+  {
+    // A scenario of the same size loaded and closed before: its memory, full
+    // of other bytes, may serve the next one, where the files say nothing.
+    scenario_a_mano pieno;
+    pieno.testata("Gamma_Pieno", 500);
+    pieno.file("Gamma_Pieno.da3", std::vector<std::uint8_t>(156 * 151, 0xCD));
+    pieno.file("Gamma_linea.da3", std::vector<std::uint8_t>(16 * 7501, 0xCD));
+    scenario store;
+    ASSERT_EQ(pieno.carica("Gamma_Pieno", store), std::nullopt);
+    ASSERT_EQ(store.tratti[150].oggetti[1].tipo, 0xCD);
+  }
   scenario_a_mano s;
   s.testata("Alfa_Beta", 500);  // sections 0 .. 150, points 0 .. 7500
   std::vector<std::uint8_t> tratti(156 + 10, 0xAB);

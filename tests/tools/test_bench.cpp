@@ -42,12 +42,14 @@ TEST(Bench, MisuraEntrambiIScenariECancellaIFile) {
   EXPECT_NE(uscita.find("Media_Esteso: 2000 m, formato esteso, tratti 0 .. 180"), std::string::npos)
       << uscita;
   for (const char* voce :
-       {"lettura grezza dei tre file", "lettura a blocchi come cat", "comando delle classi",
-        "scrittura grezza dei tratti", "salvataggio (salva)", "memoria di picco"}) {
+       {"lettura grezza dei tre file", "comando delle classi", "scrittura grezza dei tratti",
+        "salvataggio (salva)", "memoria di picco", "in un processo nuovo"}) {
     EXPECT_EQ(conta(uscita, voce), 2u) << voce;
   }
-  // Loading with the rows, against each of the two floors.
-  EXPECT_EQ(conta(uscita, "caricamento + righe"), 4u);
+  // Loading with the rows, against each of the two floors, and in new
+  // processes against the second.
+  EXPECT_EQ(conta(uscita, "lettura a blocchi come cat"), 4u);
+  EXPECT_EQ(conta(uscita, "caricamento + righe"), 6u);
   EXPECT_TRUE(prova::contenuto(cartella.percorso()).empty());
 }
 
