@@ -29,13 +29,20 @@ bool gira_in_senso_orario(const punto_linea& prima, const punto_linea& qui,
   return z < 0;
 }
 
+// The radius class of a deflection that is not straight: how many band limits
+// it reaches. The limits rise, so this is the first band whose upper limit it
+// stays below; counting them needs no branch that follows the line's shape.
+std::size_t classe_deflessione(double d) {
+  std::size_t classe = 0;
+  for (const double limite : limiti_classe) classe += d >= limite ? 1 : 0;
+  return classe;
+}
+
 }  // namespace
 
 std::int32_t codice_deflessione(double d) {
   if (d < deflessione_minima) return 0;
-  std::size_t classe = 0;
-  while (classe < 7 && d >= limiti_classe[classe]) ++classe;
-  return codici_classe[classe];
+  return codici_classe[classe_deflessione(d)];
 }
 
 std::int32_t test_curva(const punto_linea& prima, const punto_linea& qui, const punto_linea& dopo) {
@@ -45,13 +52,13 @@ std::int32_t test_curva(const punto_linea& prima, const punto_linea& qui, const 
 }
 
 raggio_curva raggio_dei_punti(const punti_tratto& punti) {
-  const std::int32_t codice = test_curva(punti.prima, punti.qui, punti.dopo);
-  if (codice == 0) return {};
-  const std::int32_t modulo = codice < 0 ? -codice : codice;
-  std::int32_t classe = 0;
-  while (codici_classe[classe] != modulo) ++classe;
+  // As test_curva, with the class kept instead of its code.
+  const double d = deflessione(punti.prima, punti.qui, punti.dopo);
+  if (d < deflessione_minima) return {};
+  const std::size_t classe = classe_deflessione(d);
   const std::int16_t raggio = raggi_nominali[classe];
-  return {static_cast<std::int16_t>(codice < 0 ? -raggio : raggio), classe};
+  const bool orario = gira_in_senso_orario(punti.prima, punti.qui, punti.dopo);
+  return {static_cast<std::int16_t>(orario ? -raggio : raggio), static_cast<std::int32_t>(classe)};
 }
 
 raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n) {

@@ -12,12 +12,16 @@ geometria_linea::geometria_linea(const scenario& store)
     : geometria_linea(store, pezzi_per(numero_righe(store.tratti.size()))) {}
 
 // Every row depends on the store alone (its section and the neighbours the
-// junction test reads), so the pieces are independent. Each piece finds the
-// junction slot of each section it reads once, not once per neighbour.
+// junction test reads), so the pieces are independent, and the threads take
+// them in turn. Each piece finds the junction slot of each section it reads
+// once, not once per neighbour.
 geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
     : righe_(allocatore_grande<riga_geometria>(store.memoria)) {
   righe_.resize(numero_righe(store.tratti.size()));
-  in_parallelo(righe_.size(), pezzi, [&](std::size_t primo, std::size_t fine) {
+  // Four pieces a thread: one that the system starts late takes fewer.
+  const std::size_t per_pezzo =
+      (righe_.size() + 4 * pezzi - 1) / std::max<std::size_t>(4 * pezzi, 1);
+  in_parallelo_a_turni(righe_.size(), per_pezzo, pezzi, [&](std::size_t primo, std::size_t fine) {
     if (primo == fine) return;
     // The junction test of section s reads sections s - 3 .. s + 2.
     const std::int32_t da = std::max(0, tratto_della_riga(primo) - 3);
@@ -34,11 +38,17 @@ geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
       return store.tratti[static_cast<std::size_t>(s)].oggetti.occupato(
           static_cast<std::size_t>(j));
     };
+    // The first section from s - 3 on with a junction: when it lies beyond
+    // s + 2, the test reads no junction and its answer is no.
+    std::int32_t con_bivio = da;
     for (std::size_t r = primo; r < fine; ++r) {
       const std::int32_t s = tratto_della_riga(r);
+      con_bivio = std::max(con_bivio, s - 3);
+      while (con_bivio <= a && bivi[static_cast<std::size_t>(con_bivio - da)] < 0) ++con_bivio;
+      const bool bivio = con_bivio <= s + 2 && test_bivio_con(s, bivio_di);
       const raggio_curva curva = rendi_raggio_curva(store, posizione_tratto(s));
       righe_[r] = {curva.raggio, static_cast<std::uint8_t>(curva.classe_raggio),
-                   static_cast<std::uint8_t>(test_bivio_con(s, bivio_di))};
+                   static_cast<std::uint8_t>(bivio)};
     }
   });
 }

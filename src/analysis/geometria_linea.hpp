@@ -70,8 +70,8 @@ class geometria_linea {
   // Classifies every listed section of `store`: one curve classification and
   // one junction test each, on as many threads as the line is long enough for.
   explicit geometria_linea(const scenario& store);
-  // The same, with the rows split into `pezzi` consecutive pieces worked out on
-  // threads of their own; the result does not depend on `pezzi`.
+  // The same, on `pezzi` threads, which take the rows in turn in 4 × `pezzi`
+  // consecutive pieces; the result does not depend on `pezzi`.
   geometria_linea(const scenario& store, std::size_t pezzi);
 
   // The number of rows.

@@ -3,6 +3,7 @@
 // passes over every section that loading and the section list make.
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
 #include <thread>
@@ -52,6 +53,23 @@ void in_parallelo(std::size_t numero, std::size_t pezzi, F&& lavoro) {
   for (auto& filo : fili) filo.join();
   for (auto& e : errori)
     if (e) std::rethrow_exception(e);
+}
+
+// Calls lavoro(primo, fine) once for each consecutive range of `per_pezzo`
+// items (the last may be shorter) that together cover [0, numero), on `fili`
+// threads, the caller's among them, each taking the next range as soon as it
+// is free: a thread that the system starts late takes fewer, instead of
+// keeping the others waiting for its share. The same contract as in_parallelo
+// otherwise; a range's items never depend on when it is taken.
+template <class F>
+void in_parallelo_a_turni(std::size_t numero, std::size_t per_pezzo, std::size_t fili, F&& lavoro) {
+  per_pezzo = std::max<std::size_t>(per_pezzo, 1);
+  const std::size_t pezzi = (numero + per_pezzo - 1) / per_pezzo;
+  std::atomic<std::size_t> prossimo = 0;
+  in_parallelo(std::min(fili, pezzi), std::min(fili, pezzi), [&](std::size_t, std::size_t) {
+    for (std::size_t k; (k = prossimo.fetch_add(1)) < pezzi;)
+      lavoro(k * per_pezzo, std::min(numero, (k + 1) * per_pezzo));
+  });
 }
 
 }  // namespace sopra

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace sopra {
@@ -122,6 +124,27 @@ TEST(Curva, PuntiConDeflessioneSullaSoglia) {
     const double a = soglie[i] / 15100;
     EXPECT_EQ(std::abs(test_curva({0, -1}, {-a, 0}, {0, 1})), sopra[i]);
     EXPECT_EQ(std::abs(test_curva({0, -1}, {-std::nextafter(a, 0.0), 0}, {0, 1})), sotto[i]);
+  }
+}
+
+// The radius and class of three points are those of their curve code, also on
+// the thresholds, for points of no number, and for any other points.
+TEST(Curva, RaggioEClasseDalCodice) {
+  std::vector<punti_tratto> casi;
+  for (double soglia : {0.0000001, 0.9, 1.7, 3.2, 15.7, 23.6}) {
+    const double a = soglia / 15100;
+    for (double x : {-a, std::nextafter(-a, 0.0), a}) casi.push_back({{0, -1}, {x, 0}, {0, 1}});
+  }
+  casi.push_back({{0, 0}, {std::nan(""), 0}, {1, 1}});
+  std::mt19937 caso(5);
+  std::uniform_real_distribution<double> scarto(-0.003, 0.003);
+  for (int k = 0; k < 20000; ++k) casi.push_back({{-1, scarto(caso)}, {0, scarto(caso)}, {1, 0}});
+  for (const punti_tratto& p : casi) {
+    const std::int32_t c = test_curva(p.prima, p.qui, p.dopo);
+    const raggio_curva r = raggio_dei_punti(p);
+    ASSERT_EQ(r.classe_raggio, c == 0 ? 0 : std::find(codici, codici + 8, std::abs(c)) - codici)
+        << p.qui.x << " " << p.qui.y;
+    ASSERT_EQ(r.raggio, c == 0 ? 0 : (c < 0 ? -1 : 1) * raggi_nominali[r.classe_raggio]);
   }
 }
 
