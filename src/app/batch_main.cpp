@@ -230,7 +230,7 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
       for (const problema& p : problemi) {
         errori += errore(p.codice);
         ((testo += std::to_string(p.posizione)) += '\t') += nome_codice(p.codice);
-        ((testo += '\t') += p.testo) += '\n';
+        ((testo += '\t') += testo_problema(p)) += '\n';
       }
       scrivi(testo);
       esito.problemi = !problemi.empty();

@@ -26,13 +26,19 @@ void aggiungi(std::string& testo, std::string_view parte) {
   testo += parte;
 }
 
-// Appends a problem whose text is `parti`, words and figures, glued together.
-template <class... Parti>
+// Appends a problem with its figures.
 void segnala(std::vector<problema>& problemi, std::int32_t posizione, codice_problema codice,
-             const Parti&... parti) {
-  std::string& testo = problemi.emplace_back(problema{posizione, codice, {}}).testo;
+             double a = 0, double b = 0, double c = 0) {
+  problemi.push_back({posizione, codice, {a, b, c}});
+}
+
+// A sentence of words and figures glued together.
+template <class... Parti>
+std::string frase(const Parti&... parti) {
+  std::string testo;
   testo.reserve(80);
   (aggiungi(testo, parti), ...);
+  return testo;
 }
 
 }  // namespace
@@ -61,6 +67,32 @@ std::string_view nome_codice(codice_problema codice) {
   return "";
 }
 
+std::string testo_problema(const problema& p) {
+  const auto [a, b, c] = p.cifre;
+  switch (p.codice) {
+    case codice_problema::fuori_scala:
+      return frase("oggetto sopraelevazione fuori scala (", a, " mm): dati danneggiati o estranei");
+    case codice_problema::lato:
+      return frase("sopraelevazione di ", a, " mm sulla rotaia interna della curva");
+    case codice_problema::bivio:
+      return frase("sopraelevazione di ", a, " mm in zona di bivio");
+    case codice_problema::massimo:
+      return frase("sopraelevazione di ", a, " mm oltre il massimo di ", b, " mm");
+    case codice_problema::rettilineo:
+      return frase("sopraelevazione di ", a, " mm su rettilineo, non dovuta a un raccordo");
+    case codice_problema::salto:
+      return frase("salto di ", a, " mm dal tratto precedente (ammessi ", b, " mm)");
+    case codice_problema::insufficienza:
+      return frase("insufficienza di ", a, " mm (ammessi ", b, " mm): velocità ammessa ", c,
+                   " km/h");
+    case codice_problema::eccesso:
+      return frase("eccesso di ", a, " mm alla velocità minima (ammessi ", b, " mm)");
+    case codice_problema::senza_slot:
+      return "curva senza slot libero: non può avere sopraelevazione";
+  }
+  return {};
+}
+
 bool errore(codice_problema codice) {
   return codice == codice_problema::fuori_scala || codice == codice_problema::lato ||
          codice == codice_problema::bivio || codice == codice_problema::insufficienza;
@@ -73,7 +105,10 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
   const inviluppi inv = calcola_inviluppi(letture, geometria, delta);
   const double c_max = p.sopraelevazione_massima;
 
+  // Room for a problem a row, which few lines reach: the problems are never
+  // moved as they are found, and room they do not use costs no memory.
   std::vector<problema> problemi;
+  problemi.reserve(letture.size());
   for (std::size_t r = 0; r < letture.size(); ++r) {
     const std::int32_t posizione = posizione_tratto(tratto_della_riga(r));
     const lettura_tratto& l = letture[r];
@@ -83,24 +118,16 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
     const bool curva = geometria.curva(r);
     using enum codice_problema;
 
-    if (l.fuori_scala)
-      segnala(problemi, posizione, fuori_scala, "oggetto sopraelevazione fuori scala (", c,
-              " mm): dati danneggiati o estranei");
+    if (l.fuori_scala) segnala(problemi, posizione, fuori_scala, c);
     if (curva && ((raggio > 0 && c < 0) || (raggio < 0 && c > 0)))
-      segnala(problemi, posizione, lato, "sopraelevazione di ", modulo,
-              " mm sulla rotaia interna della curva");
-    if (geometria.bivio(r) && c != 0)
-      segnala(problemi, posizione, bivio, "sopraelevazione di ", modulo, " mm in zona di bivio");
-    if (modulo > c_max)
-      segnala(problemi, posizione, massimo, "sopraelevazione di ", modulo,
-              " mm oltre il massimo di ", c_max, " mm");
+      segnala(problemi, posizione, lato, modulo);
+    if (geometria.bivio(r) && c != 0) segnala(problemi, posizione, bivio, modulo);
+    if (modulo > c_max) segnala(problemi, posizione, massimo, modulo, c_max);
     if (raggio == 0 && !geometria.bivio(r) && c != 0 &&
         modulo > (c > 0 ? inv.positivo[r] : inv.negativo[r]))
-      segnala(problemi, posizione, rettilineo, "sopraelevazione di ", modulo,
-              " mm su rettilineo, non dovuta a un raccordo");
+      segnala(problemi, posizione, rettilineo, modulo);
     if (r > 0 && std::abs(c - letture[r - 1].millimetri) > delta)
-      segnala(problemi, posizione, salto, "salto di ", std::abs(c - letture[r - 1].millimetri),
-              " mm dal tratto precedente (ammessi ", delta, " mm)");
+      segnala(problemi, posizione, salto, std::abs(c - letture[r - 1].millimetri), delta);
     if (!curva) continue;
 
     const double r_nominale = std::abs(raggio);
@@ -108,19 +135,15 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
     if (p.velocita_massima > 0) {
       const double difetto = sopraelevazione_equilibrio(p.velocita_massima, r_nominale) - esterna;
       if (difetto > p.insufficienza_ammessa)
-        segnala(problemi, posizione, insufficienza, "insufficienza di ", difetto, " mm (ammessi ",
-                p.insufficienza_ammessa, " mm): velocità ammessa ",
-                velocita_ammessa(esterna, p.insufficienza_ammessa, r_nominale), " km/h");
+        segnala(problemi, posizione, insufficienza, difetto, p.insufficienza_ammessa,
+                velocita_ammessa(esterna, p.insufficienza_ammessa, r_nominale));
     }
     if (p.velocita_minima > 0) {
       const double oltre = esterna - sopraelevazione_equilibrio(p.velocita_minima, r_nominale);
       if (oltre > p.eccesso_ammesso)
-        segnala(problemi, posizione, eccesso, "eccesso di ", oltre,
-                " mm alla velocità minima (ammessi ", p.eccesso_ammesso, " mm)");
+        segnala(problemi, posizione, eccesso, oltre, p.eccesso_ammesso);
     }
-    if (!l.scrivibile)
-      segnala(problemi, posizione, senza_slot,
-              "curva senza slot libero: non può avere sopraelevazione");
+    if (!l.scrivibile) segnala(problemi, posizione, senza_slot);
   }
   return problemi;
 }

@@ -2,6 +2,7 @@
 // Check of the whole line: every listed section's stored cant against the design
 // rules, as a list of problems ordered by position.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,8 +35,15 @@ bool errore(codice_problema codice);
 struct problema {
   std::int32_t posizione = 0;  // metres
   codice_problema codice = codice_problema::fuori_scala;
-  std::string testo;  // a short Italian sentence with the figures
+  // The figures of its sentence, in the order the sentence gives them
+  // (testo_problema); a line can hold a problem on most of its sections, and
+  // the sentence is made only when it is shown.
+  std::array<double, 3> cifre{};
 };
+
+// The problem's short Italian sentence with its figures, a whole figure when
+// it is within 0.05 of one, else with one decimal and "." as separator.
+std::string testo_problema(const problema& p);
 
 // Every problem of the listed sections, by position and, at one position, in
 // the order of codice_problema. insufficienza only with V given, eccesso only

@@ -78,9 +78,9 @@ QVariant modello_problemi::data(const QModelIndex& indice, int ruolo) const {
       return QStringLiteral("%1 m  %2  %3")
           .arg(p.posizione)
           .arg(errore ? QStringLiteral("Errore") : QStringLiteral("Avviso"),
-               QString::fromStdString(p.testo));
+               QString::fromStdString(sopra::testo_problema(p)));
     case Qt::ToolTipRole:
-      return QString::fromStdString(p.testo);
+      return QString::fromStdString(sopra::testo_problema(p));
     case Qt::ForegroundRole:
       return errore ? QVariant(QBrush(QColor(170, 0, 0))) : QVariant();
     case ruolo_posizione:

@@ -432,7 +432,7 @@ TEST_F(Batch, RaccordiAndVerificaAsTheCore) {
   std::size_t errori = 0;
   for (const auto& p : problemi) {
     righe += std::to_string(p.posizione) + '\t' + std::string(nome_codice(p.codice)) + '\t' +
-             p.testo + '\n';
+             testo_problema(p) + '\n';
     errori += errore(p.codice);
   }
   const auto byte = leggi_file(da3("Valle_Andata"));

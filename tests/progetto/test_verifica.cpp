@@ -53,12 +53,24 @@ TEST(VerificaLinea, EveryCodeInOrder) {
                                       {2100, insufficienza},
                                       {2150, salto},
                                       {2500, senza_slot}}));
-  for (const problema& pr : problemi) {
-    EXPECT_FALSE(pr.testo.empty());
-    if (pr.codice == insufficienza) {
-      EXPECT_NE(pr.testo.find("97 km/h"), std::string::npos);
-    }
-  }
+  // Each sentence with its figures, whole or with one decimal.
+  const char* const testi[] = {
+      "oggetto sopraelevazione fuori scala (52 mm): dati danneggiati o estranei",
+      "sopraelevazione di 52 mm su rettilineo, non dovuta a un raccordo",
+      "sopraelevazione di 40 mm sulla rotaia interna della curva",
+      "sopraelevazione di 20 mm in zona di bivio",
+      "sopraelevazione di 200 mm oltre il massimo di 160 mm",
+      "salto di 200 mm dal tratto precedente (ammessi 82 mm)",
+      "eccesso di 192.4 mm alla velocità minima (ammessi 110 mm)",
+      "salto di 200 mm dal tratto precedente (ammessi 82 mm)",
+      "sopraelevazione di 50 mm su rettilineo, non dovuta a un raccordo",
+      "salto di 100 mm dal tratto precedente (ammessi 82 mm)",
+      "insufficienza di 246.8 mm (ammessi 130 mm): velocità ammessa 97 km/h",
+      "salto di 100 mm dal tratto precedente (ammessi 82 mm)",
+      "curva senza slot libero: non può avere sopraelevazione"};
+  ASSERT_EQ(problemi.size(), std::size(testi));
+  for (std::size_t k = 0; k < problemi.size(); ++k)
+    EXPECT_EQ(testo_problema(problemi[k]), testi[k]);
 }
 
 TEST(VerificaLinea, SpeedsAndStepFollowTheParameters) {
