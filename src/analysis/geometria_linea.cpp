@@ -19,8 +19,8 @@ geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
     : righe_(allocatore_grande<riga_geometria>(store.memoria)) {
   righe_.resize(numero_righe(store.tratti.size()));
   // Four pieces a thread: one that the system starts late takes fewer.
-  const std::size_t per_pezzo =
-      (righe_.size() + 4 * pezzi - 1) / std::max<std::size_t>(4 * pezzi, 1);
+  const std::size_t pezzi_in_tutto = 4 * std::max<std::size_t>(pezzi, 1);
+  const std::size_t per_pezzo = (righe_.size() + pezzi_in_tutto - 1) / pezzi_in_tutto;
   in_parallelo_a_turni(righe_.size(), per_pezzo, pezzi, [&](std::size_t primo, std::size_t fine) {
     if (primo == fine) return;
     // The junction test of section s reads sections s - 3 .. s + 2.

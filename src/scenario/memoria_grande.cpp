@@ -71,16 +71,16 @@ regione_memoria::regione_memoria(std::size_t byte) {
   const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
   if (arrotondati == 0 || arrotondati > (std::size_t{1} << 46)) return;
   const std::size_t chiesti = arrotondati + pagina_grande;
-  mappa_tenuta tenuta = prendi_mappa_tenuta(chiesti);
-  void* p = tenuta.mappa;
+  mappa_tenuta mappa = prendi_mappa_tenuta(chiesti);
+  void* p = mappa.mappa;
   if (p == nullptr) {
     p = ::mmap(nullptr, chiesti, PROT_READ | PROT_WRITE,
                MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED) return;
-    tenuta = {p, chiesti};
+    mappa = {p, chiesti};
   }
   mappa_ = p;
-  dimensione_mappa_ = tenuta.dimensione;
+  dimensione_mappa_ = mappa.dimensione;
   const auto indirizzo = reinterpret_cast<std::uintptr_t>(p);
   inizio_ =
       static_cast<std::uint8_t*>(p) + ((pagina_grande - indirizzo % pagina_grande) % pagina_grande);
