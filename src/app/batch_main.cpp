@@ -124,6 +124,16 @@ std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& 
   return testi;
 }
 
+// The note column of a class: every note that applies, separated by "; ".
+std::string note_proposta(proposta_classe classe, const parametri_progetto& parametri) {
+  std::string testo = nota_proposta(classe, parametri);
+  if (classe.oltre_massimo && classe.velocita_inconciliabili) {
+    classe.oltre_massimo = false;  // nota_proposta gives the other flag's note
+    testo += "; " + nota_proposta(classe, parametri);
+  }
+  return testo;
+}
+
 // The proposal table: a heading, one line per class, then the --valori line.
 int esegui_proposta(const richiesta& r) {
   const auto proposta = proposta_richiesta(r.parametri);
@@ -134,7 +144,7 @@ int esegui_proposta(const richiesta& r) {
     testo += std::to_string(c.raggio) + '\t' + decimale(c.equilibrio) + '\t' +
              std::to_string(c.proposta) + '\t' + decimale(c.insufficienza) + '\t' +
              (c.eccesso ? decimale(*c.eccesso) : std::string("-")) + '\t' +
-             std::to_string(c.velocita_con_proposta) + '\t' + nota_proposta(c, r.parametri) + '\n';
+             std::to_string(c.velocita_con_proposta) + '\t' + note_proposta(c, r.parametri) + '\n';
   }
   testo += opzione_valori(proposta) + '\n';
   scrivi(testo);

@@ -18,13 +18,38 @@ double intero_per_difetto(double valore) {
   return std::fabs(valore - vicino) <= tolleranza ? vicino : std::floor(valore);
 }
 
+// `valore` rounded up, or to the whole number it lies within tolleranza of.
+double intero_per_eccesso(double valore) {
+  const double vicino = std::round(valore);
+  return std::fabs(valore - vicino) <= tolleranza ? vicino : std::ceil(valore);
+}
+
 // `valore` rounded up to a multiple of passo_proposta, or to the multiple it lies
 // within tolleranza of.
 double multiplo_per_eccesso(double valore) {
-  const double vicino = std::round(valore / passo_proposta) * passo_proposta;
-  return std::fabs(valore - vicino) <= tolleranza
-             ? vicino
-             : std::ceil(valore / passo_proposta) * passo_proposta;
+  return intero_per_eccesso(valore / passo_proposta) * passo_proposta;
+}
+
+// `valore` rounded down to a multiple of passo_proposta, or to the multiple it
+// lies within tolleranza of.
+double multiplo_per_difetto(double valore) {
+  return intero_per_difetto(valore / passo_proposta) * passo_proposta;
+}
+
+// Whether `valore` lies in [minimo, massimo], each end widened by tolleranza.
+bool entro(double valore, double minimo, double massimo) {
+  return valore >= minimo - tolleranza && valore <= massimo + tolleranza;
+}
+
+// The cant within [minimo, massimo] (minimo <= massimo) nearest above `valore`
+// (already within them): a multiple of passo_proposta when one fits, else whole mm.
+double arrotonda_entro(double valore, double minimo, double massimo) {
+  if (const double su = multiplo_per_eccesso(valore); entro(su, minimo, massimo)) return su;
+  if (const double giu = multiplo_per_difetto(massimo); entro(giu, minimo, massimo)) return giu;
+  const double su = intero_per_eccesso(valore);
+  if (entro(su, minimo, massimo)) return su;
+  if (const double giu = intero_per_difetto(valore); entro(giu, minimo, massimo)) return giu;
+  return su;  // no whole millimetre lies within the bounds
 }
 
 }  // namespace
@@ -44,21 +69,54 @@ std::int32_t velocita_ammessa(double sopraelevazione, double insufficienza, doub
       intero_per_difetto(std::sqrt(somma * raggio / coefficiente_equilibrio)));
 }
 
-std::int32_t delta_massimo(const parametri_progetto& parametri) {
+std::int32_t delta_tra(const parametri_progetto& parametri, double velocita_prima,
+                       double velocita_dopo) {
   double delta = parametri.pendenza_raccordo * metri_tratto;
-  if (parametri.velocita_massima > 0)
-    delta = std::min(
-        delta, parametri.variazione_massima * metri_tratto * 3.6 / parametri.velocita_massima);
+  if (const double velocita = std::max(velocita_prima, velocita_dopo); velocita > 0)
+    delta = std::min(delta, parametri.variazione_massima * metri_tratto * 3.6 / velocita);
   // Also keeps NaN and huge values out of the integer.
   if (!(delta > 0)) return 0;
   return static_cast<std::int32_t>(
       intero_per_difetto(std::min<double>(delta, 2 * sopraelevazione_limite)));
 }
 
+std::int32_t delta_massimo(const parametri_progetto& parametri) {
+  return delta_tra(parametri, parametri.velocita_massima, parametri.velocita_massima);
+}
+
+proposta_tratto proponi(double velocita, double velocita_minima, double raggio,
+                        const parametri_progetto& p) {
+  const double c_max = p.sopraelevazione_massima;
+  const double equilibrio = sopraelevazione_equilibrio(velocita, raggio);
+  const double minima = equilibrio - p.insufficienza_ammessa;
+  const double inferiore = std::max(0.0, minima);
+  double superiore = std::min(c_max, equilibrio);
+  proposta_tratto esito;
+  if (velocita_minima > 0) {
+    const double tetto = sopraelevazione_equilibrio(velocita_minima, raggio) + p.eccesso_ammesso;
+    superiore = std::min(superiore, tetto);
+    esito.velocita_inconciliabili = minima > tetto;
+  }
+  double proposta;
+  if (inferiore <= superiore) {
+    const double p0 = std::clamp(std::max(minima, equilibrio * 2 / 3), inferiore, superiore);
+    proposta = arrotonda_entro(p0, inferiore, superiore);
+  } else {
+    // No cant serves: the fast trains' safety first, up to what the track allows.
+    proposta = std::min(intero_per_eccesso(inferiore), c_max);
+  }
+  // Also keeps NaN (a radius or speed out of its domain) out of the integer.
+  if (!(proposta > 0)) proposta = 0;
+  esito.millimetri = static_cast<std::int32_t>(std::min<double>(proposta, sopraelevazione_limite));
+  esito.oltre_massimo = minima > c_max;
+  if (esito.oltre_massimo)
+    esito.velocita_al_massimo = velocita_ammessa(c_max, p.insufficienza_ammessa, raggio);
+  return esito;
+}
+
 std::optional<std::array<proposta_classe, numero_classi>> proposta_classi(
     const parametri_progetto& p) {
   if (!(p.velocita_massima > 0)) return std::nullopt;
-  const double c_max = p.sopraelevazione_massima;
   const bool con_minima = p.velocita_minima > 0;
 
   std::array<proposta_classe, numero_classi> classi;
@@ -66,22 +124,15 @@ std::optional<std::array<proposta_classe, numero_classi>> proposta_classi(
     proposta_classe& c = classi[k];
     c.raggio = raggi_nominali[k];
     const double r = c.raggio;
+    const proposta_tratto t = proponi(p.velocita_massima, p.velocita_minima, r, p);
     c.equilibrio = sopraelevazione_equilibrio(p.velocita_massima, r);
-    const double minima = sopraelevazione_minima(p.velocita_massima, p.insufficienza_ammessa, r);
-    double proposta = std::max(minima, c.equilibrio * 2 / 3);
-    if (con_minima) {
-      const double tetto = sopraelevazione_equilibrio(p.velocita_minima, r) + p.eccesso_ammesso;
-      proposta = std::max(std::min(proposta, tetto), minima);
-      c.velocita_inconciliabili = minima > tetto;
-    }
-    c.proposta = static_cast<std::int32_t>(
-        std::clamp(multiplo_per_eccesso(proposta), 0.0, std::max(c_max, 0.0)));
+    c.proposta = t.millimetri;
     c.insufficienza = c.equilibrio - c.proposta;
     if (con_minima) c.eccesso = c.proposta - sopraelevazione_equilibrio(p.velocita_minima, r);
     c.velocita_con_proposta = velocita_ammessa(c.proposta, p.insufficienza_ammessa, r);
-    c.oltre_massimo = minima > c_max;
-    if (c.oltre_massimo)
-      c.velocita_al_massimo = velocita_ammessa(c_max, p.insufficienza_ammessa, r);
+    c.oltre_massimo = t.oltre_massimo;
+    c.velocita_al_massimo = t.velocita_al_massimo;
+    c.velocita_inconciliabili = t.velocita_inconciliabili;
   }
   return classi;
 }

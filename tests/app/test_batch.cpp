@@ -390,6 +390,16 @@ TEST_F(Batch, ProposalTableEndsWithTheClassValues) {
   }
 }
 
+TEST_F(Batch, AClassWithBothFlagsShowsBothNotes) {
+  const auto u = esegui(
+      {"proposta", "--velocita", "120", "--velocita-minima", "60", "--eccesso", "20"});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_NE(u.out.find("\tcon 160 mm la velocità ammessa è 109 km/h; nessuna sopraelevazione "
+                       "serve sia 120 sia 60 km/h\n"),
+            std::string::npos)
+      << u.out;
+}
+
 TEST_F(Batch, ClassiWithASpeedAppliesTheProposal) {
   scenario_aperto atteso = apri("Costa_Esteso");
   atteso.applica_classi({"15", "25", "50", "115", "160", "160", "160", "160"});

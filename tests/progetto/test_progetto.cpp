@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "progetto/progetto.hpp"
 
@@ -45,13 +47,99 @@ TEST(PropostaClassi, SlowestTrainsLimitTheProposal) {
   p.eccesso_ammesso = 20;
   const auto proposta = proposta_classi(p);
   ASSERT_TRUE(proposta);
-  // 1000 m: min(113.3, 42.48 + 20) = 62.48, never below n = 39.92 → 65.
-  EXPECT_EQ((*proposta)[3].proposta, 65);
+  // 1000 m: ⅔ e = 113.3 is held to U = e(60) + 20 = 62.48; 65 would exceed it,
+  // 60 is not below n = 39.92.
+  EXPECT_EQ((*proposta)[3].proposta, 60);
   ASSERT_TRUE((*proposta)[3].eccesso);
-  EXPECT_NEAR(*(*proposta)[3].eccesso, 65 - 42.48, 1e-9);
-  // 490 m: n = 216.8 exceeds e(60) + 20 = 106.7: no cant serves both.
+  EXPECT_NEAR(*(*proposta)[3].eccesso, 60 - 42.48, 1e-9);
+  // 490 m: n = 216.8 exceeds e(60) + 20 = 106.7 and c_max: both flags, c_max.
   EXPECT_TRUE((*proposta)[4].velocita_inconciliabili);
+  EXPECT_TRUE((*proposta)[4].oltre_massimo);
+  EXPECT_EQ((*proposta)[4].proposta, 160);
   EXPECT_FALSE((*proposta)[3].velocita_inconciliabili);
+}
+
+TEST(PropostaClassi, NeverAboveEquilibrium) {
+  // 60 km/h: 10000 m has e = 4.25 and 5000 m e = 8.50, so 5 and 10 are too much.
+  const auto proposta = proposta_classi(con_velocita(60));
+  ASSERT_TRUE(proposta);
+  const std::int32_t attese[numero_classi] = {0, 5, 15, 30, 60, 90, 115, 145};
+  for (std::size_t k = 0; k < numero_classi; ++k)
+    EXPECT_EQ((*proposta)[k].proposta, attese[k]) << "class " << k;
+}
+
+TEST(Proponi, RoundingEdges) {
+  parametri_progetto p;
+  // 200 and 60 km/h on 2500 m: p0 = 125.9, U = e(60) + 110 = 126.99: 130 would
+  // exceed U, 125 is the largest multiple of 5 below it.
+  EXPECT_EQ(proponi(200, 60, 2500, p).millimetri, 125);
+  EXPECT_FALSE(proponi(200, 60, 2500, p).velocita_inconciliabili);
+  // 120 and 60 km/h on 10000 m, I_max 6, E_max 8: [10.99, 12.25] holds no
+  // multiple of 5; p0 = ⅔ e = 11.33 rounds up to 12.
+  p.insufficienza_ammessa = 6;
+  p.eccesso_ammesso = 8;
+  EXPECT_EQ(proponi(120, 60, 10000, p).millimetri, 12);
+  // 120 and 60 km/h on 1000 m, I_max 129 (n = 40.92), E_max 0 (U = 42.48): p0 is
+  // held to U; no multiple of 5 fits, 43 exceeds U, 42 does not.
+  p.insufficienza_ammessa = 129;
+  p.eccesso_ammesso = 0;
+  EXPECT_EQ(proponi(120, 60, 1000, p).millimetri, 42);
+  // I_max 100: n = 69.92 above U = 42.48: no cant serves both; the least whole
+  // mm not below n, which c_max allows.
+  p.insufficienza_ammessa = 100;
+  const proposta_tratto t = proponi(120, 60, 1000, p);
+  EXPECT_EQ(t.millimetri, 70);
+  EXPECT_TRUE(t.velocita_inconciliabili);
+  EXPECT_FALSE(t.oltre_massimo);
+  // 120 km/h on 200 m: n = 719.6, capped at c_max, with the speed c_max allows.
+  const proposta_tratto oltre = proponi(120, 0, 200, parametri_progetto{});
+  EXPECT_EQ(oltre.millimetri, 160);
+  EXPECT_TRUE(oltre.oltre_massimo);
+  EXPECT_EQ(oltre.velocita_al_massimo, velocita_ammessa(160, 130, 200));
+}
+
+// Over many speeds, radii and parameters: the bounds hold whenever a whole
+// millimetre fits between them, a multiple of 5 is preferred, and the flags
+// say when the bounds cross.
+TEST(Proponi, WithinTheBoundsWheneverAWholeMillimetreFits) {
+  std::mt19937 caso(20240611);
+  auto tra = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(caso); };
+  auto intero = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(caso); };
+  constexpr double tol = 1e-9;
+  for (int prova = 0; prova < 50000; ++prova) {
+    parametri_progetto p;
+    p.sopraelevazione_massima = intero(0, 300);
+    p.insufficienza_ammessa = intero(0, 200);
+    p.eccesso_ammesso = intero(0, 200);
+    const double v_max = tra(1, 350);
+    const double v_min = intero(0, 2) == 0 ? 0 : tra(0.5, v_max);
+    const double r = tra(100, 20000);
+    const proposta_tratto t = proponi(v_max, v_min, r, p);
+    const double e = 11.8 * v_max * v_max / r;
+    const double n = e - p.insufficienza_ammessa;
+    const double tetto = v_min > 0 ? 11.8 * v_min * v_min / r + p.eccesso_ammesso : e;
+    const double l = std::max(0.0, n);
+    const double u = std::min({double(p.sopraelevazione_massima), e, tetto});
+    const double m = t.millimetri;
+    SCOPED_TRACE(testing::Message() << "V " << v_max << " v " << v_min << " R " << r << " c_max "
+                                    << p.sopraelevazione_massima << " I " << p.insufficienza_ammessa
+                                    << " E " << p.eccesso_ammesso << " -> " << m);
+    ASSERT_EQ(t.oltre_massimo, n > p.sopraelevazione_massima);
+    ASSERT_EQ(t.velocita_inconciliabili, v_min > 0 && n > tetto);
+    if (l > u) {
+      ASSERT_EQ(m, std::min(std::ceil(l - tol), double(p.sopraelevazione_massima)));
+    } else if (std::floor(u + tol) >= l - tol) {
+      ASSERT_GE(m, l - tol);
+      ASSERT_LE(m, u + tol);
+      ASSERT_LE(m, e + tol);
+      // A multiple of 5 is taken whenever one fits.
+      if (std::floor((u + tol) / 5) * 5 >= l - tol) {
+        ASSERT_EQ(t.millimetri % 5, 0);
+      }
+    } else {
+      ASSERT_LT(m, u + 1);  // the next whole millimetre above
+    }
+  }
 }
 
 TEST(PropostaClassi, AMultipleOfFiveUpToRoundingStaysIt) {
@@ -73,6 +161,19 @@ TEST(DeltaMassimo, GradientAndRateOfChange) {
   EXPECT_EQ(delta_massimo(p), 0);
   p.pendenza_raccordo = 1e300;
   EXPECT_EQ(delta_massimo(p), 2 * sopraelevazione_limite);
+}
+
+TEST(DeltaTra, TheFasterOfTheTwoSectionsSetsTheRate) {
+  const parametri_progetto p;
+  EXPECT_EQ(delta_tra(p, 0, 0), 125);   // no speed: the gradient alone
+  EXPECT_EQ(delta_tra(p, 120, 0), 82);  // min(125, 9900 / 120)
+  EXPECT_EQ(delta_tra(p, 0, 120), 82);
+  EXPECT_EQ(delta_tra(p, 60, 120), 82);    // the larger speed
+  EXPECT_EQ(delta_tra(p, 99, 80), 100);    // 9900 / 99 exactly
+  EXPECT_EQ(delta_tra(p, 79.2, 10), 125);  // 9900 / 79.2 = 125: both limits meet
+  EXPECT_EQ(delta_tra(p, 79.3, 10), 124);
+  for (const double v : {0.0, 60.0, 120.0, 300.0})
+    EXPECT_EQ(delta_tra(p, v, v), delta_massimo(con_velocita(v))) << v;
 }
 
 TEST(VelocitaAmmessa, RoundsDownAndNeverNegative) {
