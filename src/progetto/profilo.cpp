@@ -32,6 +32,11 @@ constexpr std::size_t caratteri_citati = 30;
 // clause that follows "Il profilo di velocità NAME, riga N: ".
 namespace testi {
 
+// The fields as the faults name them.
+constexpr std::string_view posizione = "la posizione";
+constexpr std::string_view massima = "la velocità massima";
+constexpr std::string_view minima = "la velocità minima";
+
 std::string profilo(std::string_view nome_file) {
   return "Il profilo di velocità " + std::string(nome_file);
 }
@@ -74,27 +79,28 @@ std::string negativa(std::string_view cosa, std::string_view campo) {
   return std::string(cosa) + ' ' + citato(campo) + " è negativa";
 }
 std::string non_intera(std::string_view campo) {
-  return "la posizione " + citato(campo) + " non è un numero intero di metri";
+  return std::string(posizione) + ' ' + citato(campo) + " non è un numero intero di metri";
 }
 std::string posizione_enorme(std::string_view campo) {
-  return "la posizione " + citato(campo) + " è troppo grande";
+  return std::string(posizione) + ' ' + citato(campo) + " è troppo grande";
 }
-std::string prima_non_zero(std::int64_t posizione) {
-  return "la prima posizione è " + std::to_string(posizione) + ", ma il profilo comincia da 0";
+std::string prima_non_zero(std::int64_t metri) {
+  return "la prima posizione è " + std::to_string(metri) + ", ma il profilo comincia da 0";
 }
-std::string non_crescente(std::int64_t posizione, std::int64_t precedente) {
-  return "la posizione " + std::to_string(posizione) + " non è maggiore della precedente (" +
-         std::to_string(precedente) + ')';
+std::string non_crescente(std::int64_t metri, std::int64_t precedente) {
+  return std::string(posizione) + ' ' + std::to_string(metri) +
+         " non è maggiore della precedente (" + std::to_string(precedente) + ')';
 }
 std::string massima_non_positiva(std::string_view campo) {
-  return "la velocità massima " + citato(campo) + " non è maggiore di 0 km/h";
+  return std::string(massima) + ' ' + citato(campo) + " non è maggiore di 0 km/h";
 }
 std::string massima_eccessiva(std::string_view campo) {
-  return "la velocità massima " + citato(campo) + " supera " +
+  return std::string(massima) + ' ' + citato(campo) + " supera " +
          std::to_string(static_cast<long long>(velocita_oltre_ogni_treno)) + " km/h";
 }
-std::string minima_oltre_massima(std::string_view minima, std::string_view massima) {
-  return "la velocità minima " + citato(minima) + " supera la massima (" + citato(massima) + ')';
+std::string minima_oltre_massima(std::string_view campo_minima, std::string_view campo_massima) {
+  return std::string(minima) + ' ' + citato(campo_minima) + " supera la massima (" +
+         citato(campo_massima) + ')';
 }
 std::string troppi_campi(std::size_t campi) {
   return "troppi campi (" + std::to_string(campi) + "): una riga è " + std::string(forma_riga);
@@ -104,10 +110,6 @@ std::string non_utf8() {
 }
 
 }  // namespace testi
-
-constexpr std::string_view posizione = "la posizione";
-constexpr std::string_view massima = "la velocità massima";
-constexpr std::string_view minima = "la velocità minima";
 
 constexpr bool blank(char c) {
   return c == ' ' || c == '\t';
@@ -204,10 +206,10 @@ std::variant<tratto_velocita, std::string> leggi_riga(std::string_view riga,
 
   tratto_velocita tratto;
   // The position.
-  if (campi[0].empty()) return testi::manca(posizione);
+  if (campi[0].empty()) return testi::manca(testi::posizione);
   const std::optional<double> metri = decimale(campi[0]);
-  if (!metri) return testi::non_numero(posizione, campi[0]);
-  if (*metri < 0) return testi::negativa(posizione, campi[0]);
+  if (!metri) return testi::non_numero(testi::posizione, campi[0]);
+  if (*metri < 0) return testi::negativa(testi::posizione, campi[0]);
   if (*metri != std::floor(*metri)) return testi::non_intera(campi[0]);
   if (*metri > posizione_massima) return testi::posizione_enorme(campi[0]);
   tratto.da_metri = static_cast<std::int64_t>(*metri);
@@ -216,9 +218,9 @@ std::variant<tratto_velocita, std::string> leggi_riga(std::string_view riga,
     return testi::non_crescente(tratto.da_metri, precedente->da_metri);
 
   // V.
-  if (numero_campi < 2 || campi[1].empty()) return testi::manca(massima);
+  if (numero_campi < 2 || campi[1].empty()) return testi::manca(testi::massima);
   const std::optional<double> v_max = decimale(campi[1]);
-  if (!v_max) return testi::non_numero(massima, campi[1]);
+  if (!v_max) return testi::non_numero(testi::massima, campi[1]);
   if (!(*v_max > 0)) return testi::massima_non_positiva(campi[1]);
   if (*v_max > velocita_oltre_ogni_treno) return testi::massima_eccessiva(campi[1]);
   tratto.velocita_massima = *v_max;
@@ -226,8 +228,8 @@ std::variant<tratto_velocita, std::string> leggi_riga(std::string_view riga,
   // v: empty or 0 is none.
   if (numero_campi == 3 && !campi[2].empty()) {
     const std::optional<double> v_min = decimale(campi[2]);
-    if (!v_min) return testi::non_numero(minima, campi[2]);
-    if (*v_min < 0) return testi::negativa(minima, campi[2]);
+    if (!v_min) return testi::non_numero(testi::minima, campi[2]);
+    if (*v_min < 0) return testi::negativa(testi::minima, campi[2]);
     if (*v_min > *v_max) return testi::minima_oltre_massima(campi[2], campi[1]);
     tratto.velocita_minima = *v_min;  // -0 too reads as none
   }

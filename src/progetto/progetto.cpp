@@ -41,8 +41,9 @@ bool entro(double valore, double minimo, double massimo) {
   return valore >= minimo - tolleranza && valore <= massimo + tolleranza;
 }
 
-// The cant within [minimo, massimo] (minimo <= massimo) nearest above `valore`
-// (already within them): a multiple of passo_proposta when one fits, else whole mm.
+// `valore`, already within [minimo, massimo], rounded as a proposal is: up to a
+// multiple of passo_proposta, else down to the largest one within the bounds,
+// else to whole mm up, else down, else up past massimo when no whole mm fits.
 double arrotonda_entro(double valore, double minimo, double massimo) {
   if (const double su = multiplo_per_eccesso(valore); entro(su, minimo, massimo)) return su;
   if (const double giu = multiplo_per_difetto(massimo); entro(giu, minimo, massimo)) return giu;

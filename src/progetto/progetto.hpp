@@ -1,8 +1,8 @@
 #pragma once
 // Cant design from line speed: the design parameters, the equilibrium cant,
 // the largest step of cant between neighbouring sections, and the cant proposed
-// for each radius class. All cants are millimetres on the 1500 mm base between
-// the rails; radii are the classes' nominal radii.
+// for one curve and for each radius class. All cants are millimetres on the
+// 1500 mm base between the rails.
 
 #include <array>
 #include <cstdint>
@@ -51,7 +51,8 @@ std::int32_t delta_tra(const parametri_progetto& parametri, double velocita_prim
 // The same along a line run at V throughout: delta_tra(parametri, V, V).
 std::int32_t delta_massimo(const parametri_progetto& parametri);
 
-// The cant proposed for one curve of `raggio` m (> 0) run at `velocita` km/h
+// The cant proposed for one curve of `raggio` m (> 0: a signed radius's
+// magnitude) run at `velocita` km/h
 // (V > 0) by the fastest trains and at `velocita_minima` km/h by the slowest
 // (0 = none). With e = e(V, R), n = e − I_max, L = max(0, n), U the least of
 // c_max, e and (v given) e(v, R) + E_max, p0 = max(n, ⅔ e):
