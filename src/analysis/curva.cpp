@@ -69,23 +69,24 @@ double raggio_per_tre_punti(const punto_linea& a, const punto_linea& b, const pu
   const double ux = b.x - a.x, uy = b.y - a.y;
   const double vx = c.x - b.x, vy = c.y - b.y;
   const double wx = c.x - a.x, wy = c.y - a.y;
-  const double lu = std::sqrt(ux * ux + uy * uy);
-  const double lv = std::sqrt(vx * vx + vy * vy);
-  const double lw = std::sqrt(wx * wx + wy * wy);
   // Twice the signed area of the triangle: > 0 for an anticlockwise turn.
   const double giro = ux * vy - uy * vx;
   // A coordinate is its value within half a unit in its last place, and so each
-  // side within about one unit of the largest coordinate: on truly collinear
+  // side within about one unit of the largest coordinate m: on truly collinear
   // points, that and the rounding of the products leave a turn of at most a
-  // few units of m × (lu + lv) + lu × lv. The margin also takes in points
-  // worked out with a few roundings each; the radius it leaves out is beyond
-  // any track's (over a million kilometres for coordinates of 10,000 km).
+  // few units of m × (|ab| + |bc|) + |ab| × |bc|, which the sums of the sides'
+  // components bound without a root. The margin also takes in points worked
+  // out with a few roundings each; the radius it leaves out is beyond any
+  // track's (over a million kilometres for coordinates of 10,000 km).
   const double m = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y),
                              std::fabs(c.x), std::fabs(c.y)});
-  const double tolleranza = 64 * std::numeric_limits<double>::epsilon() * (m * (lu + lv) + lu * lv);
+  const double su = std::fabs(ux) + std::fabs(uy);
+  const double sv = std::fabs(vx) + std::fabs(vy);
+  const double tolleranza = 64 * std::numeric_limits<double>::epsilon() * (m * (su + sv) + su * sv);
   if (!(std::fabs(giro) > tolleranza)) return 0;  // also for coordinates of no number
-  // R = |ab| |bc| |ca| / (4 × area).
-  const double raggio = lu * lv * lw / (2 * giro);
+  // R = |ab| |bc| |ca| / (4 × area), with one root for the three lengths.
+  const double quadrati = (ux * ux + uy * uy) * (vx * vx + vy * vy) * (wx * wx + wy * wy);
+  const double raggio = std::sqrt(quadrati) / (2 * giro);
   return std::isfinite(raggio) ? raggio : 0;
 }
 
