@@ -113,7 +113,8 @@ parti dividi(byte_span input) {
 // What a successful load must hold: the header as it stands, the sections as
 // their file gives them, cut or zero-filled to the sizes that the line length
 // sets, with the digest of those bytes, and for each section the line points
-// 50 × s - 1, 50 × s and 50 × s + 1 of points 0 .. T (zero outside them).
+// 50 × s - 1, 50 × s and 50 × s + 1 of points 0 .. T (zero outside them), and
+// the halfway points with the count of whole points.
 void controlla_caricato(const sopra::scenario& store, const parti& p) {
   const auto& t = store.testata;
   if (!std::ranges::equal(t.byte, p.testata)) fallito("testata diversa dal file");
@@ -139,6 +140,18 @@ void controlla_caricato(const sopra::scenario& store, const parti& p) {
     if (std::memcmp(&store.punti[s], attesi.data(), attesi.size()) != 0)
       fallito("punti dei tratti diversi dal file");
   }
+  // The halfway points 50 × k + 25, and how many whole points the file held.
+  if (store.punti_a_meta.size() != n) fallito("numero dei punti a metà");
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t punto = k * sopra::metri_tratto + sopra::metri_tratto / 2;
+    std::array<std::uint8_t, sizeof(sopra::punto_linea)> atteso{};
+    if (punto < punti)
+      std::memcpy(atteso.data(), &linea[punto * sizeof(sopra::punto_linea)], atteso.size());
+    if (std::memcmp(&store.punti_a_meta[k], atteso.data(), atteso.size()) != 0)
+      fallito("punti a metà diversi dal file");
+  }
+  if (store.punti_nel_file != std::min(punti, p.linea.size() / sizeof(sopra::punto_linea)))
+    fallito("punti interi del file linea");
 }
 
 }  // namespace

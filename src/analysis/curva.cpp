@@ -1,7 +1,9 @@
 #include "analysis/curva.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace sopra {
 
@@ -59,6 +61,41 @@ raggio_curva raggio_dei_punti(const punti_tratto& punti) {
   const std::int16_t raggio = raggi_nominali[classe];
   const bool orario = gira_in_senso_orario(punti.prima, punti.qui, punti.dopo);
   return {static_cast<std::int16_t>(orario ? -raggio : raggio), static_cast<std::int32_t>(classe)};
+}
+
+double raggio_per_tre_punti(const punto_linea& a, const punto_linea& b, const punto_linea& c) {
+  // The sides, as differences of the coordinates, so that points far from the
+  // origin lose nothing more to the products below.
+  const double ux = b.x - a.x, uy = b.y - a.y;
+  const double vx = c.x - b.x, vy = c.y - b.y;
+  const double wx = c.x - a.x, wy = c.y - a.y;
+  // Twice the signed area of the triangle: > 0 for an anticlockwise turn.
+  const double giro = ux * vy - uy * vx;
+  // A coordinate is its value within half a unit in its last place, and so each
+  // side within about one unit of the largest coordinate m: on truly collinear
+  // points, that and the rounding of the products leave a turn of at most a
+  // few units of m × (|ab| + |bc|) + |ab| × |bc|, which the sums of the sides'
+  // components bound without a root. The margin also takes in points worked
+  // out with a few roundings each; the radius it leaves out is beyond any
+  // track's (over a million kilometres for coordinates of 10,000 km).
+  const double m = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y),
+                             std::fabs(c.x), std::fabs(c.y)});
+  const double su = std::fabs(ux) + std::fabs(uy);
+  const double sv = std::fabs(vx) + std::fabs(vy);
+  const double tolleranza = 64 * std::numeric_limits<double>::epsilon() * (m * (su + sv) + su * sv);
+  if (!(std::fabs(giro) > tolleranza)) return 0;  // also for coordinates of no number
+  // R = |ab| |bc| |ca| / (4 × area), with one root for the three lengths.
+  const double quadrati = (ux * ux + uy * uy) * (vx * vx + vy * vy) * (wx * wx + wy * wy);
+  const double raggio = std::sqrt(quadrati) / (2 * giro);
+  return std::isfinite(raggio) ? raggio : 0;
+}
+
+double raggio_misurato_tratto(const scenario& store, std::size_t s) {
+  constexpr auto passo = static_cast<std::size_t>(metri_tratto);
+  if (s == 0 || s >= store.punti_a_meta.size() || s >= store.punti.size() ||
+      s * passo + passo / 2 >= store.punti_nel_file)
+    return 0;
+  return raggio_per_tre_punti(store.punti_a_meta[s - 1], store.punti[s].qui, store.punti_a_meta[s]);
 }
 
 raggio_curva rendi_raggio_curva(const scenario& store, std::int32_t n) {

@@ -29,6 +29,21 @@ std::int32_t test_curva(const punto_linea& prima, const punto_linea& qui, const 
 // The signed nominal radius and radius class from the curve code of three points.
 raggio_curva raggio_dei_punti(const punti_tratto& punti);
 
+// The signed radius in metres of the circle through line points a, b and c,
+// taken in this order along the line: positive when they turn anticlockwise in
+// the (x, y) plane (a left-hand bend, as test_curva signs it), negative when
+// they turn clockwise. 0 when there is no such circle: two points coincide, the
+// three are collinear or so nearly that their turn is within the round-off of
+// their coordinates, or a coordinate or the radius is not a finite number.
+double raggio_per_tre_punti(const punto_linea& a, const punto_linea& b, const punto_linea& c);
+
+// The signed measured radius of section s (0 .. N) of the store: that of the
+// circle through line points metri_tratto × s - metri_tratto / 2, metri_tratto ×
+// s and metri_tratto × s + metri_tratto / 2 (raggio_per_tre_punti). 0 when one
+// of them lies before point 0 or beyond the whole records of the line file
+// (scenario::punti_nel_file), or the store keeps no halfway points.
+double raggio_misurato_tratto(const scenario& store, std::size_t s);
+
 // The signed nominal radius and radius class of line point n, which must be the
 // point of one of the store's sections: n = metri_tratto × s with s in 0 .. N
 // (the store keeps no other points).

@@ -1,6 +1,8 @@
 #include "analysis/geometria_linea.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include "analysis/bivio.hpp"
@@ -47,8 +49,12 @@ geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
       while (con_bivio <= a && bivi[static_cast<std::size_t>(con_bivio - da)] < 0) ++con_bivio;
       const bool bivio = con_bivio <= s + 2 && test_bivio_con(s, bivio_di);
       const raggio_curva curva = rendi_raggio_curva(store, posizione_tratto(s));
+      const double misurato = raggio_misurato_tratto(store, static_cast<std::size_t>(s));
       righe_[r] = {curva.raggio, static_cast<std::uint8_t>(curva.classe_raggio),
-                   static_cast<std::uint8_t>(bivio)};
+                   static_cast<std::uint8_t>(bivio),
+                   std::fabs(misurato) <= std::numeric_limits<float>::max()
+                       ? static_cast<float>(misurato)
+                       : 0.0f};
     }
   });
 }

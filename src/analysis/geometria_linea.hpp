@@ -63,7 +63,7 @@ constexpr std::size_t numero_righe(std::size_t numero_tratti) {
   return numero_tratti < 6 ? 0 : numero_tratti - 5;
 }
 
-// Curve class, side and junction zone of every listed section, by row.
+// Curve class, side, measured radius and junction zone of every listed section, by row.
 class geometria_linea {
  public:
   geometria_linea() = default;
@@ -87,12 +87,17 @@ class geometria_linea {
   bool curva(std::size_t riga) const { return raggio(riga) != 0 && !bivio(riga); }
   // The radius the list shows: 0 in a junction zone, else raggio().
   std::int16_t raggio_elencato(std::size_t riga) const { return bivio(riga) ? 0 : raggio(riga); }
+  // The signed measured radius of row `riga`'s section in metres
+  // (raggio_misurato_tratto, signed as raggio()), kept as a float: 0 when it
+  // has none, also when it is beyond what a float holds.
+  double raggio_misurato(std::size_t riga) const { return righe_[riga].raggio_misurato; }
 
  private:
   struct riga_geometria {
     std::int16_t raggio;
     std::uint8_t classe;
     std::uint8_t bivio;
+    float raggio_misurato;
   };
   std::vector<riga_geometria, allocatore_grande<riga_geometria>> righe_;
 };

@@ -116,11 +116,12 @@ std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_com
 constexpr std::size_t punti_per_blocco = (std::size_t{1} << 20) / sizeof(punto_linea);
 
 // The line file's points 0 .. ultimo_punto, of which only those that judge a
-// section (punti_tratto) are kept, read a block at a time by one thread or
-// several at once: each call of leggi takes the next block that no call has
-// taken, reads it from a descriptor of its own into the buffer it was given
-// and keeps its points, until no block is left. Points of no block, beyond the
-// end of the file, stay (0, 0).
+// section (punti_tratto) and those halfway between sections (punti_a_meta) are
+// kept, read a block at a time by one thread or several at once: each call of
+// leggi takes the next block that no call has taken, reads it from a
+// descriptor of its own into the buffer it was given and keeps its points,
+// until no block is left. Points of no block, beyond the end of the file,
+// stay (0, 0).
 class lettura_punti {
  public:
   lettura_punti(const fs::path& file, std::size_t ultimo_punto)
@@ -129,9 +130,11 @@ class lettura_punti {
   // The bytes a buffer for leggi needs.
   static constexpr std::size_t byte_blocco = punti_per_blocco * sizeof(punto_linea);
 
-  // Reads blocks through `blocco` into `punti` until none is left or a read
-  // of any call fails; nothing when `blocco` holds fewer than byte_blocco bytes.
-  void leggi(std::span<punti_tratto> punti, std::span<std::uint8_t> blocco) {
+  // Reads blocks through `blocco` into `punti` and `a_meta` until none is left
+  // or a read of any call fails; nothing when `blocco` holds fewer than
+  // byte_blocco bytes.
+  void leggi(std::span<punti_tratto> punti, std::span<punto_linea> a_meta,
+             std::span<std::uint8_t> blocco) {
     if (blocco.size() < byte_blocco) return;
     if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
     descrittore fd(apri_in_lettura(file_));
@@ -148,7 +151,7 @@ class lettura_punti {
       if (letti < 0) return fallisci();
       posizione = inizio + letti;
       byte_ += letti;
-      tieni_punti(primo, static_cast<std::size_t>(letti), blocco, punti);
+      tieni_punti(primo, static_cast<std::size_t>(letti), blocco, punti, a_meta);
     }
   }
 
@@ -166,7 +169,7 @@ class lettura_punti {
 
   // Keeps the points of a block that starts at point `primo` and holds `letti` bytes.
   static void tieni_punti(std::size_t primo, std::size_t letti, std::span<std::uint8_t> blocco,
-                          std::span<punti_tratto> punti) {
+                          std::span<punti_tratto> punti, std::span<punto_linea> a_meta) {
     // A point cut by the end of the file reads as zeros beyond that end.
     const std::size_t presenti = (letti + sizeof(punto_linea) - 1) / sizeof(punto_linea);
     std::fill(blocco.begin() + static_cast<std::ptrdiff_t>(letti),
@@ -195,6 +198,12 @@ class lettura_punti {
       punto(s * passo, punti[s].qui);
       punto(s * passo + 1, punti[s].dopo);
     }
+    // Halfway point k is point passo × k + meta: those from the first at or
+    // after primo, each in one block only, as the points above.
+    const std::size_t meta = passo / 2;
+    for (std::size_t k = primo > meta ? (primo - meta + passo - 1) / passo : 0;
+         k < a_meta.size() && k * passo + meta < fine; ++k)
+      a_meta[k] = decodifica_punto(&blocco[(k * passo + meta - primo) * sizeof(punto_linea)]);
   }
 
   const fs::path& file_;
@@ -434,23 +443,28 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   }
 
   // Sections 0 .. N and, of line points 0 .. T, the three that judge each
-  // section. The two files are independent: the line file is read on a thread
-  // of its own while this one reads the sections, when there are two
-  // processors, and this one then takes its share of the line blocks left. A
-  // failure of the section file is reported before one of the line file, as
-  // when they are read in turn.
+  // section and the one halfway to the next. The two files are independent:
+  // the line file is read on a thread of its own while this one reads the
+  // sections, when there are two processors, and this one then takes its share
+  // of the line blocks left. A failure of the section file is reported before
+  // one of the line file, as when they are read in turn.
   const auto numero_tratti = static_cast<std::size_t>(ultimo_tratto(lunghezza)) + 1;
   const auto ultimo_punto = static_cast<std::size_t>(lunghezza + metri_oltre_linea);
   // One stretch of memory for the large arrays of this scenario, taken in
   // this order: the line points, the buffer the line file is read through,
   // then the sections, whose packed slots come last and give back the room
   // they did not need, then, once loaded, the list (room for rows of about
-  // 64 characters, their places and their geometry).
+  // 64 characters, their places and their geometry, with its measured radius).
   const std::size_t record = byte_tratto(caricato.formato_compatto);
   caricato.memoria = std::make_shared<regione_memoria>(
-      numero_tratti * (sizeof(punti_tratto) + 18 + 64 + 24 + record) + (std::size_t{8} << 20));
+      numero_tratti *
+          (sizeof(punti_tratto) + sizeof(punto_linea) + 18 + 64 + 24 + sizeof(float) + record) +
+      (std::size_t{8} << 20));
   caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(caricato.memoria));
   caricato.punti.reserve(numero_tratti);
+  caricato.punti_a_meta =
+      decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(caricato.memoria));
+  caricato.punti_a_meta.reserve(numero_tratti);
   std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
       lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(caricato.memoria));
 
@@ -459,7 +473,8 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   std::optional<elenco_tratti> letti;
   int errore_tratti = 0;
   lettura_punti linea_letta(*linea.file, ultimo_punto);
-  std::atomic<bool> punti_pronti = false;  // caricato.punti has its final size
+  // caricato.punti and punti_a_meta have their final size
+  std::atomic<bool> punti_pronti = false;
   const auto leggi_i_file = [&](std::size_t primo, std::size_t fine) {
     for (std::size_t file = primo; file < fine; ++file) {
       if (file == 0) {
@@ -473,14 +488,15 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
           errore_tratti = errno;
         } else if (punti_pronti.load()) {
           // The room left after the packed slots is this thread's buffer.
-          linea_letta.leggi(caricato.punti, letti->libero());
+          linea_letta.leggi(caricato.punti, caricato.punti_a_meta, letti->libero());
         }
       } else {
         // Sized on this thread, which fills most of it: the first touch of
         // fresh memory is slow.
         caricato.punti.resize(numero_tratti);
+        caricato.punti_a_meta.resize(numero_tratti);
         punti_pronti.store(true);
-        linea_letta.leggi(caricato.punti, blocco_linea);
+        linea_letta.leggi(caricato.punti, caricato.punti_a_meta, blocco_linea);
       }
     }
   };
@@ -497,6 +513,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   // What looks wrong in the files, without refusing them.
   controlla_dimensione_tratti(*tratti, dimensione_tratti, caricato.tratti, caricato.avvisi);
+  caricato.punti_nel_file = static_cast<std::size_t>(byte_linea) / sizeof(punto_linea);
   const auto byte_necessari = static_cast<long long>((ultimo_punto + 1) * sizeof(punto_linea));
   if (byte_linea < byte_necessari) {
     const long long punti = byte_linea / static_cast<long long>(sizeof(punto_linea));

@@ -287,9 +287,18 @@ struct scenario {
   std::vector<std::string> avvisi;
   bool formato_compatto = true;
   elenco_tratti tratti;
-  // One element per section of tratti: the only line points kept. Reach them
-  // through punto_tratto or the analysis functions.
+  // One element per section of tratti: the line points kept to judge each
+  // section. Reach them through punto_tratto or the analysis functions.
   std::vector<punti_tratto, allocatore_grande<punti_tratto>> punti;
+  // The line points halfway between section points, which the measured radius
+  // of a section needs beside its own: element k is point metri_tratto × k +
+  // metri_tratto / 2, so section s lies between elements s - 1 and s. One per
+  // section, or none at all (a store built without them: no measured radius).
+  // (0, 0) as in punti for a point not in the line file or beyond T.
+  std::vector<punto_linea, allocatore_grande<punto_linea>> punti_a_meta;
+  // How many whole point records the line file held among points 0 .. T:
+  // points from this one on were not in the file, and are (0, 0) above.
+  std::size_t punti_nel_file = 0;
   // Where loading took the large arrays from, for those built from the store
   // later (the list's rows); empty for a store not loaded from files.
   std::shared_ptr<regione_memoria> memoria;

@@ -217,5 +217,44 @@ TEST(LatoCurva, ConcordaConLaRegolaDellePendenzeSulleCurveOrdinarie) {
   EXPECT_GT(confrontati, 11 * 2 * 2 * direzioni * 9 / 10);
 }
 
+// Three points 25 m apart along arcs of any radius, about centres far from the
+// origin, heading any way and turning either way: the circle's signed radius.
+TEST(RaggioPerTrePunti, ArchiInOgniDirezione) {
+  std::mt19937 caso(19);
+  std::uniform_real_distribution<double> esponente(2, 6);  // 100 m .. 1000 km
+  std::uniform_real_distribution<double> angolo(0, 2 * pi);
+  std::uniform_real_distribution<double> lontano(-3e6, 3e6);
+  for (int k = 0; k < 4000; ++k) {
+    const double raggio = std::pow(10.0, esponente(caso));
+    const int senso = k % 2 == 0 ? 1 : -1;
+    const auto p = arco(raggio, angolo(caso), senso, 51, {lontano(caso), lontano(caso)});
+    ASSERT_NEAR(raggio_per_tre_punti(p[0], p[25], p[50]), senso * raggio, raggio * 1e-4)
+        << "prova " << k;
+  }
+}
+
+// Points with no circle through them: collinear, also with the round-off of
+// points worked out along a straight in any direction, coincident, or not numbers.
+TEST(RaggioPerTrePunti, SenzaCerchioNessunRaggio) {
+  std::mt19937 caso(23);
+  std::uniform_real_distribution<double> angolo(0, 2 * pi);
+  std::uniform_real_distribution<double> lontano(-3e6, 3e6);
+  for (int k = 0; k < 4000; ++k) {
+    const punto_linea o{lontano(caso), lontano(caso)};
+    const double a = angolo(caso);
+    const auto punto = [&](double metri) {
+      return punto_linea{o.x + metri * std::cos(a), o.y + metri * std::sin(a)};
+    };
+    ASSERT_EQ(raggio_per_tre_punti(punto(0), punto(25), punto(50)), 0) << "prova " << k;
+  }
+  EXPECT_EQ(raggio_per_tre_punti({3, 4}, {3, 4}, {10, 1}), 0);
+  EXPECT_EQ(raggio_per_tre_punti({0, 0}, {25, 0}, {0, 0}), 0);  // doubling back
+  EXPECT_EQ(raggio_per_tre_punti({0, 0}, {0, 0}, {0, 0}), 0);
+  EXPECT_EQ(raggio_per_tre_punti({0, 0}, {std::nan(""), 1}, {50, 0}), 0);
+  EXPECT_EQ(raggio_per_tre_punti({0, 0}, {25, 1e300}, {50, 0}), 0);
+  // Just off the line: a radius, on the side of the turn.
+  EXPECT_NEAR(raggio_per_tre_punti({0, 0}, {25, 0.001}, {50, 0}), -312500, 1);
+}
+
 }  // namespace
 }  // namespace sopra

@@ -194,8 +194,9 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
 }
 
 // Files of many lengths, around the ends of the records and of the 1 MiB blocks
-// they are read in: the sections and the points kept are those of the whole
-// file read at once, and the digest that of the records.
+// they are read in: the sections and the points kept (also those halfway
+// between sections) are those of the whole file read at once, and the digest
+// that of the records.
 TEST(Carica, LetturaABlocchiComeLetturaIntera) {
   std::mt19937 caso(11);
   const std::int32_t lunghezze[] = {0, 58536, 58537, 58540, 130000};
@@ -236,12 +237,16 @@ TEST(Carica, LetturaABlocchiComeLetturaIntera) {
           return decodifica_punto(byte);
         };
         ASSERT_EQ(store.punti.size(), n);
+        ASSERT_EQ(store.punti_a_meta.size(), n);
         for (std::size_t t = 0; t < n; ++t) {
           const auto m = static_cast<long long>(t) * 50;
           // Compared as bytes: arbitrary bytes make NaNs too.
           const punti_tratto attesi_t{punto(m - 1), punto(m), punto(m + 1)};
           ASSERT_EQ(std::memcmp(&store.punti[t], &attesi_t, sizeof attesi_t), 0) << "tratto " << t;
+          const punto_linea a_meta = punto(m + 25);
+          ASSERT_EQ(std::memcmp(&store.punti_a_meta[t], &a_meta, sizeof a_meta), 0) << t;
         }
+        EXPECT_EQ(store.punti_nel_file, std::min(ultimo_punto + 1, linea.size() / 16));
       }
     }
   }
