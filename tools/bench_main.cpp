@@ -29,9 +29,12 @@
 #include <thread>
 #include <vector>
 
+#include "editing/csv.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
+#include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
+#include "progetto/relazione.hpp"
 #include "scenario/file_scenario.hpp"
 
 namespace {
@@ -191,8 +194,10 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
   // The design tools at 120 km/h, after the class command.
   sopra::parametri_progetto progetto;
   progetto.velocita_massima = 120;
-  std::vector<double> proposta, raccordi, verifica, annulla, ripeti;
-  std::size_t rialzati = 0, problemi = 0;
+  std::vector<double> proposta, raccordi, verifica, progetta, relazione, annulla_progetto, annulla,
+      ripeti;
+  std::size_t rialzati = 0, problemi = 0, con_sopraelevazione = 0, curve = 0;
+  const sopra::profilo_velocita profilo = sopra::profilo_velocita::da_parametri(progetto);
   for (int prova = 0; prova < prove; ++prova) {
     come_cat.push_back(millisecondi([&] {
       if (leggi_come_cat(file) != byte_file) throw std::runtime_error("lettura incompleta");
@@ -219,6 +224,16 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
     raccordi.push_back(
         millisecondi([&] { rialzati = aperto->applica_raccordi(progetto).tratti_rialzati; }));
     verifica.push_back(millisecondi([&] { problemi = aperto->verifica(progetto).size(); }));
+    progetta.push_back(millisecondi([&] {
+      con_sopraelevazione = aperto->progetta(progetto, profilo).tratti_con_sopraelevazione;
+    }));
+    relazione.push_back(millisecondi([&] {
+      const auto tabella =
+          sopra::relazione_curve(aperto->store(), aperto->geometria(), progetto, profilo);
+      curve = tabella.size();
+      (void)sopra::testo_csv_relazione(tabella);
+    }));
+    annulla_progetto.push_back(millisecondi([&] { aperto->annulla(); }));
     aperto->annulla();                                            // the ramps
     annulla.push_back(millisecondi([&] { aperto->annulla(); }));  // the class command
     ripeti.push_back(millisecondi([&] { aperto->ripeti(); }));
@@ -255,6 +270,11 @@ void misura(const fs::path& cartella, const caso& c, int prove) {
               "raccordi (applica_raccordi)", mediana(raccordi), rialzati);
   std::printf("  %-42s %9.1f ms  %7zu problemi            (obiettivo <= 50 ms)\n",
               "verifica (verifica)", mediana(verifica), problemi);
+  std::printf("  %-42s %9.1f ms  %7zu tratti con sopraelev. (obiettivo <= 50 ms)\n",
+              "progetto della linea (progetta)", mediana(progetta), con_sopraelevazione);
+  std::printf("  %-42s %9.1f ms  %7zu curve               (obiettivo <= 50 ms)\n",
+              "relazione delle curve, CSV (relazione)", mediana(relazione), curve);
+  riga_tempo("annulla il progetto (annulla)", mediana(annulla_progetto));
   riga_tempo("annulla le classi (annulla)", mediana(annulla));
   riga_tempo("ripeti le classi (ripeti)", mediana(ripeti));
   riga_tempo("scrittura grezza dei tratti (write+fsync)", base_scrittura);

@@ -8,7 +8,6 @@ namespace sopra {
 namespace {
 
 constexpr double pi = 3.14159265358979;
-constexpr double scartamento = 1500;  // base between the rails, mm
 
 }  // namespace
 
@@ -16,11 +15,11 @@ double rendimillimetri(double centesimi) {
   const double angolo = centesimi / 100 * pi / 180;
   // nearbyint rounds halves to even under the default rounding mode; adding 0
   // turns a rounded -0 (a cant of -1 hundredth) into 0.
-  return std::nearbyint(std::sin(angolo) * scartamento) + 0.0;
+  return std::nearbyint(std::sin(angolo) * scartamento_mm) + 0.0;
 }
 
 double rendicentesimidigrado(double millimetri) {
-  const double a = millimetri / scartamento;
+  const double a = millimetri / scartamento_mm;
   const double arcoseno = std::atan(a / std::sqrt(1 - a * a));
   return std::floor(arcoseno * 18000 / pi);
 }

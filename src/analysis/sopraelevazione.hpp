@@ -11,6 +11,9 @@
 
 namespace sopra {
 
+// The base between the rails on which cant is measured, mm.
+inline constexpr double scartamento_mm = 1500;
+
 inline constexpr std::uint8_t tipo_vuoto = 0;
 inline constexpr std::uint8_t tipo_bivio = 95;
 inline constexpr std::uint8_t tipo_sopraelevazione = 129;

@@ -14,17 +14,21 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "analysis/sopraelevazione.hpp"
 #include "app/file_tratti.hpp"
 #include "app/riga_di_comando.hpp"
+#include "editing/csv.hpp"
 #include "editing/elenco.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "editing/testo_numero.hpp"
+#include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
+#include "progetto/relazione.hpp"
 #include "progetto/verifica.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
@@ -53,6 +57,12 @@ using namespace sopra::batch;
 constexpr std::string_view nome_programma = "sopraelevazione-batch";
 
 enum codice_uscita : int { riuscito = 0, errore_file = 1, errore_di_uso = 2, problemi_trovati = 3 };
+
+// A speed profile that cannot be used: its message names the file and the
+// line; the program ends with errore_di_uso before any scenario is touched.
+struct errore_profilo {
+  std::string messaggio;
+};
 
 // Output goes through the C streams; an error writing stdout (a full disk) is
 // reported once, when the program ends.
@@ -124,19 +134,17 @@ std::array<std::string, numero_classi> testi_proposta(const parametri_progetto& 
   return testi;
 }
 
-// The note column of a class: every note that applies, separated by "; ".
-std::string note_proposta(proposta_classe classe, const parametri_progetto& parametri) {
-  std::string testo = nota_proposta(classe, parametri);
-  if (classe.oltre_massimo && classe.velocita_inconciliabili) {
-    classe.oltre_massimo = false;  // nota_proposta gives the other flag's note
-    testo += "; " + nota_proposta(classe, parametri);
-  }
-  return testo;
+// The speed profile of file `nome`, or errore_profilo.
+profilo_velocita profilo_da_file(const std::filesystem::path& file) {
+  auto letto = leggi_profilo(file);
+  if (auto* errore = std::get_if<std::string>(&letto)) throw errore_profilo{std::move(*errore)};
+  return std::get<profilo_velocita>(std::move(letto));
 }
 
-// The proposal table: a heading, one line per class, then the --valori line.
-int esegui_proposta(const richiesta& r) {
-  const auto proposta = proposta_richiesta(r.parametri);
+// The proposal table for the speeds of `parametri`: a heading, one line per
+// class, then the --valori line.
+std::string tabella_proposta(const parametri_progetto& parametri) {
+  const auto proposta = proposta_richiesta(parametri);
   std::string testo =
       "# raggio m\tequilibrio mm\tproposta mm\tinsufficienza mm\teccesso mm\tvelocità ammessa "
       "km/h\tnota\n";
@@ -144,11 +152,57 @@ int esegui_proposta(const richiesta& r) {
     testo += std::to_string(c.raggio) + '\t' + decimale(c.equilibrio) + '\t' +
              std::to_string(c.proposta) + '\t' + decimale(c.insufficienza) + '\t' +
              (c.eccesso ? decimale(*c.eccesso) : std::string("-")) + '\t' +
-             std::to_string(c.velocita_con_proposta) + '\t' + note_proposta(c, r.parametri) + '\n';
+             std::to_string(c.velocita_con_proposta) + '\t' + nota_proposta(c, parametri) + '\n';
   }
-  testo += opzione_valori(proposta) + '\n';
+  return testo + opzione_valori(proposta) + '\n';
+}
+
+// The proposal for --velocita, or one table for each stretch of --profilo,
+// each after a line that gives where the stretch starts and its speeds.
+int esegui_proposta(const richiesta& r) {
+  if (!r.profilo) {
+    scrivi(tabella_proposta(r.parametri));
+    return riuscito;
+  }
+  const profilo_velocita profilo = profilo_da_file(percorso_utf8(*r.profilo));
+  std::string testo;
+  for (const tratto_velocita& t : profilo.tratti()) {
+    parametri_progetto parametri = r.parametri;
+    parametri.velocita_massima = t.velocita_massima;
+    parametri.velocita_minima = t.velocita_minima;
+    testo +=
+        "# da " + std::to_string(t.da_metri) + " m: " + testo_numero(t.velocita_massima) + " km/h";
+    if (t.velocita_minima > 0) testo += ", minima " + testo_numero(t.velocita_minima) + " km/h";
+    testo += '\n' + tabella_proposta(parametri);
+  }
   scrivi(testo);
   return riuscito;
+}
+
+// The speeds along one scenario's line for a design command: --profilo,
+// --velocita, or else the scenario's own NAME.velocita.csv when there is one
+// (`proprio` then names it), or else none.
+struct velocita_scenario {
+  profilo_velocita profilo;
+  std::string proprio;
+};
+velocita_scenario velocita_per(const richiesta& r, const std::string& file,
+                               const std::optional<profilo_velocita>& dato) {
+  if (dato) return {*dato, {}};
+  if (r.velocita) return {profilo_velocita::da_parametri(r.parametri), {}};
+  const auto proprio = trova_profilo(percorso_utf8(file));
+  if (!proprio) {
+    if (r.cosa == comando::progetta)
+      throw errore_uso{"progetta vuole --velocita, --profilo o il file " +
+                       testo_utf8(percorso_utf8(file).stem()) +
+                       ".velocita.csv accanto allo scenario " + file};
+    return {profilo_velocita::da_parametri(r.parametri), {}};
+  }
+  if (r.parametri.velocita_minima > 0)
+    throw errore_uso{"--velocita-minima senza --velocita: lo scenario " + file +
+                     " ha il suo profilo di velocità " + testo_utf8(proprio->filename()) +
+                     "; dare --velocita oppure --profilo"};
+  return {profilo_da_file(*proprio), testo_utf8(proprio->filename())};
 }
 
 // A load failure as the batch reports it: the loader's message; when no line
@@ -192,7 +246,8 @@ struct esito_scenario {
 
 // Loads, edits or checks, saves and lists one scenario.
 esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
-                               const std::array<std::string, numero_classi>* testi_classi) {
+                               const std::array<std::string, numero_classi>* testi_classi,
+                               const velocita_scenario& velocita) {
   scenario store;
   dettagli_caricamento dettagli;
   if (auto errore = carica_scenario(percorso_utf8(file), store, &dettagli)) {
@@ -205,6 +260,10 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
 
   esito_scenario esito;
   std::vector<std::string> frasi;  // the summary on stderr
+  if (!velocita.proprio.empty())
+    frasi.push_back("velocità dal profilo " + velocita.proprio + " (" +
+                    std::to_string(velocita.profilo.tratti().size()) +
+                    (velocita.profilo.tratti().size() == 1 ? " tratto)" : " tratti)"));
   switch (r.cosa) {
     case comando::classi: {
       const auto e = aperto.applica_classi(*testi_classi);
@@ -230,10 +289,22 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
       break;
     }
     case comando::raccordi:
-      frasi.push_back(testo_esito_raccordi(aperto.applica_raccordi(r.parametri), ". "));
+      frasi.push_back(
+          testo_esito_raccordi(aperto.applica_raccordi(r.parametri, velocita.profilo), ". "));
       break;
+    case comando::progetta:
+      frasi.push_back(testo_esito_progetto(aperto.progetta(r.parametri, velocita.profilo), ". "));
+      break;
+    case comando::relazione: {
+      std::string testo;
+      if (intestazione) testo += "# " + file + '\n';
+      testo += testo_csv_relazione(
+          relazione_curve(aperto.store(), aperto.geometria(), r.parametri, velocita.profilo));
+      scrivi(testo);
+      break;
+    }
     case comando::verifica: {
-      const auto problemi = aperto.verifica(r.parametri);
+      const auto problemi = aperto.verifica(r.parametri, velocita.profilo);
       std::string testo;
       if (intestazione) testo += "# " + file + '\n';
       std::size_t errori = 0;
@@ -251,7 +322,8 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
       break;
   }
 
-  if (r.cosa == comando::classi || r.cosa == comando::tratto || r.cosa == comando::raccordi) {
+  if (r.cosa == comando::classi || r.cosa == comando::tratto || r.cosa == comando::raccordi ||
+      r.cosa == comando::progetta) {
     if (!salva_se_cambia(r, aperto, frasi)) esito.riuscito = false;
   }
   if (!frasi.empty()) {
@@ -259,7 +331,10 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
     for (std::size_t i = 0; i < frasi.size(); ++i) (riassunto += i == 0 ? "" : ". ") += frasi[i];
     scrivi_errore(riassunto + ".\n");
   }
-  if (r.cosa == comando::elenco || r.elenco) {
+  if (r.cosa == comando::elenco && r.csv) {
+    if (intestazione) scrivi("# " + file + '\n');
+    scrivi(testo_csv_elenco(aperto.store(), aperto.geometria()));
+  } else if (r.cosa == comando::elenco || r.elenco) {
     scrivi_elenco(aperto.righe(), file, intestazione);
   }
   return esito;
@@ -282,10 +357,20 @@ int esegui(const richiesta& r) {
   if (r.cosa == comando::classi)
     testi_classi = r.testi_classi ? *r.testi_classi : testi_proposta(r.parametri);
 
+  // Every speed profile is read before any scenario is touched: a wrong one
+  // changes nothing.
+  std::optional<profilo_velocita> dato;
+  if (r.profilo) dato = profilo_da_file(percorso_utf8(*r.profilo));
+  std::vector<velocita_scenario> velocita(r.file.size());
+  if (r.cosa != comando::elenco && r.cosa != comando::tratto && r.cosa != comando::classi) {
+    for (std::size_t i = 0; i < r.file.size(); ++i) velocita[i] = velocita_per(r, r.file[i], dato);
+  }
+
   bool errori = false;
   bool problemi = false;
-  for (const auto& file : r.file) {
-    const esito_scenario e = esegui_scenario(r, file, &testi_classi);
+  for (std::size_t i = 0; i < r.file.size(); ++i) {
+    const std::string& file = r.file[i];
+    const esito_scenario e = esegui_scenario(r, file, &testi_classi, velocita[i]);
     errori |= !e.riuscito;
     problemi |= e.problemi;
   }
@@ -337,6 +422,9 @@ int main(int argc, char** argv) {
       return errore_file;
     }
     return codice;
+  } catch (const errore_profilo& e) {
+    scrivi_errore(e.messaggio + '\n');
+    return errore_di_uso;
   } catch (const errore_uso& e) {
     std::string_view motivo = e.motivo;
     if (motivo.ends_with('.')) motivo.remove_suffix(1);

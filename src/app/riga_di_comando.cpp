@@ -18,11 +18,15 @@ constexpr unsigned bit(comando c) {
 }
 
 constexpr unsigned con_file = bit(comando::elenco) | bit(comando::classi) | bit(comando::tratto) |
-                              bit(comando::raccordi) | bit(comando::verifica);
+                              bit(comando::raccordi) | bit(comando::verifica) |
+                              bit(comando::progetta) | bit(comando::relazione);
 constexpr unsigned che_salvano =
-    bit(comando::classi) | bit(comando::tratto) | bit(comando::raccordi);
-constexpr unsigned di_progetto =
-    bit(comando::classi) | bit(comando::proposta) | bit(comando::raccordi) | bit(comando::verifica);
+    bit(comando::classi) | bit(comando::tratto) | bit(comando::raccordi) | bit(comando::progetta);
+// The commands that read a speed along the line: --profilo, or the scenario's own profile.
+constexpr unsigned con_profilo = bit(comando::proposta) | bit(comando::raccordi) |
+                                 bit(comando::verifica) | bit(comando::progetta) |
+                                 bit(comando::relazione);
+constexpr unsigned di_progetto = con_profilo | bit(comando::classi);
 
 struct nome_comando {
   std::string_view nome;
@@ -32,6 +36,7 @@ constexpr nome_comando comandi[] = {
     {"elenco", comando::elenco},     {"classi", comando::classi},
     {"tratto", comando::tratto},     {"proposta", comando::proposta},
     {"raccordi", comando::raccordi}, {"verifica", comando::verifica},
+    {"progetta", comando::progetta}, {"relazione", comando::relazione},
 };
 
 // The options of the design parameters, in the order of parametri_di_progetto.
@@ -50,6 +55,8 @@ unsigned comandi_ammessi(std::string_view nome) {
   if (nome == "--valori") return bit(comando::classi);
   if (nome == "--posizione" || nome == "--mm") return bit(comando::tratto);
   if (nome == "--prova" || nome == "--elenco") return che_salvano;
+  if (nome == "--profilo") return con_profilo;
+  if (nome == "--csv") return bit(comando::elenco);
   if (trova_parametro(nome) < numero_parametri) return di_progetto;
   return 0;
 }
@@ -145,6 +152,10 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
       r.elenco = true;
       continue;
     }
+    if (a == "--csv") {
+      r.csv = true;
+      continue;
+    }
     if (i + 1 == argomenti.size()) throw errore_uso{"manca il valore di " + std::string(a)};
     const std::string_view valore = argomenti[++i];
     if (const std::size_t k = trova_parametro(a); k < numero_parametri) {
@@ -155,6 +166,8 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
       r.posizione = metri(valore);
     } else if (a == "--mm") {
       r.millimetri = valore;
+    } else if (a == "--profilo") {
+      r.profilo = valore;
     }
   }
 
@@ -162,6 +175,10 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
     return std::ranges::find(date, opzione) != date.end();
   };
   const bool velocita = data("--velocita");
+  r.velocita = velocita;
+  if (r.profilo && (velocita || data("--velocita-minima")))
+    throw errore_uso{
+        "--profilo e --velocita non vanno insieme: le velocità sono quelle del profilo"};
   if (r.cosa == comando::classi) {
     if (r.testi_classi && velocita)
       throw errore_uso{"classi vuole --valori oppure --velocita, non entrambi"};
@@ -170,9 +187,10 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
       throw errore_uso{"i parametri di progetto valgono con --velocita, non con --valori"};
     }
   }
-  if (r.cosa == comando::proposta && !velocita) throw errore_uso{"proposta vuole --velocita"};
-  if ((r.cosa == comando::proposta || r.cosa == comando::classi) && velocita &&
-      r.parametri.velocita_massima == 0) {
+  if (r.cosa == comando::proposta && !velocita && !r.profilo)
+    throw errore_uso{"proposta vuole --velocita oppure --profilo"};
+  if ((r.cosa == comando::proposta || r.cosa == comando::classi || r.cosa == comando::progetta) &&
+      velocita && r.parametri.velocita_massima == 0) {
     throw errore_uso{"--velocita deve essere maggiore di 0"};
   }
   if (r.cosa == comando::tratto) {
@@ -195,7 +213,7 @@ std::string testo_uso() {
   for (std::size_t k = 0; k < numero_classi; ++k)
     (raggi += k == 0 ? "" : k + 1 == numero_classi ? " e " : ", ") += n(raggi_nominali[k]);
   return "Uso:\n"
-         "  sopraelevazione-batch elenco FILE.si3...\n"
+         "  sopraelevazione-batch elenco [--csv] FILE.si3...\n"
          "  sopraelevazione-batch classi --valori T0,T1,T2,T3,T4,T5,T6,T7 [--prova] [--elenco] "
          "FILE.si3...\n"
          "  sopraelevazione-batch classi --velocita V [PARAMETRI] [--prova] [--elenco] "
@@ -203,11 +221,17 @@ std::string testo_uso() {
          "  sopraelevazione-batch tratto --posizione METRI --mm TESTO [--prova] [--elenco] "
          "FILE.si3\n"
          "  sopraelevazione-batch proposta --velocita V [PARAMETRI]\n"
-         "  sopraelevazione-batch raccordi [PARAMETRI] [--prova] [--elenco] FILE.si3...\n"
-         "  sopraelevazione-batch verifica [PARAMETRI] FILE.si3...\n"
+         "  sopraelevazione-batch proposta --profilo FILE [PARAMETRI]\n"
+         "  sopraelevazione-batch progetta [PARAMETRI] [--profilo FILE] [--prova] [--elenco] "
+         "FILE.si3...\n"
+         "  sopraelevazione-batch raccordi [PARAMETRI] [--profilo FILE] [--prova] [--elenco] "
+         "FILE.si3...\n"
+         "  sopraelevazione-batch verifica [PARAMETRI] [--profilo FILE] FILE.si3...\n"
+         "  sopraelevazione-batch relazione [PARAMETRI] [--profilo FILE] FILE.si3...\n"
          "  sopraelevazione-batch -h | --help | --version\n"
          "\n"
-         "elenco    stampa le righe dell'elenco dei tratti, una per riga.\n"
+         "elenco    stampa le righe dell'elenco dei tratti, una per riga; con --csv una tabella\n"
+         "          CSV (posizione, tipo, lato, raggio nominale e misurato, sopraelevazione).\n"
          "classi    imposta la sopraelevazione di tutte le curve per tipo di curva. T0..T7 sono\n"
          "          i testi delle otto caselle, in millimetri, per i raggi\n"
          "          " +
@@ -222,9 +246,17 @@ std::string testo_uso() {
          "          V; l'ultima riga è --valori P0,...,P7, pronta per classi.\n"
          "raccordi  alza la sopraelevazione dei tratti vicini alle curve perché nessun salto\n"
          "          fra due tratti superi il massimo ammesso; non la abbassa mai.\n"
+         "progetta  progetta la sopraelevazione di tutta la linea dal raggio misurato e dalla\n"
+         "          velocità di ogni tratto, con i raccordi; abbassa dove un bivio, un tratto\n"
+         "          senza slot libero o una controcurva non lasciano spazio.\n"
          "verifica  stampa i problemi della sopraelevazione della linea, uno per riga:\n"
          "          POSIZIONE<TAB>CODICE<TAB>TESTO; non modifica nulla.\n"
+         "relazione stampa la relazione delle curve in CSV (\";\" fra i campi, \",\" decimale),\n"
+         "          una riga per curva; non modifica nulla.\n"
          "\n"
+         "--profilo FILE  le velocità lungo la linea: una riga per tratto, POSIZIONE_M;V[;v]\n"
+         "          (da quella posizione in poi). Senza --profilo e senza --velocita vale il\n"
+         "          file NOME.velocita.csv accanto allo scenario, se c'è.\n"
          "--prova   non salva nulla.\n"
          "--elenco  stampa le righe dell'elenco dopo la modifica.\n"
          "Con più file, le righe di ciascuno seguono una riga \"# FILE\".\n"

@@ -20,7 +20,18 @@ struct errore_uso {
   std::string motivo;
 };
 
-enum class comando { elenco, classi, tratto, proposta, raccordi, verifica, aiuto, versione };
+enum class comando {
+  elenco,
+  classi,
+  tratto,
+  proposta,
+  raccordi,
+  verifica,
+  progetta,
+  relazione,
+  aiuto,
+  versione
+};
 
 struct richiesta {
   comando cosa = comando::aiuto;
@@ -28,7 +39,12 @@ struct richiesta {
   std::optional<std::array<std::string, numero_classi>> testi_classi;
   std::optional<long long> posizione;     // tratto: metres
   std::optional<std::string> millimetri;  // tratto: the cant text
-  parametri_progetto parametri;           // proposta, classi --velocita, raccordi, verifica
+  parametri_progetto parametri;           // proposta, classi --velocita and the design commands
+  // --velocita was given: V and v of `parametri` hold along the whole line.
+  bool velocita = false;
+  // --profilo: the speed profile file of the design commands.
+  std::optional<std::string> profilo;
+  bool csv = false;                       // elenco --csv
   bool prova = false;                     // save nothing
   bool elenco = false;                    // print the rows after the edit
   std::vector<std::string> file;

@@ -53,16 +53,57 @@ std::string testo_esito_raccordi(const esito_raccordi& esito, std::string_view s
   return testo;
 }
 
+std::string testo_esito_progetto(const scenario_aperto::esito_progettazione& esito,
+                                 std::string_view separatore) {
+  std::string testo = quanti(esito.curve_progettate, "curva progettata", "curve progettate") +
+                      ", " +
+                      quanti(esito.tratti_con_sopraelevazione, "tratto con sopraelevazione",
+                             "tratti con sopraelevazione");
+  if (!esito.abbassati.empty()) {
+    ((testo += separatore) +=
+     quanti(esito.abbassati.size(), "tratto abbassato sotto la sopraelevazione proposta",
+            "tratti abbassati sotto la sopraelevazione proposta")) += separatore;
+    testo += "Posizioni in metri (sopraelevazione, velocità ammessa): ";
+    const std::size_t mostrati = std::min(esito.abbassati.size(), posizioni_senza_slot_riportate);
+    for (std::size_t i = 0; i < mostrati; ++i) {
+      const tratto_abbassato& a = esito.abbassati[i];
+      if (i > 0) testo += ", ";
+      testo += std::to_string(a.posizione) + " (" + std::to_string(a.millimetri) + " mm, " +
+               std::to_string(a.velocita_ammessa) + " km/h)";
+    }
+    const std::size_t altri = esito.abbassati.size() - mostrati;
+    if (altri == 1) testo += " e un altro";
+    if (altri > 1) testo += " e altri " + std::to_string(altri);
+  }
+  if (!esito.bloccati_bivio.empty()) {
+    ((testo += separatore) += quanti(esito.bloccati_bivio.size(),
+                                     "tratto in curva in zona di bivio resta senza sopraelevazione",
+                                     "tratti in curva in zona di bivio restano senza "
+                                     "sopraelevazione")) += separatore;
+    testo += testo_posizioni(esito.bloccati_bivio, esito.bloccati_bivio.size());
+  }
+  if (!esito.bloccati_senza_slot.empty()) {
+    ((testo += separatore) += testo_curve_senza_slot(esito.bloccati_senza_slot.size())) +=
+        separatore;
+    testo += testo_posizioni(esito.bloccati_senza_slot, esito.bloccati_senza_slot.size());
+  }
+  (testo += separatore) += quanti(esito.oggetti_tolti, "oggetto sopraelevazione rimosso",
+                                  "oggetti sopraelevazione rimossi");
+  return testo;
+}
+
 std::string nota_proposta(const proposta_classe& classe, const parametri_progetto& parametri) {
+  std::string testo;
   if (classe.oltre_massimo) {
-    return "con " + std::to_string(parametri.sopraelevazione_massima) +
-           " mm la velocità ammessa è " + std::to_string(classe.velocita_al_massimo) + " km/h";
+    testo = "con " + std::to_string(parametri.sopraelevazione_massima) +
+            " mm la velocità ammessa è " + std::to_string(classe.velocita_al_massimo) + " km/h";
   }
   if (classe.velocita_inconciliabili) {
-    return "nessuna sopraelevazione serve sia " + testo_numero(parametri.velocita_massima) +
-           " sia " + testo_numero(parametri.velocita_minima) + " km/h";
+    (testo += testo.empty() ? "" : "; ") += "nessuna sopraelevazione serve sia " +
+                                            testo_numero(parametri.velocita_massima) + " sia " +
+                                            testo_numero(parametri.velocita_minima) + " km/h";
   }
-  return {};
+  return testo;
 }
 
 std::string testo_problemi(std::size_t errori, std::size_t avvisi) {

@@ -35,9 +35,18 @@ std::string testo_curve_senza_slot(std::size_t quante);
 // sentences are joined by `separatore` (". " on one line, ".\n" in a box).
 std::string testo_esito_raccordi(const esito_raccordi& esito, std::string_view separatore);
 
-// The note on a flagged class of the proposal (speed V cannot be served within
-// the deficiency allowed, or no cant serves both speeds); empty when the class
-// is not flagged.
+// What the whole-line design did: the curves designed and the sections with
+// cant, then, when there are any, the sections lowered below their proposal
+// (the first posizioni_senza_slot_riportate with the cant they got and the
+// speed it allows, "1200 m: 82 mm, 104 km/h"), the curve sections pinned at no
+// cant in junction zones and those without a free slot, with their positions,
+// and the cant objects removed; joined by `separatore`.
+std::string testo_esito_progetto(const scenario_aperto::esito_progettazione& esito,
+                                 std::string_view separatore);
+
+// The notes on a flagged class of the proposal, every one that applies,
+// separated by "; ": speed V cannot be served within the deficiency allowed,
+// and no cant serves both speeds; empty when the class is not flagged.
 std::string nota_proposta(const proposta_classe& classe, const parametri_progetto& parametri);
 
 // How many problems the check found: "2 errori, 1 avviso", or "nessun problema".

@@ -1,6 +1,7 @@
 #include "editing/scenario_aperto.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -103,6 +104,32 @@ void scrivi_testo(std::string& modello, const std::string& testo, bool canonico)
   }
   scrivi_varint(modello, testo.size() + 1);
   modello += testo;
+}
+
+// Removes every cant object of section i; returns a bit for each slot that held one.
+std::uint64_t togli_sopraelevazioni(scenario& store, std::size_t i) {
+  static_assert(slot_esteso <= 64, "one bit per slot");
+  std::uint64_t con_sopraelevazione = 0;
+  const slot_tratto oggetti = std::as_const(store.tratti)[i].oggetti;
+  for (std::size_t j = 0; j < oggetti.size(); ++j) {
+    j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo_sopraelevazione; }, j);
+    if (j == oggetti.size()) break;
+    con_sopraelevazione |= std::uint64_t{1} << j;
+  }
+  for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
+    store.tratti.imposta_oggetto(i, static_cast<std::size_t>(std::countr_zero(resto)), {});
+  return con_sopraelevazione;
+}
+
+// How many of the slots of section i in `con_sopraelevazione` no longer hold
+// cant: what the saved file loses (a cant rewritten in its own slot is not lost).
+std::size_t slot_senza_piu_sopraelevazione(const scenario& store, std::size_t i,
+                                           std::uint64_t con_sopraelevazione) {
+  std::size_t tolti = 0;
+  const slot_tratto dopo = store.tratti[i].oggetti;
+  for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
+    tolti += dopo[static_cast<std::size_t>(std::countr_zero(resto))].tipo != tipo_sopraelevazione;
+  return tolti;
 }
 
 }  // namespace
@@ -278,17 +305,8 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
     const auto s = static_cast<std::int32_t>(i);
     prima.scatta(store_, righe_, s);
-    static_assert(slot_esteso <= 64, "one bit per slot");
-    std::uint64_t con_sopraelevazione = 0;  // a bit for each slot that held cant
-    const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
-    for (std::size_t j = 0; j < oggetti.size(); ++j) {
-      j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo_sopraelevazione; }, j);
-      if (j == oggetti.size()) break;
-      con_sopraelevazione |= std::uint64_t{1} << j;
-      ++esito.oggetti_rimossi;
-    }
-    for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
-      store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(std::countr_zero(resto)), {});
+    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
+    esito.oggetti_rimossi += static_cast<std::size_t>(bit_impostati(con_sopraelevazione));
     if (prima.con_riga) {
       const std::size_t r = riga_del_tratto(s);
       const auto slot = ogg_tipo(store_, s, tipo_vuoto);
@@ -310,11 +328,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         ++esito.curve_con_sopraelevazione;
       }
     }
-    const slot_tratto dopo = std::as_const(store_.tratti)[i].oggetti;
-    for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1) {
-      if (dopo[static_cast<std::size_t>(std::countr_zero(resto))].tipo != tipo_sopraelevazione)
-        ++esito.oggetti_tolti;
-    }
+    esito.oggetti_tolti += slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
     passo_classi.confronta(prima, store_, righe_, s);
   }
   // A command that changed neither the store, nor a row, nor a box makes no step.
@@ -326,10 +340,11 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   return esito;
 }
 
-esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri) {
+esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri,
+                                                 const profilo_velocita& profilo) {
   chiudi_passo();
   componi_righe();
-  piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri);
+  piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri, profilo);
   registrazione passo_raccordi(genere_passo::raccordi);
   fotografia prima;
   for (const rialzo& r : piano.rialzi) {
@@ -343,8 +358,45 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
   return std::move(piano.esito);
 }
 
+esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri) {
+  return applica_raccordi(parametri, profilo_velocita::da_parametri(parametri));
+}
+
+scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_progetto& parametri,
+                                                               const profilo_velocita& profilo) {
+  chiudi_passo();
+  componi_righe();
+  piano_progetto piano = progetta_linea(store_, geometria_, parametri, profilo);
+  esito_progettazione esito{std::move(piano.esito)};
+
+  // Section by section, as the class command: its cant objects go, then a
+  // listed section takes its designed cant, if any, in its first free slot.
+  registrazione passo_progetto(genere_passo::progetto);
+  fotografia prima;
+  for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
+    const auto s = static_cast<std::int32_t>(i);
+    prima.scatta(store_, righe_, s);
+    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
+    if (prima.con_riga) {
+      const std::size_t r = riga_del_tratto(s);
+      const std::int32_t mm = piano.millimetri[r];
+      if (mm != 0) scrivi_sopraelevazione(store_, s, mm);
+      riscrivi_sopraelevazione(righe_, r, "", std::to_string(mm));
+    }
+    esito.oggetti_tolti += slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
+    passo_progetto.confronta(prima, store_, righe_, s);
+  }
+  if (!passo_progetto.vuota()) registra(passo_progetto.chiudi());
+  return esito;
+}
+
 std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parametri) const {
-  return verifica_linea(store_, geometria_, parametri);
+  return verifica(parametri, profilo_velocita::da_parametri(parametri));
+}
+
+std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parametri,
+                                                const profilo_velocita& profilo) const {
+  return verifica_linea(store_, geometria_, parametri, profilo);
 }
 
 void scenario_aperto::registra(passo nuovo) {

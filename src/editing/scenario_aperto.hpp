@@ -13,6 +13,8 @@
 
 #include "analysis/geometria_linea.hpp"
 #include "editing/elenco.hpp"
+#include "progetto/profilo.hpp"
+#include "progetto/progetta.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
@@ -84,19 +86,36 @@ class scenario_aperto {
   };
   esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
 
-  // Run-off ramps (applica_raccordi in progetto/raccordi.hpp) on the store; every
+  // Run-off ramps (progetta_raccordi in progetto/raccordi.hpp) on the store,
+  // with V(s) from `profilo` (from V and v of `parametri` without one); every
   // raised section's row shows its new whole number of millimetres.
+  esito_raccordi applica_raccordi(const parametri_progetto& parametri,
+                                  const profilo_velocita& profilo);
   esito_raccordi applica_raccordi(const parametri_progetto& parametri);
 
-  // Check of the whole line as the store stands (verifica_linea).
+  // The whole line designed (progetta_linea in progetto/progetta.hpp): every
+  // cant object of the scenario is removed, as by the class command, then each
+  // listed section with a designed cant gets it in its first free slot; every
+  // row shows its new cant. One step.
+  struct esito_progettazione : esito_progetto {
+    // The slots that held a cant object and no longer do.
+    std::size_t oggetti_tolti = 0;
+  };
+  esito_progettazione progetta(const parametri_progetto& parametri,
+                               const profilo_velocita& profilo);
+
+  // Check of the whole line as the store stands (verifica_linea), with V(s)
+  // from `profilo`, or from V and v of `parametri` without one.
+  std::vector<problema> verifica(const parametri_progetto& parametri,
+                                 const profilo_velocita& profilo) const;
   std::vector<problema> verifica(const parametri_progetto& parametri) const;
 
   // Undo and redo. Every change of the store is one step: a single-section
   // edit (further edits of the same row join it until chiudi_passo(), or an
-  // edit of another row or a command), a class command, the ramps. A step keeps
+  // edit of another row or a command), a class command, the ramps, the design. A step keeps
   // only what changed: the slots' old and new bytes and the rows' old and new
   // cant fields. A new change drops the steps that could be redone.
-  enum class genere_passo : std::uint8_t { tratto, classi, raccordi };
+  enum class genere_passo : std::uint8_t { tratto, classi, raccordi, progetto };
   struct esito_passo {
     genere_passo genere = genere_passo::tratto;
     std::vector<std::size_t> righe;  // rows whose section or text changed, ascending

@@ -9,22 +9,16 @@
 
 namespace sopra {
 
-namespace {
+namespace {}  // namespace
 
-// An envelope value that no source reaches; steps of at most 2 × the cant limit
-// are taken off it without overflow.
-constexpr std::int32_t irraggiungibile = -(1 << 29);
-
-// Forward then backward: each row keeps the larger of its own source value and
-// its neighbour's value less delta.
-void propaga(std::vector<std::int32_t>& valori, std::int32_t delta) {
+void propaga_inviluppo(std::vector<std::int32_t>& valori,
+                       const std::vector<condizioni_riga>& condizioni) {
   for (std::size_t r = 1; r < valori.size(); ++r)
-    valori[r] = std::max(valori[r], std::max(valori[r - 1] - delta, irraggiungibile));
+    valori[r] = std::max(valori[r], std::max(valori[r - 1] - condizioni[r].delta, non_raggiunto));
   for (std::size_t r = valori.size(); r-- > 1;)
-    valori[r - 1] = std::max(valori[r - 1], std::max(valori[r] - delta, irraggiungibile));
+    valori[r - 1] =
+        std::max(valori[r - 1], std::max(valori[r] - condizioni[r].delta, non_raggiunto));
 }
-
-}  // namespace
 
 lettura_tratto leggi_tratto(const slot_tratto& oggetti) {
   // A cant can be written when there is an empty slot or a cant object; the
@@ -50,23 +44,38 @@ std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_l
 
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta) {
-  inviluppi esito{std::vector<std::int32_t>(letture.size(), irraggiungibile),
-                  std::vector<std::int32_t>(letture.size(), irraggiungibile)};
+  std::vector<condizioni_riga> condizioni(letture.size());
+  for (condizioni_riga& c : condizioni) c.delta = delta;
+  return calcola_inviluppi(letture, geometria, condizioni);
+}
+
+inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
+                            const geometria_linea& geometria,
+                            const std::vector<condizioni_riga>& condizioni) {
+  inviluppi esito{std::vector<std::int32_t>(letture.size(), non_raggiunto),
+                  std::vector<std::int32_t>(letture.size(), non_raggiunto)};
   for (std::size_t r = 0; r < letture.size(); ++r) {
     const std::int32_t c = letture[r].millimetri;
     if (!geometria.curva(r) || letture[r].fuori_scala) continue;
     if (c > 0) esito.positivo[r] = c;
     if (c < 0) esito.negativo[r] = -c;
   }
-  propaga(esito.positivo, delta);
-  propaga(esito.negativo, delta);
+  propaga_inviluppo(esito.positivo, condizioni);
+  propaga_inviluppo(esito.negativo, condizioni);
   return esito;
 }
 
 piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& geometria,
                                  const parametri_progetto& parametri) {
+  return progetta_raccordi(store, geometria, parametri, profilo_velocita::da_parametri(parametri));
+}
+
+piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& geometria,
+                                 const parametri_progetto& parametri,
+                                 const profilo_velocita& profilo) {
   const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
-  const inviluppi inv = calcola_inviluppi(letture, geometria, delta_massimo(parametri));
+  const inviluppi inv =
+      calcola_inviluppi(letture, geometria, condizioni_righe(geometria, parametri, profilo));
 
   piano_raccordi piano;
   for (std::size_t r = 0; r < letture.size(); ++r) {
@@ -121,7 +130,13 @@ bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millime
 
 esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
                                 const parametri_progetto& parametri) {
-  piano_raccordi piano = progetta_raccordi(store, geometria, parametri);
+  return applica_raccordi(store, geometria, parametri, profilo_velocita::da_parametri(parametri));
+}
+
+esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
+                                const parametri_progetto& parametri,
+                                const profilo_velocita& profilo) {
+  piano_raccordi piano = progetta_raccordi(store, geometria, parametri, profilo);
   for (const rialzo& r : piano.rialzi)
     scrivi_sopraelevazione(store, tratto_della_riga(r.riga), r.millimetri);
   return std::move(piano.esito);

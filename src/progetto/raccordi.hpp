@@ -1,7 +1,7 @@
 #pragma once
 // Run-off ramps: the cant of the sections next to canted curves is raised, never
 // lowered, so that no step between neighbouring listed sections exceeds the
-// largest change allowed (delta_massimo).
+// largest change allowed there (condizioni_riga::delta).
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
+#include "progetto/condizioni.hpp"
+#include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
 #include "scenario/scenario.hpp"
 
@@ -29,16 +31,30 @@ lettura_tratto leggi_tratto(const slot_tratto& oggetti);
 std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_linea& geometria);
 
 // For each side, by row, the least magnitude of cant that keeps every step from
-// the canted curves within `delta`: the largest |c_j| − delta × |i − j| over the
-// curves j outside junction zones whose cant c_j is of that side (positivo for
-// c_j > 0, negativo for c_j < 0); out-of-scale cants are no sources. Not
-// positive where no curve reaches. Linear in the number of rows.
+// the canted curves within the steps allowed: the largest |c_j| − D(i, j) over
+// the curves j outside junction zones whose cant c_j is of that side (positivo
+// for c_j > 0, negativo for c_j < 0), D(i, j) being the sum of the steps
+// allowed (condizioni_riga::delta) at the boundaries between rows i and j;
+// out-of-scale cants are no sources. Not positive where no curve reaches.
+// Linear in the number of rows.
 struct inviluppi {
   std::vector<std::int32_t> positivo;
   std::vector<std::int32_t> negativo;
 };
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
+                            const geometria_linea& geometria,
+                            const std::vector<condizioni_riga>& condizioni);
+// The same with one step `delta` allowed at every boundary.
+inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta);
+
+// Forward then backward over the rows: each keeps the larger of its own value
+// and its neighbour's less the step allowed between them, so that afterwards
+// valori[i] = max over j of (valori_j − D(i, j)). Values at or below
+// non_raggiunto stay there; steps are at most 2 × sopraelevazione_limite.
+inline constexpr std::int32_t non_raggiunto = -(1 << 29);
+void propaga_inviluppo(std::vector<std::int32_t>& valori,
+                       const std::vector<condizioni_riga>& condizioni);
 
 // One section the ramps raise: its row and its new signed cant, whole mm.
 struct rialzo {
@@ -64,6 +80,10 @@ struct piano_raccordi {
   esito_raccordi esito;
   std::vector<rialzo> rialzi;
 };
+// V(s) comes from `profilo`; the overload without one takes V and v of `parametri`.
+piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& geometria,
+                                 const parametri_progetto& parametri,
+                                 const profilo_velocita& profilo);
 piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& geometria,
                                  const parametri_progetto& parametri);
 
@@ -73,6 +93,9 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri);
 
 // Plans the ramps and writes them into the store (rows are the caller's).
+esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
+                                const parametri_progetto& parametri,
+                                const profilo_velocita& profilo);
 esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
                                 const parametri_progetto& parametri);
 

@@ -3,12 +3,14 @@
 // rules, as a list of problems ordered by position.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
+#include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
 #include "scenario/scenario.hpp"
 
@@ -16,20 +18,24 @@ namespace sopra {
 
 // The kinds of problem, in the order they are reported at one position.
 enum class codice_problema : std::uint8_t {
-  fuori_scala,    // side not -1, 0 or +1, or more than 300 mm: damaged or foreign data
-  lato,           // a curve's cant on its inner rail
-  bivio,          // cant in a junction zone
-  massimo,        // cant above c_max
-  rettilineo,     // cant on a straight that no run-off explains
-  salto,          // step from the previous listed section above delta_massimo
-  insufficienza,  // deficiency at V above I_max
-  eccesso,        // excess at v above E_max
-  senza_slot,     // a curve whose section cannot hold a cant
+  fuori_scala,     // side not -1, 0 or +1, or more than 300 mm: damaged or foreign data
+  lato,            // a curve's cant on its inner rail
+  bivio,           // cant in a junction zone
+  bivio_in_curva,  // a junction zone on a curve, run through without cant: deficiency above I_max
+  massimo,         // cant above c_max
+  rettilineo,      // cant on a straight that no run-off explains
+  pendenza,        // step from the previous listed section steeper than the run-off gradient
+  variazione,      // step within the gradient but above the one allowed at V (delta_tra)
+  insufficienza,   // deficiency at V above I_max
+  eccesso,         // excess at v above E_max
+  senza_slot,      // a curve whose section cannot hold a cant
 };
+inline constexpr std::size_t numero_codici = 11;
 
 // The code's name as the batch companion prints it ("fuori_scala", "lato", ...).
 std::string_view nome_codice(codice_problema codice);
-// Errors: fuori_scala, lato, bivio and insufficienza; the others are warnings.
+// Errors: fuori_scala, lato, bivio, bivio_in_curva, pendenza and insufficienza;
+// the others are warnings.
 bool errore(codice_problema codice);
 
 struct problema {
@@ -46,8 +52,13 @@ struct problema {
 std::string testo_problema(const problema& p);
 
 // Every problem of the listed sections, by position and, at one position, in
-// the order of codice_problema. insufficienza only with V given, eccesso only
-// with v given.
+// the order of codice_problema, judged with each section's V(s) and v(s) from
+// `profilo` and its design radius (condizioni_righe). bivio_in_curva and
+// insufficienza only where V is given, eccesso only where v is given.
+std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
+                                     const parametri_progetto& parametri,
+                                     const profilo_velocita& profilo);
+// The same with V and v of `parametri` along the whole line.
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
                                      const parametri_progetto& parametri);
 

@@ -9,15 +9,19 @@
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
+#include "editing/csv.hpp"
 #include "editing/elenco.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
+#include "progetto/profilo.hpp"
+#include "progetto/relazione.hpp"
 #include "scenario/file_scenario.hpp"
 
 namespace sopra {
@@ -47,6 +51,10 @@ std::string righe_come_testo(const righe_elenco& righe) {
   std::string testo;
   for (const std::string_view riga : righe) (testo += riga) += '\n';
   return testo;
+}
+
+void scrivi_testo(const fs::path& file, std::string_view testo) {
+  scrivi_file(file, std::vector<std::uint8_t>(testo.begin(), testo.end()));
 }
 
 timespec modificato_il(const fs::path& file) {
@@ -311,6 +319,12 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
       {"raccordi", "--mm", "5", f},
       {"verifica", "--prova", f},
       {"verifica", "--eccesso"},
+      {"progetta", f},  // no speed and no profile beside the scenario
+      {"progetta", "--velocita", "120", "--profilo", "p.csv", f},
+      {"progetta", "--velocita-minima", "60", "--profilo", "p.csv", f},
+      {"relazione", "--prova", f},
+      {"classi", "--velocita", "120", "--profilo", "p.csv", f},
+      {"elenco", "--csv", "--csv", f},
   };
   for (const auto& argomenti : sbagliati) {
     const auto u = esegui(argomenti);
@@ -361,7 +375,7 @@ TEST_F(Batch, HelpAndVersion) {
     const auto u = esegui(argomenti);
     EXPECT_EQ(u.codice, 0);
     EXPECT_TRUE(u.out.starts_with("Uso:"));
-    EXPECT_NE(u.out.find("verifica [PARAMETRI] FILE.si3..."), std::string::npos);
+    EXPECT_NE(u.out.find("relazione [PARAMETRI] [--profilo FILE] FILE.si3..."), std::string::npos);
     EXPECT_EQ(u.err, "");
   }
   const auto u = esegui({"--version"});
@@ -466,6 +480,76 @@ TEST_F(Batch, RaccordiAndVerificaAsTheCore) {
   // A scenario that cannot be loaded wins over the problems found.
   EXPECT_EQ(esegui({"verifica", si3("Valle_Andata"), (demo / "Nessuno_Qui.si3").string()}).codice,
             1);
+}
+
+TEST_F(Batch, ProgettaWithTheScenariosOwnProfile) {
+  // The scenario's own profile is found without regard to case and named in
+  // the summary; what is saved is what the core designs with it.
+  const std::string profilo = "# velocità\r\n0;120;60\r\n3000 ; 90,5 ;\r\n";
+  scrivi_testo(demo / "valle_andata.VELOCITA.csv", "\xef\xbb\xbf" + profilo);
+  const auto letto = leggi_profilo(demo / "valle_andata.VELOCITA.csv");
+  ASSERT_TRUE(std::holds_alternative<profilo_velocita>(letto)) << std::get<std::string>(letto);
+  scenario_aperto atteso = apri("Valle_Andata");
+  const auto esito = atteso.progetta(parametri_progetto{}, std::get<profilo_velocita>(letto));
+
+  const auto u = esegui({"progetta", si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 0) << u.err;
+  EXPECT_EQ(u.err, si3("Valle_Andata") +
+                       ": velocità dal profilo valle_andata.VELOCITA.csv (2 tratti). " +
+                       testo_esito_progetto(esito, ". ") + ". Salvato.\n");
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), atteso.store().tratti.codifica());
+
+  // After the design the check finds no step, side, junction or straight problem.
+  const auto v = esegui({"verifica", si3("Valle_Andata")});
+  for (const char* codice :
+       {"\tlato\t", "\tbivio\t", "\tmassimo\t", "\trettilineo\t", "\tpendenza\t", "\tvariazione\t"})
+    EXPECT_EQ(v.out.find(codice), std::string::npos) << codice << v.out;
+}
+
+TEST_F(Batch, AWrongProfileChangesNothing) {
+  const auto byte = leggi_file(da3("Valle_Andata"));
+  scrivi_testo(demo / "Valle_Andata.velocita.csv", "0;120\n500;0\n");
+  for (const std::vector<std::string>& argomenti :
+       {std::vector<std::string>{"progetta", si3("Valle_Andata")},
+        {"progetta", "--profilo", (demo / "manca.csv").string(), si3("Valle_Andata")},
+        {"raccordi", si3("Valle_Ritorno"), si3("Valle_Andata")}}) {
+    const auto u = esegui(argomenti);
+    EXPECT_EQ(u.codice, 2) << argomenti[1];
+    EXPECT_EQ(u.out, "");
+    EXPECT_EQ(std::count(u.err.begin(), u.err.end(), '\n'), 1) << u.err;
+  }
+  EXPECT_NE(esegui({"progetta", si3("Valle_Andata")}).err.find("velocita.csv, riga 2"),
+            std::string::npos);
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), byte);
+}
+
+TEST_F(Batch, RelazioneAndElencoCsv) {
+  scenario_aperto aperto = apri("Valle_Andata");
+  parametri_progetto p;
+  p.velocita_massima = 120;
+  aperto.progetta(p, {});
+  const auto relazione = testo_csv_relazione(
+      relazione_curve(aperto.store(), aperto.geometria(), p, profilo_velocita::costante(120, 0)));
+  ASSERT_EQ(esegui({"progetta", "--velocita", "120", si3("Valle_Andata")}).codice, 0);
+
+  auto u = esegui({"relazione", "--velocita", "120", si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 0) << u.err;
+  EXPECT_EQ(u.out, relazione);
+  EXPECT_TRUE(u.out.starts_with("inizio m;fine m;lato;raggio minimo m;")) << u.out;
+  // One line per curve run, the same number of fields on every line.
+  const auto campi = [](std::string_view riga) { return std::ranges::count(riga, ';'); };
+  const std::string_view intestazione(u.out.data(), u.out.find('\n'));
+  for (std::size_t inizio = 0; inizio < u.out.size();) {
+    const std::size_t fine = u.out.find('\n', inizio);
+    EXPECT_EQ(campi(std::string_view(u.out).substr(inizio, fine - inizio)), campi(intestazione));
+    inizio = fine + 1;
+  }
+
+  u = esegui({"elenco", "--csv", si3("Valle_Andata")});
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.out, testo_csv_elenco(aperto.store(), aperto.geometria()));
+  EXPECT_EQ(static_cast<std::size_t>(std::ranges::count(u.out, '\n')), aperto.quante_righe() + 1);
+  EXPECT_EQ(esegui({"relazione", (demo / "Nessuno_Qui.si3").string()}).codice, 1);
 }
 
 TEST_F(Batch, SaveErrorKeepsTheFile) {

@@ -165,7 +165,8 @@ TEST(Raccordi, PropertiesOnRandomLines) {
       if (pr.codice == codice_problema::lato) {
         EXPECT_TRUE(lato_prima.contains(pr.posizione)) << "line " << prova << ": " << pr.posizione;
       }
-      if (pr.codice == codice_problema::salto || pr.codice == codice_problema::rettilineo) {
+      if (pr.codice == codice_problema::pendenza || pr.codice == codice_problema::variazione ||
+          pr.codice == codice_problema::rettilineo) {
         EXPECT_TRUE(vicino(pr.posizione))
             << "line " << prova << ": " << nome_codice(pr.codice) << " at " << pr.posizione;
       }

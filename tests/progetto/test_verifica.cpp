@@ -21,6 +21,8 @@ scenario linea_con_problemi() {
   metti_bivio(s, 26, 1);                 // zone 25 .. 26
   metti_sopraelevazione(s, 25, 20);      // cant in the zone
   tratti_curvi(s, 30, 30, -2500, -200);  // above c_max, a step of 200 mm, excess at 40 km/h
+  tratti_curvi(s, 35, 35, 490, 0);
+  metti_bivio(s, 36);                    // zone 35 .. 36: a 490 m bend run through without cant
   metti_sopraelevazione(s, 40, 50);      // a straight's cant that no curve explains
   tratti_curvi(s, 42, 42, 490, 100);     // deficiency at 120 km/h
   tratti_curvi(s, 50, 50, 5000, 0);
@@ -45,13 +47,14 @@ TEST(VerificaLinea, EveryCodeInOrder) {
                                       {1000, lato},
                                       {1250, bivio},
                                       {1500, massimo},
-                                      {1500, salto},
+                                      {1500, pendenza},
                                       {1500, eccesso},
-                                      {1550, salto},
+                                      {1550, pendenza},
+                                      {1750, bivio_in_curva},
                                       {2000, rettilineo},
-                                      {2100, salto},
+                                      {2100, variazione},
                                       {2100, insufficienza},
-                                      {2150, salto},
+                                      {2150, variazione},
                                       {2500, senza_slot}}));
   // Each sentence with its figures, whole or with one decimal.
   const char* const testi[] = {
@@ -60,13 +63,15 @@ TEST(VerificaLinea, EveryCodeInOrder) {
       "sopraelevazione di 40 mm sulla rotaia interna della curva",
       "sopraelevazione di 20 mm in zona di bivio",
       "sopraelevazione di 200 mm oltre il massimo di 160 mm",
-      "salto di 200 mm dal tratto precedente (ammessi 82 mm)",
+      "salto di 200 mm dal tratto precedente, più ripido del raccordo (ammessi 125 mm)",
       "eccesso di 192.4 mm alla velocità minima (ammessi 110 mm)",
-      "salto di 200 mm dal tratto precedente (ammessi 82 mm)",
+      "salto di 200 mm dal tratto precedente, più ripido del raccordo (ammessi 125 mm)",
+      "zona di bivio in curva senza sopraelevazione: insufficienza di 346.8 mm (ammessi 130 mm): "
+      "velocità ammessa 73 km/h",
       "sopraelevazione di 50 mm su rettilineo, non dovuta a un raccordo",
-      "salto di 100 mm dal tratto precedente (ammessi 82 mm)",
+      "salto di 100 mm dal tratto precedente: troppo rapido a 120 km/h (ammessi 82 mm)",
       "insufficienza di 246.8 mm (ammessi 130 mm): velocità ammessa 97 km/h",
-      "salto di 100 mm dal tratto precedente (ammessi 82 mm)",
+      "salto di 100 mm dal tratto precedente: troppo rapido a 120 km/h (ammessi 82 mm)",
       "curva senza slot libero: non può avere sopraelevazione"};
   ASSERT_EQ(problemi.size(), std::size(testi));
   for (std::size_t k = 0; k < problemi.size(); ++k)
@@ -82,8 +87,8 @@ TEST(VerificaLinea, SpeedsAndStepFollowTheParameters) {
                     {1000, lato},
                     {1250, bivio},
                     {1500, massimo},
-                    {1500, salto},
-                    {1550, salto},
+                    {1500, pendenza},
+                    {1550, pendenza},
                     {2000, rettilineo},
                     {2500, senza_slot}}));
 }
@@ -99,8 +104,10 @@ TEST(VerificaLinea, CleanLineAndErrorCodes) {
   metti_sopraelevazione(s, 15, 19);  // beyond it
   EXPECT_EQ(codici(verifica_linea(s, geometria_linea(s), p)), (atteso{{750, rettilineo}}));
 
-  for (const codice_problema c : {fuori_scala, lato, bivio, insufficienza}) EXPECT_TRUE(errore(c));
-  for (const codice_problema c : {massimo, rettilineo, salto, eccesso, senza_slot})
+  for (const codice_problema c :
+       {fuori_scala, lato, bivio, bivio_in_curva, pendenza, insufficienza})
+    EXPECT_TRUE(errore(c));
+  for (const codice_problema c : {massimo, rettilineo, variazione, eccesso, senza_slot})
     EXPECT_FALSE(errore(c));
 }
 
