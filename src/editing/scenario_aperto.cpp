@@ -106,6 +106,12 @@ void scrivi_testo(std::string& modello, const std::string& testo, bool canonico)
   modello += testo;
 }
 
+// The cant field of row `riga`: the text after its last TAB.
+std::string_view testo_sopraelevazione(const righe_elenco& righe, std::size_t riga) {
+  const std::string_view testo = righe[riga];
+  return testo.substr(inizio_sopraelevazione(testo));
+}
+
 // Removes every cant object of section i; returns a bit for each slot that held one.
 std::uint64_t togli_sopraelevazioni(scenario& store, std::size_t i) {
   static_assert(slot_esteso <= 64, "one bit per slot");
@@ -375,6 +381,16 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
   fotografia prima;
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
     const auto s = static_cast<std::int32_t>(i);
+    const bool elencato = tratto_elencato(s, righe_.size());
+    // Most straights hold no cant, get none and already show "0": nothing to do.
+    if (!elencato || piano.millimetri[riga_del_tratto(s)] == 0) {
+      const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
+      const bool senza_oggetto = oggetti.trova([](const oggetto& o) {
+        return o.tipo == tipo_sopraelevazione;
+      }) == oggetti.size();
+      if (senza_oggetto && (!elencato || testo_sopraelevazione(righe_, riga_del_tratto(s)) == "0"))
+        continue;
+    }
     prima.scatta(store_, righe_, s);
     const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
     if (prima.con_riga) {

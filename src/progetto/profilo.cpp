@@ -263,15 +263,23 @@ const tratto_velocita& profilo_velocita::a_metri(std::int64_t metri) const {
   return dopo == tratti_.begin() ? *dopo : *std::prev(dopo);
 }
 
-std::vector<velocita_riga> profilo_velocita::velocita_righe(std::size_t numero_righe) const {
-  std::vector<velocita_riga> righe(numero_righe);
-  if (tratti_.empty()) return righe;
-  std::size_t j = 0;
+std::vector<std::uint32_t> profilo_velocita::tratti_delle_righe(std::size_t numero_righe) const {
+  std::vector<std::uint32_t> indici(numero_righe);
+  std::uint32_t j = 0;
   for (std::size_t r = 0; r < numero_righe; ++r) {
     const std::int64_t metri = posizione_tratto(tratto_della_riga(r));
     while (j + 1 < tratti_.size() && tratti_[j + 1].da_metri <= metri) ++j;
-    righe[r] = {tratti_[j].velocita_massima, tratti_[j].velocita_minima};
+    indici[r] = j;
   }
+  return indici;
+}
+
+std::vector<velocita_riga> profilo_velocita::velocita_righe(std::size_t numero_righe) const {
+  std::vector<velocita_riga> righe(numero_righe);
+  if (tratti_.empty()) return righe;
+  const std::vector<std::uint32_t> indici = tratti_delle_righe(numero_righe);
+  for (std::size_t r = 0; r < numero_righe; ++r)
+    righe[r] = {tratti_[indici[r]].velocita_massima, tratti_[indici[r]].velocita_minima};
   return righe;
 }
 

@@ -71,9 +71,14 @@ class profilo_velocita {
   // first for a position before 0). Precondition: !vuoto(). Logarithmic.
   const tratto_velocita& a_metri(std::int64_t metri) const;
 
+  // The stretch of each of `numero_righe` listed rows, by row, as an index
+  // into tratti(): the one that holds the start of the row's section
+  // (posizione_tratto). Precondition: !vuoto(). One pass over rows and
+  // stretches together.
+  std::vector<std::uint32_t> tratti_delle_righe(std::size_t numero_righe) const;
+
   // V and v of each of `numero_righe` listed rows, by row: those of the stretch
-  // that holds the start of the row's section (posizione_tratto). All 0 when the
-  // profile is empty. One pass over rows and stretches together.
+  // tratti_delle_righe gives. All 0 when the profile is empty.
   std::vector<velocita_riga> velocita_righe(std::size_t numero_righe) const;
 
   bool operator==(const profilo_velocita&) const = default;

@@ -4,15 +4,21 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "analysis/sopraelevazione.hpp"
 #include "progetto/raccordi.hpp"
 
 namespace sopra {
 
 namespace {
 
-// A cap that nothing sets; adding steps of at most 2 × the cant limit to it
-// for every row of the longest line stays far from overflow in 64 bits.
-constexpr std::int64_t senza_tetto = std::int64_t{1} << 40;
+// A cap that nothing sets. A cap only ever becomes the smaller of itself and a
+// neighbour's plus one step, so it never grows past this, and the sums of
+// steps along the longest line stay far below it.
+constexpr std::int32_t senza_tetto = std::int32_t{1} << 30;
+
+// What obiettivo holds for a row that is no target: a straight, or a pinned row.
+constexpr std::int32_t non_obiettivo = -1;
+constexpr std::int32_t bloccato = -2;
 
 // The side of a row's curve as the classification gives it, junction zones
 // included: +1 left-hand bend (its cant is > 0), -1 right-hand, 0 straight.
@@ -23,30 +29,22 @@ int lato_curva(const geometria_linea& geometria, std::size_t riga) {
 
 // Forward then backward: each row keeps the smaller of its own cap and its
 // neighbour's plus the step allowed between them.
-void propaga_tetti(std::vector<std::int64_t>& tetti,
-                   const std::vector<condizioni_riga>& condizioni) {
+void propaga_tetti(std::vector<std::int32_t>& tetti, const condizioni_linea& condizioni) {
   for (std::size_t r = 1; r < tetti.size(); ++r)
-    tetti[r] = std::min(tetti[r], tetti[r - 1] + condizioni[r].delta);
+    tetti[r] = std::min(tetti[r], tetti[r - 1] + condizioni.delta(r));
   for (std::size_t r = tetti.size(); r-- > 1;)
-    tetti[r - 1] = std::min(tetti[r - 1], tetti[r] + condizioni[r].delta);
+    tetti[r - 1] = std::min(tetti[r - 1], tetti[r] + condizioni.delta(r));
 }
 
-// For one side, the largest value less the steps to reach row r, from the
-// rows before r and r itself (avanti) or from r and the rows after it.
-std::vector<std::int32_t> inviluppo_in_avanti(const std::vector<std::int32_t>& valori,
-                                              const std::vector<condizioni_riga>& condizioni) {
-  std::vector<std::int32_t> esito = valori;
-  for (std::size_t r = 1; r < esito.size(); ++r)
-    esito[r] = std::max(esito[r], std::max(esito[r - 1] - condizioni[r].delta, non_raggiunto));
-  return esito;
-}
-std::vector<std::int32_t> inviluppo_all_indietro(const std::vector<std::int32_t>& valori,
-                                                 const std::vector<condizioni_riga>& condizioni) {
-  std::vector<std::int32_t> esito = valori;
-  for (std::size_t r = esito.size(); r-- > 1;)
-    esito[r - 1] = std::max(esito[r - 1], std::max(esito[r] - condizioni[r].delta, non_raggiunto));
-  return esito;
-}
+// A reverse curve: the last row a of a run of one side and the first row b of
+// the next run, of the other side, with only straights between; the room
+// D(a, b), and the height each side needs at its end (h_a from the targets of
+// a's side up to a, h_b from those of b's side from b on).
+struct inversione {
+  std::size_t a = 0, b = 0;
+  std::int64_t stanza = 0;
+  std::int64_t h_a = 0, h_b = 0;
+};
 
 }  // namespace
 
@@ -54,85 +52,93 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
                               const parametri_progetto& parametri,
                               const profilo_velocita& profilo) {
   const std::size_t n = geometria.size();
-  const std::vector<condizioni_riga> condizioni = condizioni_righe(geometria, parametri, profilo);
-  const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
+  const condizioni_linea condizioni = condizioni_righe(geometria, parametri, profilo);
   piano_progetto piano;
   piano.millimetri.assign(n, 0);
   esito_progetto& esito = piano.esito;
 
-  // Pins, targets and the caps that pins set.
-  std::vector<std::uint8_t> bloccato(n);
-  std::vector<std::int32_t> obiettivo(n, -1);  // -1: not a target
-  std::vector<std::int64_t> tetti(n, senza_tetto);
+  // Pins and targets; the caps start at the pins. A row that cannot hold a
+  // cant is pinned, straight or not.
+  std::vector<std::int32_t> obiettivo(n, non_obiettivo);
+  std::vector<std::int32_t> tetti(n, senza_tetto);
   for (std::size_t r = 0; r < n; ++r) {
-    bloccato[r] = geometria.bivio(r) || !letture[r].scrivibile;
-    if (bloccato[r]) {
+    const int lato = lato_curva(geometria, r);
+    const bool bivio = geometria.bivio(r);
+    const bool pieno =
+        !bivio &&
+        !slot_scrivibile(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+    if (bivio || pieno) {
+      obiettivo[r] = bloccato;
       tetti[r] = 0;
-      const std::int32_t posizione = posizione_tratto(tratto_della_riga(r));
-      if (lato_curva(geometria, r) != 0)
-        (geometria.bivio(r) ? esito.bloccati_bivio : esito.bloccati_senza_slot)
-            .push_back(posizione);
-    } else if (lato_curva(geometria, r) != 0) {
-      const condizioni_riga& c = condizioni[r];
+      if (lato != 0)
+        (bivio ? esito.bloccati_bivio : esito.bloccati_senza_slot)
+            .push_back(posizione_tratto(tratto_della_riga(r)));
+    } else if (lato != 0) {
+      const condizioni_riga c = condizioni[r];
       obiettivo[r] =
           proponi(c.velocita_massima, c.velocita_minima, std::fabs(c.raggio), parametri).millimetri;
     }
   }
   propaga_tetti(tetti, condizioni);
+  // m0 of a target: its target under the pins' caps.
+  const auto m0 = [&](std::size_t r) { return std::min(obiettivo[r], tetti[r]); };
+  const auto indice_lato = [](int lato) { return lato > 0 ? 0 : 1; };
 
-  // m0: targets under the pins' caps, for each side (non_raggiunto elsewhere).
-  std::vector<std::int32_t> primo_positivo(n, non_raggiunto), primo_negativo(n, non_raggiunto);
-  for (std::size_t r = 0; r < n; ++r) {
-    if (obiettivo[r] < 0) continue;
-    const auto m0 = static_cast<std::int32_t>(std::min<std::int64_t>(obiettivo[r], tetti[r]));
-    (lato_curva(geometria, r) > 0 ? primo_positivo : primo_negativo)[r] = m0;
-  }
-
-  // Reverse curves: each pair of consecutive runs of opposite sides shares the
-  // room between them. The caps they set grow by the steps allowed away from
-  // a and b, so that one pass in each direction sets them all.
+  // Reverse curves. A forward pass finds them with their room and h_a, the
+  // largest m0(j) - D(j, a) over the targets j <= a of a's side; a backward
+  // pass gives h_b, the same over the targets j >= b of b's side.
+  std::vector<inversione> inversioni;
   {
-    const auto avanti_pos = inviluppo_in_avanti(primo_positivo, condizioni);
-    const auto avanti_neg = inviluppo_in_avanti(primo_negativo, condizioni);
-    const auto indietro_pos = inviluppo_all_indietro(primo_positivo, condizioni);
-    const auto indietro_neg = inviluppo_all_indietro(primo_negativo, condizioni);
-    std::vector<std::int64_t> tetti_inversione(n, senza_tetto);
-    std::size_t fine_precedente = n;  // last row of the previous run, n: none yet
-    int lato_precedente = 0;
-    std::int64_t stanza = 0;  // D from the previous run's end to this row
+    std::int32_t inviluppo[2] = {non_raggiunto, non_raggiunto};  // by indice_lato
+    std::size_t fine = n;     // the last row of the latest run, n: none yet
+    std::int64_t h_fine = 0;  // its side's envelope there
+    std::int64_t stanza = 0;  // D from that row to this one
     for (std::size_t r = 0; r < n; ++r) {
-      const int lato = lato_curva(geometria, r);
-      if (r > 0) stanza += condizioni[r].delta;
-      if (lato == 0) continue;
-      const bool inizio_corsa = r == 0 || lato_curva(geometria, r - 1) != lato;
-      if (inizio_corsa) {
-        if (fine_precedente < n && lato_precedente == -lato) {
-          const std::size_t a = fine_precedente, b = r;
-          const std::int64_t h_a =
-              std::max<std::int64_t>(0, (lato_precedente > 0 ? avanti_pos : avanti_neg)[a]);
-          const std::int64_t h_b =
-              std::max<std::int64_t>(0, (lato > 0 ? indietro_pos : indietro_neg)[b]);
-          if (h_a + h_b > 0) {
-            tetti_inversione[a] = std::min(tetti_inversione[a], stanza * h_a / (h_a + h_b));
-            tetti_inversione[b] = std::min(tetti_inversione[b], stanza * h_b / (h_a + h_b));
-          }
-        }
+      if (r > 0) {
+        stanza += condizioni.delta(r);
+        for (std::int32_t& v : inviluppo) v = std::max(v - condizioni.delta(r), non_raggiunto);
       }
-      lato_precedente = lato;
-      fine_precedente = r;
+      const int lato = lato_curva(geometria, r);
+      if (lato == 0) continue;
+      std::int32_t& proprio = inviluppo[indice_lato(lato)];
+      if (obiettivo[r] >= 0) proprio = std::max(proprio, m0(r));
+      // Only straights lie between `fine` and r, so a run of the other side
+      // that ended at `fine` and one that starts at r make a reverse curve.
+      if (fine < n && lato_curva(geometria, fine) == -lato)
+        inversioni.push_back({fine, r, stanza, h_fine, 0});
+      fine = r;
+      h_fine = std::max(proprio, 0);
       stanza = 0;
     }
-    propaga_tetti(tetti_inversione, condizioni);
-    for (std::size_t r = 0; r < n; ++r) tetti[r] = std::min(tetti[r], tetti_inversione[r]);
   }
+  {
+    std::int32_t inviluppo[2] = {non_raggiunto, non_raggiunto};
+    std::size_t k = inversioni.size();  // the next reversal, going backward, is k - 1
+    for (std::size_t r = n; r-- > 0;) {
+      if (r + 1 < n)
+        for (std::int32_t& v : inviluppo) v = std::max(v - condizioni.delta(r + 1), non_raggiunto);
+      const int lato = lato_curva(geometria, r);
+      if (lato == 0) continue;
+      std::int32_t& proprio = inviluppo[indice_lato(lato)];
+      if (obiettivo[r] >= 0) proprio = std::max(proprio, m0(r));
+      if (k > 0 && inversioni[k - 1].b == r) inversioni[--k].h_b = std::max(proprio, 0);
+    }
+  }
+  // Each reversal shares its room in proportion to the heights; its caps grow
+  // by the steps allowed away from a and b, as the pins' caps do.
+  for (const inversione& i : inversioni) {
+    if (i.h_a + i.h_b == 0) continue;
+    tetti[i.a] =
+        std::min(tetti[i.a], static_cast<std::int32_t>(i.stanza * i.h_a / (i.h_a + i.h_b)));
+    tetti[i.b] =
+        std::min(tetti[i.b], static_cast<std::int32_t>(i.stanza * i.h_b / (i.h_a + i.h_b)));
+  }
+  propaga_tetti(tetti, condizioni);
 
   // m: the targets under every cap; each side's cant, the envelope of its m.
   std::vector<std::int32_t> positivo(n, non_raggiunto), negativo(n, non_raggiunto);
-  for (std::size_t r = 0; r < n; ++r) {
-    if (obiettivo[r] < 0) continue;
-    const auto m = static_cast<std::int32_t>(std::min<std::int64_t>(obiettivo[r], tetti[r]));
-    (lato_curva(geometria, r) > 0 ? positivo : negativo)[r] = m;
-  }
+  for (std::size_t r = 0; r < n; ++r)
+    if (obiettivo[r] >= 0) (lato_curva(geometria, r) > 0 ? positivo : negativo)[r] = m0(r);
   propaga_inviluppo(positivo, condizioni);
   propaga_inviluppo(negativo, condizioni);
 
@@ -144,7 +150,7 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
     const bool fine_corsa = lato != 0 && (r + 1 == n || lato_curva(geometria, r + 1) != lato);
     if (fine_corsa && con_obiettivo) ++esito.curve_progettate;
 
-    if (bloccato[r]) continue;
+    if (obiettivo[r] == bloccato) continue;
     const std::int32_t c = positivo[r] > 0 ? positivo[r] : negativo[r] > 0 ? -negativo[r] : 0;
     piano.millimetri[r] = c;
     if (c != 0) ++esito.tratti_con_sopraelevazione;

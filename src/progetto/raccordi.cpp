@@ -11,13 +11,12 @@ namespace sopra {
 
 namespace {}  // namespace
 
-void propaga_inviluppo(std::vector<std::int32_t>& valori,
-                       const std::vector<condizioni_riga>& condizioni) {
+void propaga_inviluppo(std::vector<std::int32_t>& valori, const condizioni_linea& condizioni) {
   for (std::size_t r = 1; r < valori.size(); ++r)
-    valori[r] = std::max(valori[r], std::max(valori[r - 1] - condizioni[r].delta, non_raggiunto));
+    valori[r] = std::max(valori[r], std::max(valori[r - 1] - condizioni.delta(r), non_raggiunto));
   for (std::size_t r = valori.size(); r-- > 1;)
     valori[r - 1] =
-        std::max(valori[r - 1], std::max(valori[r] - condizioni[r].delta, non_raggiunto));
+        std::max(valori[r - 1], std::max(valori[r] - condizioni.delta(r), non_raggiunto));
 }
 
 lettura_tratto leggi_tratto(const slot_tratto& oggetti) {
@@ -44,14 +43,12 @@ std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_l
 
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta) {
-  std::vector<condizioni_riga> condizioni(letture.size());
-  for (condizioni_riga& c : condizioni) c.delta = delta;
-  return calcola_inviluppi(letture, geometria, condizioni);
+  return calcola_inviluppi(letture, geometria,
+                           condizioni_linea::con_delta_costante(letture.size(), delta));
 }
 
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
-                            const geometria_linea& geometria,
-                            const std::vector<condizioni_riga>& condizioni) {
+                            const geometria_linea& geometria, const condizioni_linea& condizioni) {
   inviluppi esito{std::vector<std::int32_t>(letture.size(), non_raggiunto),
                   std::vector<std::int32_t>(letture.size(), non_raggiunto)};
   for (std::size_t r = 0; r < letture.size(); ++r) {

@@ -42,8 +42,7 @@ struct inviluppi {
   std::vector<std::int32_t> negativo;
 };
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
-                            const geometria_linea& geometria,
-                            const std::vector<condizioni_riga>& condizioni);
+                            const geometria_linea& geometria, const condizioni_linea& condizioni);
 // The same with one step `delta` allowed at every boundary.
 inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
                             const geometria_linea& geometria, std::int32_t delta);
@@ -53,8 +52,7 @@ inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
 // valori[i] = max over j of (valori_j − D(i, j)). Values at or below
 // non_raggiunto stay there; steps are at most 2 × sopraelevazione_limite.
 inline constexpr std::int32_t non_raggiunto = -(1 << 29);
-void propaga_inviluppo(std::vector<std::int32_t>& valori,
-                       const std::vector<condizioni_riga>& condizioni);
+void propaga_inviluppo(std::vector<std::int32_t>& valori, const condizioni_linea& condizioni);
 
 // One section the ramps raise: its row and its new signed cant, whole mm.
 struct rialzo {

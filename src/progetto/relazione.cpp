@@ -28,7 +28,7 @@ std::vector<curva_relazione> relazione_curve(const scenario& store,
                                              const parametri_progetto& parametri,
                                              const profilo_velocita& profilo) {
   const std::size_t n = geometria.size();
-  const std::vector<condizioni_riga> condizioni = condizioni_righe(geometria, parametri, profilo);
+  const condizioni_linea condizioni = condizioni_righe(geometria, parametri, profilo);
   const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
   const std::vector<problema> problemi = verifica_linea(store, geometria, parametri, profilo);
   std::size_t prossimo_problema = 0;  // problems are by position: a moving index serves every run

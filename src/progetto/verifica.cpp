@@ -117,7 +117,7 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
 
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
                                      const parametri_progetto& p, const profilo_velocita& profilo) {
-  const std::vector<condizioni_riga> condizioni = condizioni_righe(geometria, p, profilo);
+  const condizioni_linea condizioni = condizioni_righe(geometria, p, profilo);
   const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
   const inviluppi inv = calcola_inviluppi(letture, geometria, condizioni);
   const double c_max = p.sopraelevazione_massima;

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <random>
+#include <vector>
 
 namespace sopra {
 namespace {
@@ -101,6 +104,38 @@ TEST(OggTipo, NonGuardaOltreLUltimoSlot) {
     s.tratti[0].oggetti[ultimo].tipo = tipo_sopraelevazione;
     EXPECT_EQ(ogg_tipo(s, 1, tipo_sopraelevazione), std::nullopt);
     EXPECT_EQ(ogg_tipo(s, 0, tipo_sopraelevazione), static_cast<std::int32_t>(ultimo));
+  }
+}
+
+}  // namespace
+}  // namespace sopra
+
+namespace sopra {
+namespace {
+
+// The slot a cant goes into, read through the kept slots only, is the first
+// empty or cant slot of the whole record: on random records where kept slots
+// of type 0 still carry other bytes, in both layouts.
+TEST(SlotScrivibile, AsTheFirstEmptyOrCantSlotOfTheWholeRecord) {
+  std::mt19937 caso(5);
+  for (int prova = 0; prova < 20000; ++prova) {
+    const std::size_t numero = prova % 2 ? slot_compatto : slot_esteso;
+    std::array<oggetto, slot_esteso> tutti{};
+    std::uint64_t presenti = 0;
+    std::vector<oggetto> tenuti;
+    for (std::size_t j = 0; j < numero; ++j) {
+      const int sorte = std::uniform_int_distribution<int>(0, 19)(caso);
+      if (sorte == 0) tutti[j] = {tipo_sopraelevazione, 40, 1, 0, 0, 0};
+      if (sorte == 1) tutti[j] = {tipo_vuoto, 0, 3, 0, 0, 0};  // empty type, other bytes set
+      if (sorte >= 4) tutti[j] = {static_cast<std::uint8_t>(1 + sorte), 1, 2, 3, 4, 5};
+      if (tutti[j] == oggetto{}) continue;
+      presenti |= std::uint64_t{1} << j;
+      tenuti.push_back(tutti[j]);
+    }
+    std::optional<std::size_t> atteso;
+    for (std::size_t j = 0; j < numero && !atteso; ++j)
+      if (tutti[j].tipo == tipo_vuoto || tutti[j].tipo == tipo_sopraelevazione) atteso = j;
+    ASSERT_EQ(slot_scrivibile(slot_tratto(tenuti.data(), presenti, numero)), atteso) << prova;
   }
 }
 
