@@ -23,6 +23,7 @@
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
+#include "scenario/unione_tratti.hpp"
 
 namespace sopra {
 
@@ -432,6 +433,10 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     return "Il file dei tratti " + nome + ".da3 non è nella cartella " + nome_cartella(cartella) +
            ": copiarlo lì insieme al file dello scenario.";
   }
+
+  // What identifies the three files, taken before they are read: a change
+  // made while they are read shows later as a change.
+  caricato.letti = {identita_di(*testata), identita_di(*tratti), identita_di(*linea.file)};
 
   // Sections 0 .. N and, of line points 0 .. T, the three that judge each
   // section. The two files are independent: the line file is read on a thread
