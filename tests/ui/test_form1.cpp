@@ -367,6 +367,83 @@ class TestForm1 : public QObject {
     QVERIFY(f.domande.isEmpty());
   }
 
+  // Another program sets a cant of 77 mm at `metri` and saves, as the batch
+  // companion does (a new file renamed over the old one).
+  void altro_programma(int metri, const char* mm) const {
+    sopra::scenario_aperto altro = valle();
+    const auto riga = sopra::riga_alla_posizione(metri, altro.quante_righe());
+    QVERIFY(riga);
+    QVERIFY(!altro.modifica_tratto(*riga, mm).senza_slot);
+    QCOMPARE(altro.salva(), std::nullopt);
+  }
+  int mm_salvati(std::int32_t metri) const {
+    return sopra::millimetri_tratto(carica(percorso(QStringLiteral("Valle_Andata.si3"))),
+                                    metri / sopra::metri_tratto);
+  }
+
+  void le_modifiche_di_un_altro_programma_si_uniscono() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    altro_programma(1200, "77");
+    // Told at once, by the watch on the file, with a reload offered.
+    QTRY_COMPARE(f.testo_label(QStringLiteral("Label17")),
+                 QStringLiteral("Valle_Andata.da3 è stato modificato da un altro programma."));
+    QVERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+
+    f.clicca_riga(1500 / 50 - sopra::primo_tratto_elencato);
+    finestra::scrivi(f.text1(), QStringLiteral("33"));
+    f.clicca(QStringLiteral("Command3"));
+    QVERIFY(f.avvisi.isEmpty());
+    QVERIFY(f.richieste_di_scelta.isEmpty());
+    QCOMPARE(f.testo_label(QStringLiteral("Label17")),
+             QStringLiteral("Il file Valle_Andata.da3 era stato modificato da un altro programma: "
+                            "le modifiche sono state unite (1 tratto)."));
+    QCOMPARE(mm_salvati(1200), 77);
+    QCOMPARE(mm_salvati(1500), 33);
+    QCOMPARE(cant_field(f.riga(1200 / 50 - sopra::primo_tratto_elencato)), QStringLiteral("77"));
+    QVERIFY(!f.c(QStringLiteral("Command14"))->isVisible());
+    f.clicca(QStringLiteral("Command1"));
+    QVERIFY(f.domande.isEmpty());
+  }
+
+  void un_conflitto_offre_tre_scelte() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const int riga = 1200 / 50 - sopra::primo_tratto_elencato;
+    f.clicca_riga(riga);
+    finestra::scrivi(f.text1(), QStringLiteral("33"));
+    altro_programma(1200, "77");
+
+    // "Annulla": nothing written, the edit stays in memory.
+    f.scelta = 2;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 1);
+    QVERIFY(f.richieste_di_scelta[0].contains(QStringLiteral("Posizioni in metri: 1200.")));
+    QCOMPARE(f.scelte_mostrate, (QStringList{"Sovrascrivi", "Ricarica", "Annulla"}));
+    QCOMPARE(mm_salvati(1200), 77);
+    QCOMPARE(cant_field(f.riga(riga)), QStringLiteral("33"));
+    QVERIFY(f.testo_label(QStringLiteral("Label17")).contains(QStringLiteral("non salvate")));
+
+    // "Sovrascrivi": this window's cant wins.
+    f.scelta = 0;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 2);
+    QCOMPARE(mm_salvati(1200), 33);
+
+    // "Ricarica": the edit goes, the file is read as it is.
+    finestra::scrivi(f.text1(), QStringLiteral("44"));
+    altro_programma(1200, "88");
+    f.scelta = 1;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 3);
+    QCOMPARE(mm_salvati(1200), 88);
+    QCOMPARE(cant_field(f.riga(riga)), QStringLiteral("88"));
+    QCOMPARE(f.text1()->text(), QStringLiteral("88"));
+    f.clicca(QStringLiteral("Command1"));
+    QVERIFY(f.domande.isEmpty());  // nothing unsaved
+    QVERIFY(f.avvisi.isEmpty());
+  }
+
   void colonne_allineate_sotto_le_intestazioni() {
     // Both layouts: the extended one writes a single TAB after a 10000 m curve.
     for (const char* nome : {"Valle_Andata.si3", "Costa_Est_Esteso.si3"}) {
