@@ -99,6 +99,11 @@ std::string testo_salvataggio(const scenario_aperto::esito_salvataggio& esito) {
   }
   const std::string inizio = "Il file " + esito.file + " è stato modificato da un altro programma";
   switch (esito.estraneo) {
+    case motivo_estraneo::altro_formato:
+      return inizio + " e non è più un file dei tratti di questa linea: contiene i suoi " +
+             std::to_string(esito.record_linea) + " tratti nell'altro formato, da " +
+             std::to_string(byte_tratto(esito.byte_record != byte_tratto(false))) + " byte." +
+             invariato;
     case motivo_estraneo::record_non_interi:
       return inizio + " e non è più un file dei tratti di questa linea: misura " +
              std::to_string(esito.byte_estraneo) +

@@ -558,6 +558,8 @@ scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvata
       return esito;
     }
     if (unione.estraneo != motivo_estraneo::nessuno) {
+      // Replaced, the foreign file leaves nothing of its own behind.
+      opzioni.senza_oltre = true;
       if (!permessi.sovrascrivi) {
         esito.stato = stato_salvataggio::conflitto;
         esito.estraneo = unione.estraneo;

@@ -155,7 +155,7 @@ std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const s
   if (auto e = scrivi_tratti(nuovo, tratti, impronta)) return annulla(e);
   // The records after section N stay as they were.
   const std::uint64_t scritti = std::uint64_t{tratti.size()} * tratti.byte_record();
-  if (stato.dimensione > scritti) {
+  if (stato.dimensione > scritti && !opzioni.senza_oltre) {
     if (auto e = copia_fino_alla_fine(vecchio, scritti, nuovo, scritti)) return annulla(e);
   }
   if (auto e = sincronizza(nuovo)) return annulla(e);
@@ -204,6 +204,9 @@ std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const s
 
   // Records after section N are already in place; a shorter file grows.
   std::error_code errore = scrivi_tratti(vecchio, tratti, impronta);
+  const std::uint64_t scritti = std::uint64_t{tratti.size()} * tratti.byte_record();
+  if (!errore && opzioni.senza_oltre && stato.dimensione > scritti)
+    errore = tronca(vecchio, scritti);
   if (!errore) errore = sincronizza(vecchio);
   if (errore) {
     std::error_code ripristino = copia_fino_alla_fine(copia, 0, vecchio, 0);

@@ -46,6 +46,8 @@ struct opzioni_salvataggio {
   // When no file is under store.file_tratti, it is made anew (readable by all,
   // writable by its owner) with sections 0 .. N, instead of failing.
   bool crea = false;
+  // Records after section N are not kept: the file ends with section N.
+  bool senza_oltre = false;
 };
 
 // salva_tratti with `opzioni`.

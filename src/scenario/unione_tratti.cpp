@@ -140,8 +140,11 @@ esito_unione unisci_con_file(const fs::path& file, const elenco_tratti& nostri,
     esito.dimensione = stato.dimensione;
     const std::size_t record = nostri.byte_record();
     const std::uint64_t record_interi = stato.dimensione / record;
+    const std::uint64_t altro_record = byte_tratto(nostri.slot_per_tratto() != slot_compatto);
     if (stato.dimensione != dimensione_nota) {
-      if (stato.dimensione % record != 0) {
+      if (stato.dimensione == std::uint64_t{nostri.size()} * altro_record) {
+        esito.estraneo = motivo_estraneo::altro_formato;
+      } else if (stato.dimensione % record != 0) {
         esito.estraneo = motivo_estraneo::record_non_interi;
       } else if (record_interi < nostri.size() && stato.dimensione < dimensione_nota) {
         esito.estraneo = motivo_estraneo::troppo_corto;

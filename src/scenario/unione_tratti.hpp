@@ -66,6 +66,7 @@ class base_tratti {
 // Why the file on disk is no longer a section file for this line.
 enum class motivo_estraneo : std::uint8_t {
   nessuno,
+  altro_formato,      // it holds the line's sections in the other layout
   record_non_interi,  // its size is not a whole number of records of the layout
   troppo_corto,       // fewer whole records than the line has sections, and fewer than before
 };
@@ -106,8 +107,9 @@ struct esito_unione {
 
 // Reads `file` a block at a time and merges it with `nostri` over `base`.
 // `dimensione_nota` is the file's size when last read or written: a file
-// whose size is not a whole number of records, or which holds fewer records
-// than the line while it held more, is estraneo unless it kept that size.
+// that holds exactly the line's sections in the other layout, whose size is
+// not a whole number of records, or which holds fewer records than the line
+// while it held more, is estraneo unless it kept that size.
 esito_unione unisci_con_file(const std::filesystem::path& file, const elenco_tratti& nostri,
                              const base_tratti& base, std::uint64_t dimensione_nota);
 

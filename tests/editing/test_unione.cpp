@@ -76,6 +76,11 @@ TEST(Unione, UnOggettoNuovoInUnTrattoNonToccatoSiAggiunge) {
     s.aperto->modifica_tratto(riga_a, "45");
     const std::size_t j = s.vuoto(tratto_b);
     s.scrivi_slot(tratto_b, j, segnale);
+    // A trailing byte of a record that neither touched, changed by the other program.
+    const std::size_t coda = (tratto_b + 1) * s.record() - 1;
+    auto byte = leggi_file(s.tratti());
+    byte[coda] ^= 0x40;
+    scrivi_file(s.tratti(), byte);
 
     const auto esito = s.aperto->salva(scenario_aperto::permessi_salvataggio{});
     ASSERT_EQ(esito.stato, stato::salvato) << testo_salvataggio(esito);
@@ -84,6 +89,7 @@ TEST(Unione, UnOggettoNuovoInUnTrattoNonToccatoSiAggiunge) {
               "sono state unite (1 tratto)");
     EXPECT_EQ(leggi_file(s.tratti()), s.aperto->store().tratti.codifica());
     EXPECT_EQ(s.su_disco(tratto_b, j), segnale);
+    EXPECT_EQ(leggi_file(s.tratti())[coda], byte[coda]);
     EXPECT_EQ(millimetri_tratto(s.carica(), tratto_a), 45);
     EXPECT_FALSE(s.aperto->modificato());
     EXPECT_EQ(contenuto(s.cartella.percorso()), nomi);  // no temporary file or copy left
@@ -206,13 +212,15 @@ TEST(Unione, FileCresciutoOAccorciato) {
   ASSERT_EQ(s.aperto->salva(scenario_aperto::permessi_salvataggio{}).stato, stato::salvato);
   EXPECT_EQ(leggi_file(s.tratti()), s.aperto->store().tratti.codifica());
 
-  // Shorter than the line, or not whole records: no longer this line's file.
-  for (const std::size_t taglio : {(n - 10) * s.record(), n * s.record() - 7}) {
-    const auto completo = leggi_file(s.tratti());
-    scrivi_file(s.tratti(),
-                std::vector<std::uint8_t>(completo.begin(),
-                                          completo.begin() + static_cast<std::ptrdiff_t>(taglio)));
-    s.aperto->modifica_tratto(riga_a, taglio % s.record() == 0 ? "55" : "56");
+  // Shorter than the line, not whole records, the other layout: no longer this
+  // line's file. Overwritten, it holds the store's sections only.
+  for (const std::size_t taglio :
+       {(n - 10) * s.record(), n * s.record() - 7, n * byte_tratto(false)}) {
+    auto completo = leggi_file(s.tratti());
+    completo.resize(taglio, 0x11);
+    completo[3] ^= 0x5a;  // and a section of the line written differently
+    scrivi_file(s.tratti(), completo);
+    s.aperto->modifica_tratto(riga_a, std::to_string(50 + taglio % 7));
     const auto esito = s.aperto->salva(scenario_aperto::permessi_salvataggio{});
     ASSERT_EQ(esito.stato, stato::conflitto);
     EXPECT_NE(esito.estraneo, motivo_estraneo::nessuno);
@@ -222,9 +230,7 @@ TEST(Unione, FileCresciutoOAccorciato) {
     scenario_aperto::permessi_salvataggio sovrascrivi;
     sovrascrivi.sovrascrivi = true;
     ASSERT_EQ(s.aperto->salva(sovrascrivi).stato, stato::salvato);
-    auto attesi = s.aperto->store().tratti.codifica();
-    if (taglio > attesi.size()) attesi.resize(taglio);  // never: the line needs more
-    EXPECT_EQ(leggi_file(s.tratti()), attesi);
+    EXPECT_EQ(leggi_file(s.tratti()), s.aperto->store().tratti.codifica());
   }
 }
 
