@@ -969,8 +969,9 @@ bool Form1::ricarica() {
   Label21->clear();
   if (riga >= 0) scegli_riga(std::min(riga, modello_->rowCount() - 1));
   mostra_riga_scelta();
-  osserva_file();
   dopo_modifica();
+  // What the files hold now is what was read: nothing to say about them.
+  controlla_disco();
   // What loading found odd in the files, as at the first load.
   const std::vector<std::string>& avvisi = aperto_->store().avvisi;
   if (!avvisi.empty()) {

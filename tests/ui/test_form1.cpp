@@ -21,6 +21,7 @@
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
+#include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/file_scenario.hpp"
 #include "test_form1_finestra.hpp"
@@ -402,8 +403,38 @@ class TestForm1 : public QObject {
     QCOMPARE(mm_salvati(1500), 33);
     QCOMPARE(cant_field(f.riga(1200 / 50 - sopra::primo_tratto_elencato)), QStringLiteral("77"));
     QVERIFY(!f.c(QStringLiteral("Command14"))->isVisible());
+
+    // With nothing unsaved, "Ricarica" reads the file again without asking.
+    altro_programma(1200, "66");
+    QTRY_VERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+    f.clicca(QStringLiteral("Command14"));
+    QCOMPARE(cant_field(f.riga(1200 / 50 - sopra::primo_tratto_elencato)), QStringLiteral("66"));
+    QVERIFY(!f.c(QStringLiteral("Command14"))->isVisible());
     f.clicca(QStringLiteral("Command1"));
     QVERIFY(f.domande.isEmpty());
+  }
+
+  void una_linea_cambiata_si_dice_e_il_salvataggio_chiede() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const fs::path linea = percorso(QStringLiteral("Valle_linea.da3"));
+    fs::last_write_time(linea, fs::last_write_time(linea) + std::chrono::hours(1));
+    QTRY_VERIFY(f.testo_label(QStringLiteral("Label17"))
+                    .startsWith(QStringLiteral("Valle_linea.da3 è stato modificato da un altro "
+                                               "programma")));
+    QVERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+
+    const auto prima = sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3")));
+    finestra::scrivi(f.text1(), QStringLiteral("21"));
+    f.risposta = false;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.domande.size(), 1);
+    QVERIFY(f.domande[0].endsWith(QStringLiteral("Salvare comunque le sopraelevazioni?")));
+    QCOMPARE(sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3"))), prima);
+    f.risposta = true;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.domande.size(), 2);
+    QVERIFY(sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3"))) != prima);
   }
 
   void un_conflitto_offre_tre_scelte() {
