@@ -198,12 +198,9 @@ scenario_aperto::scenario_aperto(scenario store)
   // A store as loaded needs no digest until it first changes (modificato()).
   if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
   // What the section file holds as far as this program knows: as loaded, or,
-  // for a store not loaded from it, the store itself.
-  if (const auto letta = store_.tratti.impronta_letta()) {
-    impronta_disco_ = *letta;
-  } else {
-    impronta_disco_ = impronta_salvata_ ? *impronta_salvata_ : store_.tratti.impronta();
-  }
+  // for a store not loaded from it, the store itself. A store as loaded holds
+  // the file's bytes as read: their digest is taken from it when first needed.
+  if (!store_.tratti.intatto()) impronta_disco_ = impronta_salvata_;
   letti_ = store_.letti;
   if (!letti_.tratti.presente && !store_.file_tratti.empty())
     letti_.tratti = identita_di(store_.file_tratti);
@@ -465,6 +462,15 @@ std::optional<std::string> scenario_aperto::salva() {
   return testo_salvataggio(esito);
 }
 
+std::uint64_t scenario_aperto::impronta_disco() const {
+  if (!impronta_disco_) {
+    // Not saved nor merged since loading: the sections as read.
+    const auto letta = store_.tratti.impronta_letta();
+    impronta_disco_ = letta ? *letta : store_.tratti.impronta();
+  }
+  return *impronta_disco_;
+}
+
 std::optional<std::string> scenario_aperto::linea_cambiata() const {
   if (store_.file_testata.empty()) return std::nullopt;  // a store not loaded from files
   const identita_file testata = identita_di(store_.file_testata);
@@ -494,7 +500,7 @@ scenario_aperto::cambi_su_disco scenario_aperto::controlla_disco() const {
   } else if (!(tratti == letti_.tratti)) {
     // Touched, or written again with the same sections: no change of theirs.
     const auto impronta = impronta_su_disco(store_.file_tratti, store_.tratti);
-    if (impronta && *impronta == impronta_disco_) {
+    if (impronta && *impronta == impronta_disco()) {
       letti_.tratti = tratti;
     } else {
       cambi.tratti = tratti_su_disco::modificati;
@@ -530,7 +536,7 @@ scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvata
   // left to saving, which says why.
   opzioni.prima_di_sostituire = [this] {
     const auto impronta = impronta_su_disco(store_.file_tratti, store_.tratti);
-    return !impronta || *impronta == impronta_disco_;
+    return !impronta || *impronta == impronta_disco();
   };
   // Another program may write again while the merge is saved: a few rounds.
   constexpr int tentativi = 3;

@@ -220,7 +220,9 @@ class scenario_aperto {
   std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
   // The section file as last read or written here: the digest of its records
   // 0 .. N, its size, the identities of the three files, and the slots changed since.
-  std::uint64_t impronta_disco_ = 0;
+  // The digest, worked out when first needed for a store as loaded (impronta_disco()).
+  mutable std::optional<std::uint64_t> impronta_disco_;
+  std::uint64_t impronta_disco() const;
   std::uint64_t dimensione_disco_ = 0;
   mutable file_letti letti_;
   base_tratti base_;

@@ -434,10 +434,6 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
            ": copiarlo lì insieme al file dello scenario.";
   }
 
-  // What identifies the three files, taken before they are read: a change
-  // made while they are read shows later as a change.
-  caricato.letti = {identita_di(*testata), identita_di(*tratti), identita_di(*linea.file)};
-
   // Sections 0 .. N and, of line points 0 .. T, the three that judge each
   // section. The two files are independent: the line file is read on a thread
   // of its own while this one reads the sections, when there are two
@@ -513,6 +509,9 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   }
   sopraelevazioni.avvisa(*tratti, caricato.avvisi);
 
+  // What identifies the three files. A change made since they were read is
+  // still found when saving: the sections on disk are compared by digest.
+  caricato.letti = {identita_di(*testata), identita_di(*tratti), identita_di(*linea.file)};
   caricato.file_testata = *testata;
   caricato.file_tratti = *tratti;
   caricato.file_linea = *linea.file;

@@ -114,7 +114,6 @@ elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numer
       [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
   tratti.chiudi();
   tratti.intatto_ = false;
-  tratti.impronta_letta_.reset();
   return tratti;
 }
 

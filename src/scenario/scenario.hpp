@@ -183,9 +183,11 @@ class elenco_tratti {
   // Whether no record was reached for writing since the array was read by
   // leggi_a_blocchi (false for an array made otherwise).
   bool intatto() const { return intatto_; }
-  // The digest of the records as read (impronta() of the array as
-  // leggi_a_blocchi returned it), worked out from each block while it was in
-  // the processor's cache; empty for an array made otherwise.
+  // The digest the records had as read, worked out just before the first of
+  // them was reached for writing, so that loading needs no pass for it; empty
+  // while intatto() and for an array made otherwise. The records as read are
+  // the bytes of the file as read (zero beyond its end): this is also the
+  // digest of those bytes.
   std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
 
   // Equal layout and records (as they read: how they are kept does not count).
@@ -244,8 +246,12 @@ class elenco_tratti {
   // section after another, in blocks that never move (each filled no further
   // than the room it was given).
   std::vector<std::vector<oggetto, allocatore_grande<oggetto>>> spostati_;
-  // Before a record is reached for writing.
-  void prima_di_scrivere() { intatto_ = false; }
+  // Before a record is reached for writing: keeps impronta_letta_ when intatto_.
+  void prima_di_scrivere() {
+    if (!intatto_) return;
+    impronta_letta_ = impronta();
+    intatto_ = false;
+  }
 
   bool intatto_ = false;
   std::optional<std::uint64_t> impronta_letta_;
@@ -323,7 +329,6 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
   tratti.code_.reserve(numero_tratti);
   tratti.pacchi_ = slot_impaccati(memoria_slot, (numero_tratti * record) / sizeof(oggetto) + 1);
   const std::size_t per_blocco = tratti_per_blocco(record, numero_tratti);
-  impronta_tratti impronta(numero_tratti);
   letti = 0;
   bool finito = false;
   for (std::size_t primo = 0; primo < numero_tratti; primo += per_blocco) {
@@ -342,12 +347,10 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
     }
     // Past the end of the stream the records are zero, and so are their bytes.
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
-    impronta.aggiungi(byte);
     tratti.impacca(quanti);
     esamina(std::as_const(tratti), primo, quanti);
   }
   tratti.intatto_ = true;
-  tratti.impronta_letta_ = impronta.valore();
   return tratti;
 }
 
