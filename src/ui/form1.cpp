@@ -1000,17 +1000,22 @@ void Form1::osserva_file() {
     connect(controllo_periodico_, &QTimer::timeout, this, &Form1::controlla_disco);
   }
   const sopra::scenario& store = aperto_->store();
-  QStringList voluti;
-  for (const auto* file : {&store.file_testata, &store.file_tratti, &store.file_linea}) {
-    voluti.append(da_percorso(*file));
-    voluti.append(da_percorso(file->parent_path()));
+  QStringList file, cartelle;
+  for (const auto* percorso : {&store.file_testata, &store.file_tratti, &store.file_linea}) {
+    file.append(da_percorso(*percorso));
+    cartelle.append(da_percorso(percorso->parent_path()));
   }
-  voluti.removeDuplicates();
-  QStringList presenti = osservatore_->files() + osservatore_->directories();
-  for (const QString& p : presenti)
-    if (!voluti.contains(p)) osservatore_->removePath(p);
-  for (const QString& p : voluti)
-    if (!presenti.contains(p) && QFileInfo::exists(p)) osservatore_->addPath(p);
+  cartelle.removeDuplicates();
+  // The files are watched anew each time: a watch may still be on a file that
+  // another file was renamed over.
+  if (!osservatore_->files().isEmpty()) osservatore_->removePaths(osservatore_->files());
+  for (const QString& cartella : osservatore_->directories())
+    if (!cartelle.contains(cartella)) osservatore_->removePath(cartella);
+  for (const QString& p : file + cartelle) {
+    if (!osservatore_->files().contains(p) && !osservatore_->directories().contains(p) &&
+        QFileInfo::exists(p))
+      osservatore_->addPath(p);
+  }
   // Where the system watches nothing, a look at intervals.
   if (osservatore_->files().isEmpty() && osservatore_->directories().isEmpty())
     controllo_periodico_->start();
