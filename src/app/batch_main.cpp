@@ -230,11 +230,15 @@ bool salva_se_cambia(const richiesta& r, scenario_aperto& aperto, std::vector<st
     frasi.emplace_back("Non salvato (--prova)");
     return true;
   }
-  if (auto errore = aperto.salva()) {
+  // Nobody to ask here: a conflict with another program's changes, a file no
+  // longer there or a changed line file stop the save.
+  const auto esito = aperto.salva(scenario_aperto::permessi_salvataggio{});
+  if (esito.stato != scenario_aperto::stato_salvataggio::salvato) {
     frasi.emplace_back("Non salvato");
-    scrivi_errore(*errore + '\n');
+    scrivi_errore(testo_salvataggio(esito) + '\n');
     return false;
   }
+  if (esito.unito) frasi.push_back(testo_unione(esito));
   frasi.emplace_back("Salvato");
   return true;
 }

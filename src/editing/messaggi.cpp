@@ -111,4 +111,96 @@ std::string testo_problemi(std::size_t errori, std::size_t avvisi) {
   return quanti(errori, "errore", "errori") + ", " + quanti(avvisi, "avviso", "avvisi");
 }
 
+std::string testo_unione(const scenario_aperto::esito_salvataggio& esito) {
+  if (esito.stato != scenario_aperto::stato_salvataggio::salvato || !esito.unito) return {};
+  return "Il file " + esito.file +
+         " era stato modificato da un altro programma: le modifiche sono state unite (" +
+         quanti(esito.tratti_uniti, "tratto", "tratti") + ")";
+}
+
+std::string testo_salvataggio(const scenario_aperto::esito_salvataggio& esito) {
+  using stato = scenario_aperto::stato_salvataggio;
+  const std::string invariato = " Il file non è stato modificato.";
+  switch (esito.stato) {
+    case stato::salvato:
+      return {};
+    case stato::errore:
+      return esito.errore;
+    case stato::sparito:
+      return "Il file " + esito.file +
+             " non c'è più: un altro programma l'ha cancellato, rinominato o spostato. Non è stato "
+             "salvato niente.";
+    case stato::linea_cambiata:
+      return "Il file " + esito.file +
+             " è stato modificato da un altro programma dopo l'apertura dello scenario: l'elenco "
+             "dei tratti può non corrispondere più alla linea. Il file dei tratti non è stato "
+             "modificato.";
+    case stato::conflitto:
+      break;
+  }
+  const std::string inizio = "Il file " + esito.file + " è stato modificato da un altro programma";
+  switch (esito.estraneo) {
+    case motivo_estraneo::altro_formato:
+      return inizio + " e non è più un file dei tratti di questa linea: contiene i suoi " +
+             std::to_string(esito.record_linea) + " tratti nell'altro formato, da " +
+             std::to_string(byte_tratto(esito.byte_record != byte_tratto(false))) + " byte." +
+             invariato;
+    case motivo_estraneo::record_non_interi:
+      return inizio + " e non è più un file dei tratti di questa linea: misura " +
+             std::to_string(esito.byte_estraneo) +
+             " byte, che non sono un numero intero di tratti da " +
+             std::to_string(esito.byte_record) + " byte." + invariato;
+    case motivo_estraneo::troppo_corto:
+      return inizio + " e non è più un file dei tratti di questa linea: contiene " +
+             std::to_string(esito.byte_estraneo / std::max<std::size_t>(esito.byte_record, 1)) +
+             " tratti interi sui " + std::to_string(esito.record_linea) + " della linea." +
+             invariato;
+    case motivo_estraneo::nessuno:
+      break;
+  }
+  return inizio + " negli stessi slot modificati qui: " +
+         quanti(esito.tratti_in_conflitto, "tratto in conflitto", "tratti in conflitto") + ". " +
+         testo_posizioni(esito.posizioni, esito.tratti_in_conflitto) + "." + invariato;
+}
+
+std::string domanda_salvataggio(const scenario_aperto::esito_salvataggio& esito) {
+  using stato = scenario_aperto::stato_salvataggio;
+  switch (esito.stato) {
+    case stato::conflitto:
+      if (esito.estraneo != motivo_estraneo::nessuno) {
+        return "Sovrascrivi: il file è sostituito da tutto lo scenario com'è qui. Ricarica: le "
+               "modifiche fatte qui vanno perse e lo scenario è letto com'è ora. Annulla: non "
+               "succede niente e le modifiche restano in memoria.";
+      }
+      return "Sovrascrivi: nei tratti in conflitto valgono le modifiche fatte qui, altrove restano "
+             "quelle dell'altro programma. Ricarica: le modifiche fatte qui vanno perse e lo "
+             "scenario è letto com'è ora. Annulla: non succede niente e le modifiche restano in "
+             "memoria.";
+    case stato::sparito:
+      return "Salvare tutto lo scenario in un nuovo file " + esito.file + "?";
+    case stato::linea_cambiata:
+      return "Salvare comunque le sopraelevazioni?";
+    default:
+      return {};
+  }
+}
+
+std::string testo_cambi_su_disco(const scenario_aperto::cambi_su_disco& cambi,
+                                 std::string_view file_tratti) {
+  using tratti = scenario_aperto::tratti_su_disco;
+  std::string testo;
+  if (cambi.tratti == tratti::modificati)
+    testo = std::string(file_tratti) + " è stato modificato da un altro programma";
+  if (cambi.tratti == tratti::spariti)
+    testo = std::string(file_tratti) +
+            " non c'è più: un altro programma l'ha cancellato, rinominato o spostato";
+  if (!cambi.file_linea.empty()) {
+    if (!testo.empty()) testo += ". ";
+    testo += cambi.file_linea +
+             " è stato modificato da un altro programma: l'elenco dei tratti e la vista della "
+             "linea possono non corrispondere più; ricaricare lo scenario";
+  }
+  return testo;
+}
+
 }  // namespace sopra

@@ -52,4 +52,24 @@ std::string nota_proposta(const proposta_classe& classe, const parametri_progett
 // How many problems the check found: "2 errori, 1 avviso", or "nessun problema".
 std::string testo_problemi(std::size_t errori, std::size_t avvisi);
 
+// Saving with the section file changed by another program
+// (scenario_aperto::salva). The merge that was saved ("Il file NAME.da3 era
+// stato modificato da un altro programma: le modifiche sono state unite (N
+// tratti)"); empty when there was none.
+std::string testo_unione(const scenario_aperto::esito_salvataggio& esito);
+// Why a save wrote nothing, as one or more whole sentences with their full
+// stops, like the messages of a failed save: the error, the conflicts and their
+// positions, a file no longer for this line, no longer there, or a header or
+// line file changed. Empty for a save that was done.
+std::string testo_salvataggio(const scenario_aperto::esito_salvataggio& esito);
+// What the window asks after testo_salvataggio: the three choices at a
+// conflict, or whether to save all the same.
+std::string domanda_salvataggio(const scenario_aperto::esito_salvataggio& esito);
+
+// What the window says at once when another program changed the scenario's
+// files (scenario_aperto::controlla_disco), one sentence for each file, naming
+// it (NAME.da3 for the section file); empty when nothing changed.
+std::string testo_cambi_su_disco(const scenario_aperto::cambi_su_disco& cambi,
+                                 std::string_view file_tratti);
+
 }  // namespace sopra

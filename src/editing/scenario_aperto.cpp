@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <unordered_map>
 #include <utility>
 
@@ -11,8 +12,11 @@
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
+#include "editing/messaggi.hpp"
 #include "editing/testo_numero.hpp"
+#include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
 #include "scenario/salva_tratti.hpp"
 
@@ -149,7 +153,8 @@ std::size_t slot_senza_piu_sopraelevazione(const scenario& store, std::size_t i,
 // XOR takes the slots back as well as forward. Equal changes are stored once.
 class scenario_aperto::registrazione {
  public:
-  explicit registrazione(genere_passo genere) { passo_.genere = genere; }
+  // Every changed slot's old bytes also go to `base` (base_tratti::annota).
+  registrazione(genere_passo genere, base_tratti& base) : base_(base) { passo_.genere = genere; }
 
   // Compares section s now with `prima` and records the difference, if any.
   void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
@@ -164,6 +169,7 @@ class scenario_aperto::registrazione {
       std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
       codifica_oggetto(prima.oggetti[j], vecchio.data());
       codifica_oggetto(slot[j], nuovo.data());
+      base_.annota(static_cast<std::size_t>(s), j, prima.oggetti[j]);
       modello_.push_back(static_cast<char>(j));
       for (std::size_t b = 0; b < byte_oggetto; ++b)
         modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
@@ -206,6 +212,7 @@ class scenario_aperto::registrazione {
   passo& in_corso() { return passo_; }
 
  private:
+  base_tratti& base_;
   passo passo_;
   std::unordered_map<std::string, std::uint32_t> indici_;
   std::string modello_;
@@ -223,6 +230,14 @@ scenario_aperto::scenario_aperto(scenario store)
       righe_(righe_elenco::da_comporre(store_, geometria_.size())) {
   // A store as loaded needs no digest until it first changes (modificato()).
   if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
+  // What the section file holds as far as this program knows: as loaded, or,
+  // for a store not loaded from it, the store itself. A store as loaded holds
+  // the file's bytes as read: their digest is taken from it when first needed.
+  if (!store_.tratti.intatto()) impronta_disco_ = impronta_salvata_;
+  letti_ = store_.letti;
+  if (!letti_.tratti.presente && !store_.file_tratti.empty())
+    letti_.tratti = identita_di(store_.file_tratti);
+  dimensione_disco_ = letti_.tratti.dimensione;
 }
 
 void scenario_aperto::componi_righe() const {
@@ -275,7 +290,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
   prima.con_riga = true;
   prima.testo = raffica_->testo;
-  registrazione passo_tratto(genere_passo::tratto);
+  registrazione passo_tratto(genere_passo::tratto, base_);
   passo_tratto.confronta(prima, store_, righe_, s);
   if (raffica_->registrata) {
     if (passo_tratto.vuota()) {
@@ -306,7 +321,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   // Section by section: its cant objects go, then a listed curve outside a
   // junction zone gets the cant of its class. Sections do not depend on each
   // other's cant, so this is the same as removing every cant object first.
-  registrazione passo_classi(genere_passo::classi);
+  registrazione passo_classi(genere_passo::classi, base_);
   fotografia prima;
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
     const auto s = static_cast<std::int32_t>(i);
@@ -351,7 +366,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
   chiudi_passo();
   componi_righe();
   piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri, profilo);
-  registrazione passo_raccordi(genere_passo::raccordi);
+  registrazione passo_raccordi(genere_passo::raccordi, base_);
   fotografia prima;
   for (const rialzo& r : piano.rialzi) {
     const std::int32_t s = tratto_della_riga(r.riga);
@@ -377,7 +392,7 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
 
   // Section by section, as the class command: its cant objects go, then a
   // listed section takes its designed cant, if any, in its first free slot.
-  registrazione passo_progetto(genere_passo::progetto);
+  registrazione passo_progetto(genere_passo::progetto, base_);
   fotografia prima;
   for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
     const auto s = static_cast<std::int32_t>(i);
@@ -463,7 +478,9 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
     for (std::uint8_t cambiati = *byte++; cambiati > 0; --cambiati) {
       const std::size_t j = *byte++;
       std::array<std::uint8_t, byte_oggetto> codificato;
-      codifica_oggetto(std::as_const(store_.tratti)[i].oggetti[j], codificato.data());
+      const oggetto prima = std::as_const(store_.tratti)[i].oggetti[j];
+      base_.annota(i, j, prima);
+      codifica_oggetto(prima, codificato.data());
       for (std::uint8_t& b : codificato) b ^= *byte++;
       store_.tratti.imposta_oggetto(i, j, decodifica_oggetto(codificato.data()));
     }
@@ -508,10 +525,226 @@ bool scenario_aperto::modificato() const {
 }
 
 std::optional<std::string> scenario_aperto::salva() {
+  const esito_salvataggio esito = salva(permessi_salvataggio{});
+  if (esito.stato == stato_salvataggio::salvato) return std::nullopt;
+  return testo_salvataggio(esito);
+}
+
+std::uint64_t scenario_aperto::impronta_disco() const {
+  if (!impronta_disco_) {
+    // Not saved nor merged since loading: the sections as read.
+    const auto letta = store_.tratti.impronta_letta();
+    impronta_disco_ = letta ? *letta : store_.tratti.impronta();
+  }
+  return *impronta_disco_;
+}
+
+std::optional<std::string> scenario_aperto::linea_cambiata() const {
+  if (store_.file_testata.empty()) return std::nullopt;  // a store not loaded from files
+  const identita_file testata = identita_di(store_.file_testata);
+  if (!(testata == letti_.testata)) {
+    // Written again with the same bytes (as far as loading read them) is no change.
+    std::ifstream file(store_.file_testata, std::ios::binary);
+    std::vector<std::uint8_t> byte(store_.testata.byte.size() + 1);
+    file.read(reinterpret_cast<char*>(byte.data()), static_cast<std::streamsize>(byte.size()));
+    byte.resize(static_cast<std::size_t>(std::max<std::streamsize>(file.gcount(), 0)));
+    if (!testata.presente || byte != store_.testata.byte)
+      return testo_utf8(store_.file_testata.filename());
+    letti_.testata = testata;
+  }
+  // The line file is far larger than what is kept of it: its identity decides.
+  if (!(identita_di(store_.file_linea) == letti_.linea))
+    return testo_utf8(store_.file_linea.filename());
+  return std::nullopt;
+}
+
+scenario_aperto::cambi_su_disco scenario_aperto::controlla_disco() const {
+  cambi_su_disco cambi;
+  if (auto nome = linea_cambiata()) cambi.file_linea = std::move(*nome);
+  if (store_.file_tratti.empty()) return cambi;
+  const identita_file tratti = identita_di(store_.file_tratti);
+  if (!tratti.presente) {
+    cambi.tratti = tratti_su_disco::spariti;
+  } else if (!(tratti == letti_.tratti)) {
+    // Touched, or written again with the same sections: no change of theirs.
+    const auto impronta = impronta_su_disco(store_.file_tratti, store_.tratti);
+    if (impronta && *impronta == impronta_disco()) {
+      letti_.tratti = tratti;
+    } else {
+      cambi.tratti = tratti_su_disco::modificati;
+    }
+  }
+  return cambi;
+}
+
+scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvataggio& permessi) {
+  esito_salvataggio esito;
+  esito.file = testo_utf8(store_.file_tratti.filename());
+  if (!permessi.linea_cambiata) {
+    if (auto nome = linea_cambiata()) {
+      esito.stato = stato_salvataggio::linea_cambiata;
+      esito.file = std::move(*nome);
+      return esito;
+    }
+  }
+  opzioni_salvataggio opzioni;
   std::uint64_t scritta = 0;
-  auto errore = salva_tratti(store_, &scritta);
-  if (!errore) impronta_salvata_ = scritta;
-  return errore;
+  bool fermato = false;
+  opzioni.impronta = &scritta;
+  opzioni.fermato = &fermato;
+  if (!store_.file_tratti.empty() && !identita_di(store_.file_tratti).presente) {
+    if (!permessi.ricrea) {
+      esito.stato = stato_salvataggio::sparito;
+      return esito;
+    }
+    opzioni.crea = true;
+  }
+  // Just before the new content takes the file's place: the file must still
+  // hold what was last read or written here. A file that cannot be read is
+  // left to saving, which says why.
+  opzioni.prima_di_sostituire = [this] {
+    const auto impronta = impronta_su_disco(store_.file_tratti, store_.tratti);
+    return !impronta || *impronta == impronta_disco();
+  };
+  // Another program may write again while the merge is saved: a few rounds.
+  constexpr int tentativi = 3;
+  for (int tentativo = 0; tentativo < tentativi; ++tentativo) {
+    fermato = false;
+    if (auto errore = salva_tratti(store_, opzioni)) {
+      esito.stato = stato_salvataggio::errore;
+      esito.errore = std::move(*errore);
+      return esito;
+    }
+    if (!fermato) {
+      impronta_salvata_ = scritta;
+      impronta_disco_ = scritta;
+      base_.svuota();
+      letti_.tratti = identita_di(store_.file_tratti);
+      dimensione_disco_ = letti_.tratti.dimensione;
+      return esito;
+    }
+    const esito_unione unione =
+        unisci_con_file(store_.file_tratti, store_.tratti, base_, dimensione_disco_);
+    if (unione.errore) {
+      esito.stato = stato_salvataggio::errore;
+      esito.errore = "Impossibile leggere il file " + esito.file + ": " +
+                     motivo_errore(unione.errore) + ". Il file non è stato modificato.";
+      return esito;
+    }
+    if (unione.estraneo != motivo_estraneo::nessuno) {
+      // Replaced, the foreign file leaves nothing of its own behind.
+      opzioni.senza_oltre = true;
+      if (!permessi.sovrascrivi) {
+        esito.stato = stato_salvataggio::conflitto;
+        esito.estraneo = unione.estraneo;
+        esito.byte_estraneo = unione.dimensione;
+        esito.record_linea = store_.tratti.size();
+        esito.byte_record = store_.tratti.byte_record();
+        return esito;
+      }
+    } else {
+      const std::vector<std::int32_t> conflitto = unione.tratti_in_conflitto();
+      if (!conflitto.empty() && !permessi.sovrascrivi) {
+        esito.stato = stato_salvataggio::conflitto;
+        esito.tratti_in_conflitto = conflitto.size();
+        for (std::size_t k = 0; k < std::min(conflitto.size(), posizioni_senza_slot_riportate); ++k)
+          esito.posizioni.push_back(posizione_tratto(conflitto[k]));
+        return esito;
+      }
+      prendi_loro(unione);
+      esito.unito = true;
+      esito.tratti_uniti += unione.tratti_presi;
+    }
+    // What the file holds now is what the next check expects.
+    impronta_disco_ = unione.impronta;
+    dimensione_disco_ = unione.dimensione;
+    letti_.tratti = unione.identita;
+  }
+  esito.stato = stato_salvataggio::errore;
+  esito.errore = "Il file " + esito.file +
+                 " continua a essere modificato da un altro programma: non è stato salvato. "
+                 "Riprovare quando l'altro programma ha finito.";
+  return esito;
+}
+
+void scenario_aperto::prendi_loro(const esito_unione& unione) {
+  // A burst of typing in progress would count the file's slots as its own.
+  chiudi_passo();
+  componi_righe();
+  bool bivi = false;  // a junction came or went: the junction zones change
+  for (const esito_unione::slot_loro& p : unione.da_prendere) {
+    const oggetto prima = std::as_const(store_.tratti)[p.tratto].oggetti[p.slot];
+    bivi = bivi || prima.tipo == tipo_bivio || p.valore.tipo == tipo_bivio;
+    store_.tratti.imposta_oggetto(p.tratto, p.slot, p.valore);
+  }
+  for (const auto& [s, coda] : unione.code)
+    std::ranges::copy(coda, store_.tratti[s].coda_tratto.begin());
+  base_.riallinea(unione.loro_alla_base, store_.tratti);
+  togli_dai_passi(unione.da_prendere);
+  if (bivi) {
+    geometria_ = geometria_linea(store_);
+    righe_ = righe_elenco::da_comporre(store_, geometria_.size());
+    return;
+  }
+  for (std::size_t k = 0; k < unione.da_prendere.size(); ++k) {
+    const auto s = static_cast<std::int32_t>(unione.da_prendere[k].tratto);
+    if ((k > 0 && unione.da_prendere[k - 1].tratto == unione.da_prendere[k].tratto) ||
+        !tratto_elencato(s, righe_.size()))
+      continue;
+    riscrivi_sopraelevazione(
+        righe_, riga_del_tratto(s), "",
+        testo_canonico(std::as_const(store_.tratti)[unione.da_prendere[k].tratto].oggetti));
+  }
+}
+
+void scenario_aperto::togli_dai_passi(const std::vector<esito_unione::slot_loro>& presi) {
+  if (presi.empty()) return;
+  const auto preso = [&](std::int32_t s, std::size_t j) {
+    const auto chiave = std::pair(static_cast<std::uint32_t>(s), j);
+    return std::ranges::binary_search(presi, chiave, {}, [](const esito_unione::slot_loro& p) {
+      return std::pair(p.tratto, static_cast<std::size_t>(p.slot));
+    });
+  };
+  for (passo& p : passi_) {
+    passo nuovo;
+    nuovo.genere = p.genere;
+    nuovo.testi_prima = p.testi_prima;
+    nuovo.testi_dopo = p.testi_dopo;
+    std::unordered_map<std::string, std::uint32_t> indici;
+    const std::uint8_t* voce = p.voci.data();
+    const std::uint8_t* const fine = voce + p.voci.size();
+    std::int32_t s = 0;
+    std::int32_t ultimo = 0;
+    while (voce < fine) {
+      s += static_cast<std::int32_t>(leggi_varint(voce));
+      const std::string& modello = p.modelli[leggi_varint(voce)];
+      // The change without the slots taken from the file (see registrazione).
+      std::string tenuto(1, 0);
+      std::size_t pos = 1;
+      std::uint8_t tenuti = 0;
+      for (auto cambiati = static_cast<std::uint8_t>(modello[0]); cambiati > 0; --cambiati) {
+        const auto j = static_cast<std::uint8_t>(modello[pos]);
+        if (!preso(s, j)) {
+          tenuto.append(modello, pos, 1 + byte_oggetto);
+          ++tenuti;
+        }
+        pos += 1 + byte_oggetto;
+      }
+      tenuto[0] = static_cast<char>(tenuti);
+      tenuto.append(modello, pos);
+      if (tenuti == 0 && modello[pos] == 0) continue;  // nothing of this program's left
+      const auto [indice, aggiunto] =
+          indici.try_emplace(tenuto, static_cast<std::uint32_t>(nuovo.modelli.size()));
+      if (aggiunto) nuovo.modelli.push_back(tenuto);
+      scrivi_varint(nuovo.voci, static_cast<std::uint64_t>(s - ultimo));
+      scrivi_varint(nuovo.voci, indice->second);
+      ultimo = s;
+    }
+    nuovo.voci.shrink_to_fit();
+    p = std::move(nuovo);
+  }
+  // A step left with no change stays: undo of it changes nothing, and the
+  // buttons keep the steps the user counted.
 }
 
 }  // namespace sopra

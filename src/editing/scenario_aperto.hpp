@@ -19,6 +19,7 @@
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
 #include "scenario/scenario.hpp"
+#include "scenario/unione_tratti.hpp"
 
 namespace sopra {
 
@@ -139,8 +140,59 @@ class scenario_aperto {
   // (compared by digest, so that the open scenario keeps no second copy of them).
   bool modificato() const;
 
-  // Writes the section file; on failure returns the Italian message and keeps everything.
+  // Saving, with the section file checked against what was last read or
+  // written just before the new content takes its place. Without changes by
+  // another program the store is written as it is. When another program
+  // changed the file, it is read again and merged slot by slot with the
+  // store (unisci_con_file): without conflicts the store becomes the merge,
+  // the rows follow, the steps of undo lose the slots that came from the file
+  // (undo takes back only this program's changes), and the merge is saved.
+  // What needs the user's word stops saving with nothing written, unless
+  // `permessi` gives it: conflicts, a file that is no longer a section file
+  // for this line, a section file that is no longer there, a header or line
+  // file changed since loading (the rows may no longer match the line).
+  struct permessi_salvataggio {
+    bool sovrascrivi = false;  // at a conflict this program's slot wins; a foreign file is replaced
+    bool ricrea = false;       // a section file no longer there is made anew from the store
+    bool linea_cambiata = false;  // saved even though the header or line file changed
+  };
+  enum class stato_salvataggio : std::uint8_t {
+    salvato,
+    errore,
+    conflitto,
+    sparito,
+    linea_cambiata
+  };
+  struct esito_salvataggio {
+    stato_salvataggio stato = stato_salvataggio::salvato;
+    std::string file;              // the name of the file the outcome speaks of
+    std::string errore;            // errore: the Italian message of saving or reading
+    bool unito = false;            // salvato: the store took another program's changes first
+    std::size_t tratti_uniti = 0;  // the sections that took them
+    // conflitto: the sections in conflict (the first posizioni_senza_slot_riportate
+    // positions in metres, and how many in all), or why the file is foreign.
+    std::vector<std::int32_t> posizioni;
+    std::size_t tratti_in_conflitto = 0;
+    motivo_estraneo estraneo = motivo_estraneo::nessuno;
+    std::uint64_t byte_estraneo = 0;  // the foreign file's size
+    std::size_t record_linea = 0;     // the records the line needs
+    std::size_t byte_record = 0;      // the size of one record
+  };
+  esito_salvataggio salva(const permessi_salvataggio& permessi);
+  // Saving without asking anybody: what needs the user's word is refused. On
+  // failure returns the Italian message (testo_salvataggio) and keeps everything.
   std::optional<std::string> salva();
+
+  // What another program changed in the scenario's files since they were last
+  // read or written here. A file whose identity changed is read again only
+  // when that cannot tell (the section file's digest decides).
+  enum class tratti_su_disco : std::uint8_t { invariati, modificati, spariti };
+  struct cambi_su_disco {
+    tratti_su_disco tratti = tratti_su_disco::invariati;
+    std::string file_linea;  // the header or line file that changed, if one did
+    bool operator==(const cambi_su_disco&) const = default;
+  };
+  cambi_su_disco controlla_disco() const;
 
  private:
   // One step of the journal. `voci` holds, for each changed section in
@@ -175,8 +227,24 @@ class scenario_aperto {
   // Composes every row not composed yet: before the rows are changed.
   void componi_righe() const;
 
+  // The header or line file that changed since loading (name), if one did.
+  std::optional<std::string> linea_cambiata() const;
+  // Takes the file's changes that the merge `unione` found into the store,
+  // the rows, the base and the steps of undo.
+  void prendi_loro(const esito_unione& unione);
+  // Drops the slots `presi` (section and slot order) from every step of undo.
+  void togli_dai_passi(const std::vector<esito_unione::slot_loro>& presi);
+
   mutable righe_elenco righe_;                     // composed as they are asked for
   std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
+  // The section file as last read or written here: the digest of its records
+  // 0 .. N, its size, the identities of the three files, and the slots changed since.
+  // The digest, worked out when first needed for a store as loaded (impronta_disco()).
+  mutable std::optional<std::uint64_t> impronta_disco_;
+  std::uint64_t impronta_disco() const;
+  std::uint64_t dimensione_disco_ = 0;
+  mutable file_letti letti_;
+  base_tratti base_;
   std::vector<passo> passi_;
   std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone
   std::optional<raffica> raffica_;

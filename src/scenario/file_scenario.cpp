@@ -23,6 +23,7 @@
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
+#include "scenario/unione_tratti.hpp"
 
 namespace sopra {
 
@@ -525,6 +526,9 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   }
   sopraelevazioni.avvisa(*tratti, caricato.avvisi);
 
+  // What identifies the three files. A change made since they were read is
+  // still found when saving: the sections on disk are compared by digest.
+  caricato.letti = {identita_di(*testata), identita_di(*tratti), identita_di(*linea.file)};
   caricato.file_testata = *testata;
   caricato.file_tratti = *tratti;
   caricato.file_linea = *linea.file;

@@ -1,7 +1,10 @@
 #include "scenario/salva_tratti.hpp"
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <span>
 #include <system_error>
@@ -118,11 +121,32 @@ std::error_code copia_fino_alla_fine(const file_aperto& da, std::uint64_t inizio
   }
 }
 
+// The variable that makes saving write another program's bytes over the
+// section file just before its check (opzioni_salvataggio::prima_di_sostituire).
+constexpr const char* variabile_scrittura_esterna = "SOPRA_PROVA_SCRITTURA_ESTERNA";
+
+// Whether the new content may take the place of `file` now (see
+// opzioni_salvataggio::prima_di_sostituire); marks a stop in `opzioni.fermato`.
+bool si_puo_sostituire(const opzioni_salvataggio& opzioni, const fs::path& file) {
+  if (!opzioni.prima_di_sostituire) return true;
+  if (const char* da = std::getenv(variabile_scrittura_esterna); da != nullptr && *da != '\0') {
+    std::ifstream sorgente(da, std::ios::binary);
+    const std::vector<char> byte{std::istreambuf_iterator<char>(sorgente),
+                                 std::istreambuf_iterator<char>()};
+    std::ofstream(file, std::ios::binary | std::ios::trunc)
+        .write(byte.data(), static_cast<std::streamsize>(byte.size()));
+  }
+  if (opzioni.prima_di_sostituire()) return true;
+  if (opzioni.fermato != nullptr) *opzioni.fermato = true;
+  return false;
+}
+
 // The usual way: the whole new file beside the old one, then renamed over it.
 std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const std::string& nome,
                                             const fs::path& file, file_aperto& vecchio,
                                             const stato_file& stato, file_aperto& nuovo,
-                                            const fs::path& temporaneo, std::uint64_t& impronta) {
+                                            const fs::path& temporaneo, std::uint64_t& impronta,
+                                            const opzioni_salvataggio& opzioni) {
   auto annulla = [&](const std::error_code& e) {
     rimuovi(temporaneo);
     return fallito(nome, e);
@@ -131,11 +155,15 @@ std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const s
   if (auto e = scrivi_tratti(nuovo, tratti, impronta)) return annulla(e);
   // The records after section N stay as they were.
   const std::uint64_t scritti = std::uint64_t{tratti.size()} * tratti.byte_record();
-  if (stato.dimensione > scritti) {
+  if (stato.dimensione > scritti && !opzioni.senza_oltre) {
     if (auto e = copia_fino_alla_fine(vecchio, scritti, nuovo, scritti)) return annulla(e);
   }
   if (auto e = sincronizza(nuovo)) return annulla(e);
   if (auto e = nuovo.chiudi()) return annulla(e);
+  if (!si_puo_sostituire(opzioni, file)) {
+    rimuovi(temporaneo);
+    return std::nullopt;
+  }
   // The old file is closed before the new one takes its name: some systems
   // refuse to replace a file that is still open.
   vecchio.chiudi();
@@ -156,7 +184,9 @@ std::optional<std::string> sostituisci_file(const elenco_tratti& tratti, const s
 // copy is what is left of the old content; its name says whose copy it is.
 std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const std::string& nome,
                                             const fs::path& file, const file_aperto& vecchio,
-                                            const stato_file& stato, std::uint64_t& impronta) {
+                                            const stato_file& stato, std::uint64_t& impronta,
+                                            const opzioni_salvataggio& opzioni) {
+  if (!si_puo_sostituire(opzioni, file)) return std::nullopt;
   const fs::path cartella = file.parent_path();
   file_aperto copia;
   fs::path nome_copia;
@@ -174,6 +204,9 @@ std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const s
 
   // Records after section N are already in place; a shorter file grows.
   std::error_code errore = scrivi_tratti(vecchio, tratti, impronta);
+  const std::uint64_t scritti = std::uint64_t{tratti.size()} * tratti.byte_record();
+  if (!errore && opzioni.senza_oltre && stato.dimensione > scritti)
+    errore = tronca(vecchio, scritti);
   if (!errore) errore = sincronizza(vecchio);
   if (errore) {
     std::error_code ripristino = copia_fino_alla_fine(copia, 0, vecchio, 0);
@@ -187,10 +220,50 @@ std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const s
   return std::nullopt;
 }
 
+// A section file made anew where none is: written beside, then given the name.
+std::optional<std::string> crea_file(const elenco_tratti& tratti, const std::string& nome,
+                                     const fs::path& file, std::uint64_t& impronta) {
+  const fs::path cartella = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+  file_aperto nuovo;
+  fs::path temporaneo;
+  if (auto e =
+          crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
+    return fallito_accanto(cartella, nome, e);
+  }
+  auto annulla = [&](const std::error_code& e) {
+    nuovo.chiudi();
+    rimuovi(temporaneo);
+    return fallito(nome, e);
+  };
+  if (auto e = imposta_permessi(nuovo, 0644)) return annulla(e);
+  if (auto e = scrivi_tratti(nuovo, tratti, impronta)) return annulla(e);
+  if (auto e = sincronizza(nuovo)) return annulla(e);
+  if (auto e = nuovo.chiudi()) return annulla(e);
+  if (auto e = dai_nome(temporaneo, file)) return annulla(e);
+  sincronizza_cartella(cartella);
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta) {
+  opzioni_salvataggio opzioni;
+  opzioni.impronta = impronta;
+  return salva_tratti(store, opzioni);
+}
+
+std::optional<std::string> salva_tratti(const scenario& store, const opzioni_salvataggio& opzioni) {
   const std::string nome = store.file_tratti.filename().string();
+  std::uint64_t* const impronta = opzioni.impronta;
+  if (opzioni.crea) {
+    identita_file identita;
+    if (!leggi_identita(store.file_tratti, identita) && !identita.presente) {
+      std::uint64_t scritta = 0;
+      auto errore = crea_file(store.tratti, nome, store.file_tratti, scritta);
+      if (!errore && impronta != nullptr) *impronta = scritta;
+      return errore;
+    }
+  }
 
   // The file itself, through any symbolic link, so that the link stays a link.
   std::error_code ec;
@@ -232,10 +305,12 @@ std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* im
     }
   }
   if (sul_posto) {
-    errore = scrivi_sul_posto(store.tratti, nome, file, vecchio, stato, scritta);
+    errore = scrivi_sul_posto(store.tratti, nome, file, vecchio, stato, scritta, opzioni);
   } else {
-    errore = sostituisci_file(store.tratti, nome, file, vecchio, stato, nuovo, temporaneo, scritta);
+    errore = sostituisci_file(store.tratti, nome, file, vecchio, stato, nuovo, temporaneo, scritta,
+                              opzioni);
   }
+  if (opzioni.fermato != nullptr && *opzioni.fermato) return errore;
   if (!errore && impronta != nullptr) *impronta = scritta;
   return errore;
 }

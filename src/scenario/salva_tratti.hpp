@@ -4,6 +4,7 @@
 // hard links.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,5 +28,29 @@ namespace sopra {
 // On success `impronta`, when given, receives store.tratti.impronta(), worked
 // out in the same pass over the sections.
 std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* impronta = nullptr);
+
+// What salva_tratti may also do.
+struct opzioni_salvataggio {
+  // Receives store.tratti.impronta() on success, as above.
+  std::uint64_t* impronta = nullptr;
+  // Asked once the new content is complete and on the disk, just before it
+  // takes the file's place (writing in place: before the file is touched),
+  // whether the file under store.file_tratti may be replaced: false stops
+  // saving with the file as it is and nothing left behind, and `fermato`
+  // becomes true. Before it is asked, when the environment variable
+  // SOPRA_PROVA_SCRITTURA_ESTERNA names a file, that file's bytes are written
+  // over the section file, as another program would write it meanwhile (for
+  // the tests of the programs).
+  std::function<bool()> prima_di_sostituire;
+  bool* fermato = nullptr;
+  // When no file is under store.file_tratti, it is made anew (readable by all,
+  // writable by its owner) with sections 0 .. N, instead of failing.
+  bool crea = false;
+  // Records after section N are not kept: the file ends with section N.
+  bool senza_oltre = false;
+};
+
+// salva_tratti with `opzioni`.
+std::optional<std::string> salva_tratti(const scenario& store, const opzioni_salvataggio& opzioni);
 
 }  // namespace sopra

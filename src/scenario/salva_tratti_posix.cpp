@@ -40,6 +40,43 @@ std::error_code file_aperto::chiudi() {
   return esito(::close(static_cast<int>(std::exchange(maniglia, -1))));
 }
 
+std::error_code apri_per_leggere(const std::filesystem::path& file, file_aperto& f) {
+  f.maniglia = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  return f.maniglia < 0 ? errore_di_sistema() : std::error_code();
+}
+
+std::error_code leggi_identita(const std::filesystem::path& file, identita_file& identita) {
+  identita = {};
+  struct stat s {};
+  if (::stat(file.c_str(), &s) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return {};
+    return errore_di_sistema();
+  }
+  identita.presente = true;
+  identita.ordinario = S_ISREG(s.st_mode);
+  identita.dispositivo = static_cast<std::uint64_t>(s.st_dev);
+  identita.indice = static_cast<std::uint64_t>(s.st_ino);
+  identita.dimensione = static_cast<std::uint64_t>(s.st_size);
+#if defined(__APPLE__)
+  const timespec& modifica = s.st_mtimespec;
+#else
+  const timespec& modifica = s.st_mtim;
+#endif
+  identita.modifica_ns = static_cast<std::int64_t>(modifica.tv_sec) * 1000000000 + modifica.tv_nsec;
+  return {};
+}
+
+std::error_code dai_nome(const std::filesystem::path& nuovo, const std::filesystem::path& file) {
+  // A hard link refuses a name that is taken; where links are not made (some
+  // shared or removable disks), the rename.
+  if (::link(nuovo.c_str(), file.c_str()) == 0) {
+    ::unlink(nuovo.c_str());
+    return {};
+  }
+  if (errno == EEXIST) return errore_di_sistema();
+  return esito(::rename(nuovo.c_str(), file.c_str()));
+}
+
 std::error_code apri_per_scrivere(const std::filesystem::path& file, file_aperto& f) {
   f.maniglia = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
   return f.maniglia < 0 ? errore_di_sistema() : std::error_code();

@@ -10,6 +10,8 @@
 #include <span>
 #include <system_error>
 
+#include "scenario/identita_file.hpp"
+
 namespace sopra::sistema {
 
 // An open file, closed when it goes out of scope.
@@ -35,6 +37,18 @@ struct stato_file {
   std::uint64_t collegamenti = 1;  // hard links
   bool acl = false;                // an access control list beyond the permission bits
 };
+
+// Opens an existing file for reading only.
+std::error_code apri_per_leggere(const std::filesystem::path& file, file_aperto& f);
+
+// What identifies the file that `file` names (through symbolic links) and its
+// version: device, index, size and time of the last change. A name with
+// nothing under it gives identita.presente false and no error.
+std::error_code leggi_identita(const std::filesystem::path& file, identita_file& identita);
+
+// Gives the complete file `nuovo` the name `file`, where no file is, in one
+// step (a section file made again after another program removed it).
+std::error_code dai_nome(const std::filesystem::path& nuovo, const std::filesystem::path& file);
 
 // Opens an existing file for reading and writing, without truncating it.
 std::error_code apri_per_scrivere(const std::filesystem::path& file, file_aperto& f);

@@ -90,6 +90,47 @@ std::error_code file_aperto::chiudi() {
   return esito(::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(maniglia, chiuso))));
 }
 
+std::error_code apri_per_leggere(const std::filesystem::path& file, file_aperto& f) {
+  HANDLE aperto = ::CreateFileW(file.c_str(), GENERIC_READ, condivisione, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (aperto == INVALID_HANDLE_VALUE) return ultimo_errore();
+  f.maniglia = reinterpret_cast<std::intptr_t>(aperto);
+  return {};
+}
+
+std::error_code leggi_identita(const std::filesystem::path& file, identita_file& identita) {
+  identita = {};
+  // No access asked: only the file's information, even of a file opened by others.
+  HANDLE aperto = ::CreateFileW(file.c_str(), 0, condivisione, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (aperto == INVALID_HANDLE_VALUE) {
+    const DWORD codice = ::GetLastError();
+    if (codice == ERROR_FILE_NOT_FOUND || codice == ERROR_PATH_NOT_FOUND) return {};
+    return errore_di_windows(codice);
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  const BOOL letto = ::GetFileInformationByHandle(aperto, &info);
+  const DWORD codice = ::GetLastError();
+  ::CloseHandle(aperto);
+  if (!letto) return errore_di_windows(codice);
+  identita.presente = true;
+  identita.ordinario = !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  identita.dispositivo = info.dwVolumeSerialNumber;
+  identita.indice = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  identita.dimensione = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+  // Hundreds of nanoseconds since 1601, taken from 1970 on so that nanoseconds fit.
+  const std::uint64_t centinaia = (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) |
+                                  info.ftLastWriteTime.dwLowDateTime;
+  constexpr std::int64_t dal_1601_al_1970 = 116444736000000000;
+  identita.modifica_ns = (static_cast<std::int64_t>(centinaia) - dal_1601_al_1970) * 100;
+  return {};
+}
+
+std::error_code dai_nome(const std::filesystem::path& nuovo, const std::filesystem::path& file) {
+  // Without MOVEFILE_REPLACE_EXISTING a name that is taken is refused.
+  return esito(::MoveFileExW(nuovo.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH));
+}
+
 std::error_code apri_per_scrivere(const std::filesystem::path& file, file_aperto& f) {
   // A file with the read-only attribute refuses write access, for every user.
   HANDLE aperto = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, condivisione, nullptr,

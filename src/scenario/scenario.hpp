@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "scenario/identita_file.hpp"
 #include "scenario/memoria_grande.hpp"
 #include "scenario/records.hpp"
 
@@ -184,7 +185,9 @@ class elenco_tratti {
   bool intatto() const { return intatto_; }
   // The digest the records had as read, worked out just before the first of
   // them was reached for writing, so that loading needs no pass for it; empty
-  // while intatto() and for an array made otherwise.
+  // while intatto() and for an array made otherwise. The records as read are
+  // the bytes of the file as read (zero beyond its end): this is also the
+  // digest of those bytes.
   std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
 
   // Equal layout and records (as they read: how they are kept does not count).
@@ -306,6 +309,8 @@ struct scenario {
   std::filesystem::path file_testata;
   std::filesystem::path file_tratti;
   std::filesystem::path file_linea;
+  // The three files as loading found them (nothing for a store not loaded).
+  file_letti letti;
 };
 
 // The line point where section s (0 .. N) is judged: metre metri_tratto × s.

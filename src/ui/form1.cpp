@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -23,6 +24,7 @@
 #include <QSignalBlocker>
 #include <QStringList>
 #include <QTableWidget>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -34,6 +36,7 @@
 #include "editing/messaggi.hpp"
 #include "editing/testo_numero.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/nomi_file.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/modello_tratti.hpp"
 #include "ui/vista_linea.hpp"
@@ -106,6 +109,18 @@ QString frase(const std::string& testo) {
   if (!f.isEmpty()) f[0] = f[0].toUpper();
   return f + u'.';
 }
+
+// A file's path as Qt names it.
+QString da_percorso(const std::filesystem::path& percorso) {
+#ifdef _WIN32
+  return QString::fromStdWString(percorso.wstring());
+#else
+  return QFile::decodeName(percorso.c_str());
+#endif
+}
+
+// How often the files are looked at where they cannot be watched, in milliseconds.
+constexpr int intervallo_controllo_ms = 2000;
 
 // Whether the key event is one of the window's commands that a text box would
 // otherwise take for its own undo and redo.
@@ -185,6 +200,20 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
   scegli_cartella = [this](const QString& attuale) {
     return QFileDialog::getExistingDirectory(this, QStringLiteral("Cartella degli scenari"),
                                              attuale);
+  };
+  scegli = [this](const QString& testo, const QStringList& scelte) {
+    QMessageBox scatola(QMessageBox::Warning, titolo_applicazione(), testo, QMessageBox::NoButton,
+                        this);
+    QList<QAbstractButton*> pulsanti;
+    for (const QString& scelta : scelte)
+      pulsanti.append(scatola.addButton(scelta, QMessageBox::ActionRole));
+    if (!pulsanti.isEmpty()) {
+      // The last choice is the one that does nothing: the default and Esc.
+      scatola.setDefaultButton(static_cast<QPushButton*>(pulsanti.back()));
+      scatola.setEscapeButton(pulsanti.back());
+    }
+    scatola.exec();
+    return static_cast<int>(pulsanti.indexOf(scatola.clickedButton()));
   };
   scegli_file_immagine = [this](const QString& proposto) {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Salva immagine"), proposto,
@@ -310,10 +339,17 @@ void Form1::crea_schermata_modifica() {
   Command1 = pulsante(Frame2, "Command1", QStringLiteral("Uscita"));
   posa(Command1, 8160, 8760, 1695, 495);
 
-  // Under the two buttons: when the file was saved, or that there are unsaved changes.
-  Label17 = etichetta(Frame2, "Label17", QString());
+  // Beside them, once another program changed the scenario's files.
+  Command14 = pulsante(Frame2, "Command14", QStringLiteral("Ricarica"));
+  posa(Command14, 9960, 8760, 1275, 495);
+  Command14->hide();
+
+  // Under the buttons: when the file was saved, or that there are unsaved
+  // changes, and what another program changed; two lines at most.
+  Label17 = etichetta(Frame2, "Label17", QString(), true);
   Label17->setFont(font());
-  posa(Label17, 5640, 9300, 5595, 300);
+  Label17->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  posa(Label17, 5640, 9300, 5595, 420);
 }
 
 void Form1::crea_frame3() {
@@ -528,8 +564,8 @@ void Form1::imposta_ordine_tasti() {
   // list, "Uscita", the cant box, the first class box, the class button, the
   // other class boxes. Hidden controls are passed over.
   // Then the folder button, and after the class boxes the design tools and the picture.
-  QList<QWidget*> ordine = {Command5, Command4, File1, Command7, Command3,
-                            List1,    Command1, Text1, Text4[0], Command6};
+  QList<QWidget*> ordine = {Command5, Command4,  File1, Command7, Command3, List1,
+                            Command1, Command14, Text1, Text4[0], Command6};
   for (std::size_t k = 1; k < sopra::numero_classi; ++k) ordine.append(Text4[k]);
   for (QLineEdit* casella : Text5) ordine.append(casella);
   ordine.append({Command8, Command9, Command10, Command11, Command12, Command13, Vista1, List2});
@@ -559,6 +595,7 @@ void Form1::collega_eventi() {
   connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
   connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
   connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+  connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
   connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &Form1::List2_Click);
   connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::Vista_Click);
@@ -748,6 +785,7 @@ bool Form1::inclinazione() {
     vista_collegata_ = false;
     Frame5->show();
     disponi();
+    osserva_file();
   }
   Picture1->hide();
   if (errore) {
@@ -858,12 +896,144 @@ void Form1::Command3_Click() {
   // Typing after the save is a step of its own, so that undo can come back to
   // what was saved.
   aperto_->chiudi_passo();
+  using stato = sopra::scenario_aperto::stato_salvataggio;
+  sopra::scenario_aperto::permessi_salvataggio permessi;
+  // Each answer of the user lets the next try go further.
+  for (;;) {
+    mostra_attesa();
+    const sopra::scenario_aperto::esito_salvataggio esito = aperto_->salva(permessi);
+    Picture1->hide();
+    if (esito.unito) dopo_unione();
+    const QString testo = da_std(sopra::testo_salvataggio(esito));
+    const QString domanda = da_std(sopra::domanda_salvataggio(esito));
+    switch (esito.stato) {
+      case stato::salvato:
+        salvato_alle_ = QDateTime::currentDateTime();
+        esito_salvataggio_ = esito.unito ? frase(sopra::testo_unione(esito)) : QString();
+        controlla_disco();
+        return;
+      case stato::errore:
+        aggiorna_stato();
+        avvisa(testo);
+        return;
+      case stato::conflitto: {
+        const int scelta = scegli(
+            testo + u'\n' + domanda,
+            {QStringLiteral("Sovrascrivi"), QStringLiteral("Ricarica"), QStringLiteral("Annulla")});
+        if (scelta == 0) {
+          permessi.sovrascrivi = true;
+          continue;
+        }
+        if (scelta == 1) ricarica();
+        controlla_disco();
+        return;
+      }
+      case stato::sparito:
+      case stato::linea_cambiata:
+        if (!chiedi(testo + u'\n' + domanda)) {
+          controlla_disco();
+          return;
+        }
+        (esito.stato == stato::sparito ? permessi.ricrea : permessi.linea_cambiata) = true;
+        continue;
+    }
+  }
+}
+
+void Form1::dopo_unione() {
+  modello_->righe_cambiate();
+  // The junction zones may have changed with the other program's objects.
+  if (vista_collegata_) collega_vista();
+  mostra_riga_scelta();
+  dopo_modifica();
+}
+
+bool Form1::ricarica() {
   mostra_attesa();
-  const std::optional<std::string> errore = aperto_->salva();
+  sopra::scenario store;
+  const std::optional<std::string> errore =
+      sopra::carica_scenario(aperto_->store().file_testata, store);
   Picture1->hide();
-  if (!errore) salvato_alle_ = QDateTime::currentDateTime();
+  if (errore) {
+    avvisa(da_std(*errore));
+    return false;
+  }
+  const int riga = List1->currentIndex().row();
+  auto nuovo = std::make_unique<sopra::scenario_aperto>(std::move(store));
+  modello_->mostra(nuovo.get());
+  aperto_ = std::move(nuovo);
+  allinea_colonne();
+  if (vista_collegata_) collega_vista();
+  salvato_alle_ = {};
+  esito_salvataggio_.clear();
+  Label21->clear();
+  if (riga >= 0) scegli_riga(std::min(riga, modello_->rowCount() - 1));
+  mostra_riga_scelta();
+  dopo_modifica();
+  // What the files hold now is what was read: nothing to say about them.
+  controlla_disco();
+  // What loading found odd in the files, as at the first load.
+  const std::vector<std::string>& avvisi = aperto_->store().avvisi;
+  if (!avvisi.empty()) {
+    QStringList testi;
+    for (const std::string& a : avvisi) testi.append(da_std(a));
+    avvisa(testi.join(u'\n'));
+  }
+  return true;
+}
+
+void Form1::Command14_Click() {
+  if (!aperto_) return;
+  if (aperto_->modificato() &&
+      !chiedi(QStringLiteral("Le modifiche non salvate andranno perse. Ricaricare comunque?")))
+    return;
+  ricarica();
+}
+
+void Form1::osserva_file() {
+  if (osservatore_ == nullptr) {
+    osservatore_ = new QFileSystemWatcher(this);
+    connect(osservatore_, &QFileSystemWatcher::fileChanged, this, &Form1::controlla_disco);
+    connect(osservatore_, &QFileSystemWatcher::directoryChanged, this, &Form1::controlla_disco);
+    controllo_periodico_ = new QTimer(this);
+    controllo_periodico_->setInterval(intervallo_controllo_ms);
+    connect(controllo_periodico_, &QTimer::timeout, this, &Form1::controlla_disco);
+  }
+  const sopra::scenario& store = aperto_->store();
+  QStringList file, cartelle;
+  for (const auto* percorso : {&store.file_testata, &store.file_tratti, &store.file_linea}) {
+    file.append(da_percorso(*percorso));
+    cartelle.append(da_percorso(percorso->parent_path()));
+  }
+  cartelle.removeDuplicates();
+  // The files are watched anew each time: a watch may still be on a file that
+  // another file was renamed over.
+  if (!osservatore_->files().isEmpty()) osservatore_->removePaths(osservatore_->files());
+  for (const QString& cartella : osservatore_->directories())
+    if (!cartelle.contains(cartella)) osservatore_->removePath(cartella);
+  for (const QString& p : file + cartelle) {
+    if (!osservatore_->files().contains(p) && !osservatore_->directories().contains(p) &&
+        QFileInfo::exists(p))
+      osservatore_->addPath(p);
+  }
+  // Where the system watches nothing, a look at intervals.
+  if (osservatore_->files().isEmpty() && osservatore_->directories().isEmpty())
+    controllo_periodico_->start();
+  else
+    controllo_periodico_->stop();
+}
+
+void Form1::controlla_disco() {
+  if (!aperto_) return;
+  // A file renamed over or made again has left the watch: watched again.
+  osserva_file();
+  const sopra::scenario_aperto::cambi_su_disco cambi = aperto_->controlla_disco();
+  const std::string nome = sopra::testo_utf8(aperto_->store().file_tratti.filename());
+  nota_disco_ = cambi == sopra::scenario_aperto::cambi_su_disco{}
+                    ? QString()
+                    : frase(sopra::testo_cambi_su_disco(cambi, nome));
+  Command14->setVisible(!nota_disco_.isEmpty());
   aggiorna_stato();
-  if (errore) avvisa(da_std(*errore));
 }
 
 double Form1::valore_casella(std::size_t k) const {
@@ -1023,20 +1193,20 @@ void Form1::aggiorna_pulsanti_passo() {
 
 void Form1::aggiorna_stato() {
   if (!aperto_) return;
+  QString testo;
   if (aperto_->modificato()) {
-    Label17->setText(QStringLiteral("Modifiche non salvate"));
+    testo = QStringLiteral("Modifiche non salvate");
+  } else if (!esito_salvataggio_.isEmpty()) {
+    testo = esito_salvataggio_;
   } else if (salvato_alle_.isValid()) {
-#ifdef _WIN32
-    const QString nome = QString::fromStdWString(aperto_->store().file_tratti.filename().wstring());
-#else
-    const QString nome =
-        QFile::decodeName(aperto_->store().file_tratti.filename().string().c_str());
-#endif
-    Label17->setText(QStringLiteral("Salvato: %1 alle %2")
-                         .arg(nome, salvato_alle_.toString(QStringLiteral("HH:mm:ss"))));
-  } else {
-    Label17->clear();
+    const QString nome = da_percorso(aperto_->store().file_tratti.filename());
+    testo = QStringLiteral("Salvato: %1 alle %2")
+                .arg(nome, salvato_alle_.toString(QStringLiteral("HH:mm:ss")));
   }
+  // What another program changed comes first: it needs the user's attention.
+  if (!nota_disco_.isEmpty()) testo = testo.isEmpty() ? nota_disco_ : nota_disco_ + u' ' + testo;
+  Label17->setText(testo);
+  Label17->setToolTip(testo);
 }
 
 VistaLinea* Form1::vista() const {

@@ -16,6 +16,7 @@
 #include "editing/scenario_aperto.hpp"
 #include "progetto/parametri.hpp"
 
+class QFileSystemWatcher;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -24,6 +25,7 @@ class QListView;
 class QListWidget;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 class VistaLinea;
 class delegato_tratti;
 class modello_problemi;
@@ -53,6 +55,9 @@ class Form1 : public QWidget {
   std::function<bool(const QString& domanda)> chiedi;
   std::function<QString(const QString& attuale)> scegli_cartella;
   std::function<QString(const QString& proposto)> scegli_file_immagine;
+  // `scegli` shows a text with one button for each of `scelte` and returns the
+  // index of the one pressed; -1, or the last, when the box is closed.
+  std::function<int(const QString& testo, const QStringList& scelte)> scegli;
 
   // The window's size when it opens, below which it cannot be made smaller.
   QSize dimensione_iniziale() const;
@@ -104,6 +109,7 @@ class Form1 : public QWidget {
   void Command11_Click();
   void Command12_Click();
   void Command13_Click();
+  void Command14_Click();
   void List2_Click();
   void Vista_Click(int riga);
   void Vista_Immagine();
@@ -133,6 +139,18 @@ class Form1 : public QWidget {
   VistaLinea* vista() const;
   // Gives the picture the open scenario, its selection, parameters and problems.
   void collega_vista();
+  // After a save took another program's changes into the store: the list, the
+  // picture, the check and the status line show them.
+  void dopo_unione();
+  // Reads the open scenario's files again as they are now, dropping the edits
+  // in memory; false, with the reason shown, when they cannot be read.
+  bool ricarica();
+  // Watches the open scenario's files (and their folder, which sees a file
+  // renamed over them), or looks at them at intervals where watching fails.
+  void osserva_file();
+  // What another program changed in the files: said in the status line at
+  // once, with "Ricarica" offered.
+  void controlla_disco();
 
   QString cartella_;
   qreal pixel_per_twip_;
@@ -145,6 +163,12 @@ class Form1 : public QWidget {
   bool verifica_attiva_ = false;
   bool vista_collegata_ = false;
   QDateTime salvato_alle_;
+  // The merge of the last save, and what another program changed on disk,
+  // each a sentence for the status line (empty when none).
+  QString esito_salvataggio_;
+  QString nota_disco_;
+  QFileSystemWatcher* osservatore_ = nullptr;
+  QTimer* controllo_periodico_ = nullptr;
 
   // The controls, under their own names.
   QLabel* Label1 = nullptr;
@@ -177,7 +201,8 @@ class Form1 : public QWidget {
   QPushButton* Command6 = nullptr;
   QPushButton* Command3 = nullptr;
   QPushButton* Command1 = nullptr;
-  QLabel* Label17 = nullptr;  // status line: saved, or unsaved changes
+  QLabel* Label17 = nullptr;         // status line: saved, or unsaved changes
+  QPushButton* Command14 = nullptr;  // "Ricarica", once another program changed the files
   // The design tools, beside Frame2.
   QGroupBox* Frame5 = nullptr;
   std::array<QLabel*, numero_parametri> Label19{};

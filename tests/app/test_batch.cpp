@@ -564,5 +564,42 @@ TEST_F(Batch, SaveErrorKeepsTheFile) {
   EXPECT_EQ(contenuto(demo.percorso()), contenuto_prima);
 }
 
+// Another program writes the section file while the batch companion has it
+// loaded: through the save unit's hook, right before its check.
+TEST_F(Batch, TrattoMergesAnotherProgramsChangeOrRefusesAConflict) {
+  const auto originale = leggi_file(da3("Valle_Andata"));
+  ASSERT_EQ(esegui({"tratto", "--posizione", "1200", "--mm", "77", si3("Valle_Andata")}).codice, 0);
+  const fs::path loro = uscite / "loro.da3";
+  scrivi_file(loro, leggi_file(da3("Valle_Andata")));
+  const std::string altro_programma =
+      "SOPRA_PROVA_SCRITTURA_ESTERNA=" + tra_apici(loro.string()) + " ";
+  const auto nomi = contenuto(demo.percorso());
+
+  scrivi_file(da3("Valle_Andata"), originale);
+  auto u =
+      esegui({"tratto", "--posizione", "1500", "--mm", "33", si3("Valle_Andata")}, altro_programma);
+  EXPECT_EQ(u.codice, 0);
+  EXPECT_EQ(u.err, si3("Valle_Andata") +
+                       ": Tratto a 1500 m: sopraelevazione 33 mm. Il file Valle_Andata.da3 era "
+                       "stato modificato da un altro programma: le modifiche sono state unite (1 "
+                       "tratto). Salvato.\n");
+  const scenario_aperto unito = apri("Valle_Andata");
+  EXPECT_EQ(millimetri_tratto(unito.store(), 24), 77);
+  EXPECT_EQ(millimetri_tratto(unito.store(), 30), 33);
+  EXPECT_EQ(contenuto(demo.percorso()), nomi);
+
+  // The same section changed both ways: nothing written, exit 1.
+  scrivi_file(da3("Valle_Andata"), originale);
+  u = esegui({"tratto", "--posizione", "1200", "--mm", "33", si3("Valle_Andata")}, altro_programma);
+  EXPECT_EQ(u.codice, 1);
+  EXPECT_EQ(u.err,
+            "Il file Valle_Andata.da3 è stato modificato da un altro programma negli stessi slot "
+            "modificati qui: 1 tratto in conflitto. Posizioni in metri: 1200. Il file non è stato "
+            "modificato.\n" +
+                si3("Valle_Andata") + ": Tratto a 1200 m: sopraelevazione 33 mm. Non salvato.\n");
+  EXPECT_EQ(leggi_file(da3("Valle_Andata")), leggi_file(loro));
+  EXPECT_EQ(contenuto(demo.percorso()), nomi);
+}
+
 }  // namespace
 }  // namespace sopra

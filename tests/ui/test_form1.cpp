@@ -21,6 +21,7 @@
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
+#include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/file_scenario.hpp"
 #include "test_form1_finestra.hpp"
@@ -365,6 +366,113 @@ class TestForm1 : public QObject {
     QCOMPARE(salvato.tratti[5].oggetti[static_cast<std::size_t>(*slot)].dato1, 160);
     f.clicca(QStringLiteral("Command1"));
     QVERIFY(f.domande.isEmpty());
+  }
+
+  // Another program sets a cant of 77 mm at `metri` and saves, as the batch
+  // companion does (a new file renamed over the old one).
+  void altro_programma(int metri, const char* mm) const {
+    sopra::scenario_aperto altro = valle();
+    const auto riga = sopra::riga_alla_posizione(metri, altro.quante_righe());
+    QVERIFY(riga);
+    QVERIFY(!altro.modifica_tratto(*riga, mm).senza_slot);
+    QCOMPARE(altro.salva(), std::nullopt);
+  }
+  int mm_salvati(std::int32_t metri) const {
+    return sopra::millimetri_tratto(carica(percorso(QStringLiteral("Valle_Andata.si3"))),
+                                    metri / sopra::metri_tratto);
+  }
+
+  void le_modifiche_di_un_altro_programma_si_uniscono() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    altro_programma(1200, "77");
+    // Told at once, by the watch on the file, with a reload offered.
+    QTRY_COMPARE(f.testo_label(QStringLiteral("Label17")),
+                 QStringLiteral("Valle_Andata.da3 è stato modificato da un altro programma."));
+    QVERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+
+    f.clicca_riga(1500 / 50 - sopra::primo_tratto_elencato);
+    finestra::scrivi(f.text1(), QStringLiteral("33"));
+    f.clicca(QStringLiteral("Command3"));
+    QVERIFY(f.avvisi.isEmpty());
+    QVERIFY(f.richieste_di_scelta.isEmpty());
+    QCOMPARE(f.testo_label(QStringLiteral("Label17")),
+             QStringLiteral("Il file Valle_Andata.da3 era stato modificato da un altro programma: "
+                            "le modifiche sono state unite (1 tratto)."));
+    QCOMPARE(mm_salvati(1200), 77);
+    QCOMPARE(mm_salvati(1500), 33);
+    QCOMPARE(cant_field(f.riga(1200 / 50 - sopra::primo_tratto_elencato)), QStringLiteral("77"));
+    QVERIFY(!f.c(QStringLiteral("Command14"))->isVisible());
+
+    // With nothing unsaved, "Ricarica" reads the file again without asking.
+    altro_programma(1200, "66");
+    QTRY_VERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+    f.clicca(QStringLiteral("Command14"));
+    QCOMPARE(cant_field(f.riga(1200 / 50 - sopra::primo_tratto_elencato)), QStringLiteral("66"));
+    QVERIFY(!f.c(QStringLiteral("Command14"))->isVisible());
+    f.clicca(QStringLiteral("Command1"));
+    QVERIFY(f.domande.isEmpty());
+  }
+
+  void una_linea_cambiata_si_dice_e_il_salvataggio_chiede() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const fs::path linea = percorso(QStringLiteral("Valle_linea.da3"));
+    fs::last_write_time(linea, fs::last_write_time(linea) + std::chrono::hours(1));
+    QTRY_VERIFY(f.testo_label(QStringLiteral("Label17"))
+                    .startsWith(QStringLiteral("Valle_linea.da3 è stato modificato da un altro "
+                                               "programma")));
+    QVERIFY(f.c(QStringLiteral("Command14"))->isVisible());
+
+    const auto prima = sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3")));
+    finestra::scrivi(f.text1(), QStringLiteral("21"));
+    f.risposta = false;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.domande.size(), 1);
+    QVERIFY(f.domande[0].endsWith(QStringLiteral("Salvare comunque le sopraelevazioni?")));
+    QCOMPARE(sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3"))), prima);
+    f.risposta = true;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.domande.size(), 2);
+    QVERIFY(sopra::prova::leggi_file(percorso(QStringLiteral("Valle_Andata.da3"))) != prima);
+  }
+
+  void un_conflitto_offre_tre_scelte() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const int riga = 1200 / 50 - sopra::primo_tratto_elencato;
+    f.clicca_riga(riga);
+    finestra::scrivi(f.text1(), QStringLiteral("33"));
+    altro_programma(1200, "77");
+
+    // "Annulla": nothing written, the edit stays in memory.
+    f.scelta = 2;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 1);
+    QVERIFY(f.richieste_di_scelta[0].contains(QStringLiteral("Posizioni in metri: 1200.")));
+    QCOMPARE(f.scelte_mostrate, (QStringList{"Sovrascrivi", "Ricarica", "Annulla"}));
+    QCOMPARE(mm_salvati(1200), 77);
+    QCOMPARE(cant_field(f.riga(riga)), QStringLiteral("33"));
+    QVERIFY(f.testo_label(QStringLiteral("Label17")).contains(QStringLiteral("non salvate")));
+
+    // "Sovrascrivi": this window's cant wins.
+    f.scelta = 0;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 2);
+    QCOMPARE(mm_salvati(1200), 33);
+
+    // "Ricarica": the edit goes, the file is read as it is.
+    finestra::scrivi(f.text1(), QStringLiteral("44"));
+    altro_programma(1200, "88");
+    f.scelta = 1;
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(f.richieste_di_scelta.size(), 3);
+    QCOMPARE(mm_salvati(1200), 88);
+    QCOMPARE(cant_field(f.riga(riga)), QStringLiteral("88"));
+    QCOMPARE(f.text1()->text(), QStringLiteral("88"));
+    f.clicca(QStringLiteral("Command1"));
+    QVERIFY(f.domande.isEmpty());  // nothing unsaved
+    QVERIFY(f.avvisi.isEmpty());
   }
 
   void colonne_allineate_sotto_le_intestazioni() {

@@ -44,6 +44,11 @@ class finestra {
       domande.append(domanda);
       return risposta;
     };
+    form->scegli = [this](const QString& testo, const QStringList& scelte) {
+      richieste_di_scelta.append(testo);
+      scelte_mostrate = scelte;
+      return scelta;
+    };
     form->scegli_cartella = [this](const QString&) { return cartella_scelta; };
     form->scegli_file_immagine = [this](const QString& proposto) {
       immagine_proposta = proposto;
@@ -100,8 +105,11 @@ class finestra {
   QStringList avvisi;
   QStringList domande;
   bool risposta = false;
-  QString cartella_scelta;  // what the folder dialog answers
-  QString file_immagine;    // what the picture's file dialog answers
+  QStringList richieste_di_scelta;  // the texts that `scegli` showed
+  QStringList scelte_mostrate;      // the buttons it showed last
+  int scelta = -1;                  // what it answers
+  QString cartella_scelta;          // what the folder dialog answers
+  QString file_immagine;            // what the picture's file dialog answers
   QString immagine_proposta;
   bool panello_durante_avviso = false;
 };
