@@ -11,6 +11,7 @@
 #include "progetto/condizioni.hpp"
 #include "progetto/progetta.hpp"
 #include "progetto/raccordi.hpp"
+#include "progetto/relazione.hpp"
 #include "progetto/verifica.hpp"
 
 namespace sopra {
@@ -89,6 +90,39 @@ TEST(Progetta, SpeedChangeInsideACurve) {
   EXPECT_EQ(progettati(s, 17, 41, {}, profilo),
             (mm{0,  38, 99, 160, 160, 160, 160, 160, 160, 160, 160, 160, 160,
                 99, 55, 55, 55,  55,  55,  55,  55,  55,  55,  0,   0}));
+}
+
+TEST(Relazione, OneLinePerCurveRunWithItsFigures) {
+  // A left 490 m curve designed at 120 km/h: 160 mm, a run-off of one section
+  // on either side (160, 78, 0 in steps of at most 82), then a right 10000 m curve.
+  scenario s = scenario_rettilineo(80);
+  tratti_curvi(s, 20, 29, 490, 0);
+  tratti_curvi(s, 50, 52, -10000, 0);
+  s.punti_nel_file = 0;  // nominal radii
+  scenario_aperto aperto(std::move(s));
+  parametri_progetto p = a_120();
+  p.velocita_minima = 60;
+  aperto.progetta(p, {});
+  const auto curve = relazione_curve(aperto.store(), aperto.geometria(), p, {});
+  ASSERT_EQ(curve.size(), 2u);
+  const curva_relazione& c = curve[0];
+  EXPECT_EQ(c.inizio, 1000);
+  EXPECT_EQ(c.fine, 1450);
+  EXPECT_EQ(c.lato, 1);
+  EXPECT_EQ(c.raggio_minimo, 490);
+  EXPECT_EQ(c.raggio_nominale, 490);
+  EXPECT_EQ(c.sopraelevazione, 160);
+  EXPECT_NEAR(*c.insufficienza, 11.8 * 120 * 120 / 490 - 160, 1e-9);
+  EXPECT_NEAR(*c.eccesso, 160 - 11.8 * 60 * 60 / 490, 1e-9);
+  EXPECT_EQ(c.raccordo_prima, 50);
+  EXPECT_EQ(c.raccordo_dopo, 50);
+  EXPECT_EQ(c.velocita_categorie, (std::array<std::int32_t, 4>{102, 108, 113, 134}));
+  EXPECT_NEAR(c.pendenza_massima, 82.0 / 50, 1e-12);
+  EXPECT_NEAR(*c.variazione_massima, 82 * 120 / 3.6 / 50, 1e-9);
+  // 490 m at 120 km/h needs more than c_max: the check's codes of the run.
+  EXPECT_EQ(c.problemi, (std::vector<codice_problema>{codice_problema::insufficienza}));
+  EXPECT_EQ(curve[1].lato, -1);
+  EXPECT_EQ(curve[1].sopraelevazione, 15);
 }
 
 // The side of row r's curve (+1 left, -1 right, 0 straight), junction zones included.
