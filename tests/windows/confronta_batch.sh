@@ -94,6 +94,18 @@ confronta "raccordi" raccordi --velocita 120 --elenco "${scenari[@]}"
 confronta "verifica" verifica --velocita 120 "${scenari[@]}"
 confronta "tratto at 300 mm" tratto --posizione "$posizione" --mm 300 "${scenari[0]}"
 confronta "verifica finds problems" verifica --velocita 160 "${scenari[0]}"
+confronta "progetta" progetta --velocita 120 --velocita-minima 60 --elenco "${scenari[@]}"
+confronta "relazione" relazione --velocita 120 --velocita-minima 60 "${scenari[@]}"
+confronta "elenco --csv" elenco --csv "${scenari[@]}"
+# The first scenario's own speed profile, as a Windows spreadsheet saves it,
+# and a wrong one given with --profilo.
+for cartella in linux windows; do
+  printf '\xef\xbb\xbf0;120;60\r\n2000 ; 90,5 ;\r\n' >"$lavoro/$cartella/${scenari[0]%.si3}.velocita.csv"
+  printf '0;120\n2000;0\n' >"$lavoro/$cartella/sbagliato.csv"
+done
+confronta "progetta with the scenario's profile" progetta "${scenari[0]}"
+confronta "verifica with the scenario's profile" verifica "${scenari[0]}"
+confronta "wrong profile" progetta --profilo sbagliato.csv "${scenari[@]}"
 
 # A read-only section file: neither build may replace or change it.
 chmod a-w "$lavoro/linux/${scenari[0]%.si3}.da3" "$lavoro/windows/${scenari[0]%.si3}.da3"
