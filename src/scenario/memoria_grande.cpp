@@ -8,8 +8,6 @@ namespace sopra {
 
 namespace {
 
-constexpr std::size_t pagina_grande = std::size_t{2} << 20;
-
 #if defined(__linux__)
 // The address space of a region that went, with the pages it had backed.
 struct mappa_tenuta {
@@ -68,9 +66,10 @@ regione_memoria::regione_memoria(std::size_t byte) {
 #if defined(__linux__)
   // Address space only: pages are backed as they are written. One huge page
   // more, to start the region on a huge page's boundary.
-  const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
+  const std::size_t arrotondati =
+      (byte + byte_pagina_grande - 1) / byte_pagina_grande * byte_pagina_grande;
   if (arrotondati == 0 || arrotondati > (std::size_t{1} << 46)) return;
-  const std::size_t chiesti = arrotondati + pagina_grande;
+  const std::size_t chiesti = arrotondati + byte_pagina_grande;
   mappa_tenuta mappa = prendi_mappa_tenuta(chiesti);
   void* p = mappa.mappa;
   if (p == nullptr) {
@@ -82,8 +81,8 @@ regione_memoria::regione_memoria(std::size_t byte) {
   mappa_ = p;
   dimensione_mappa_ = mappa.dimensione;
   const auto indirizzo = reinterpret_cast<std::uintptr_t>(p);
-  inizio_ =
-      static_cast<std::uint8_t*>(p) + ((pagina_grande - indirizzo % pagina_grande) % pagina_grande);
+  inizio_ = static_cast<std::uint8_t*>(p) +
+            ((byte_pagina_grande - indirizzo % byte_pagina_grande) % byte_pagina_grande);
   dimensione_ = arrotondati;
   consiglia_pagine_grandi(inizio_, dimensione_);
 #else

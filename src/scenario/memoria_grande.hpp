@@ -13,6 +13,9 @@
 
 namespace sopra {
 
+// The size of a huge page, which the large arrays share and align to (Linux).
+inline constexpr std::size_t byte_pagina_grande = std::size_t{2} << 20;
+
 // A stretch of address space from which the arrays of one scenario are taken
 // one after another, so that together they fill whole pages. On Linux it is
 // backed by huge pages as it is first written: filling it then costs one page
@@ -87,8 +90,9 @@ struct allocatore_grande {
       if (void* p = regione->prendi(byte, allineamento)) return static_cast<T*>(p);
     }
     if (!grande(byte)) return static_cast<T*>(::operator new(byte));
-    const std::size_t arrotondati = (byte + pagina_grande - 1) / pagina_grande * pagina_grande;
-    void* p = ::operator new (arrotondati, std::align_val_t{pagina_grande});
+    const std::size_t arrotondati =
+        (byte + byte_pagina_grande - 1) / byte_pagina_grande * byte_pagina_grande;
+    void* p = ::operator new (arrotondati, std::align_val_t{byte_pagina_grande});
     consiglia_pagine_grandi(p, arrotondati);
     return static_cast<T*>(p);
   }
@@ -97,7 +101,7 @@ struct allocatore_grande {
     if (regione && regione->contiene(p)) {
       regione->rendi(p);
     } else if (grande(n * sizeof(T))) {
-      ::operator delete (p, std::align_val_t{pagina_grande});
+      ::operator delete (p, std::align_val_t{byte_pagina_grande});
     } else {
       ::operator delete(p);
     }
@@ -110,10 +114,9 @@ struct allocatore_grande {
   std::shared_ptr<regione_memoria> regione;
 
  private:
-  static constexpr std::size_t pagina_grande = std::size_t{2} << 20;
   static constexpr bool grande(std::size_t byte) {
 #if defined(__linux__)
-    return byte >= 2 * pagina_grande;
+    return byte >= 2 * byte_pagina_grande;
 #else
     return (void)byte, false;
 #endif
