@@ -253,11 +253,11 @@ std::string nome_file(const fs::path& file) {
 std::string nome_cartella(const fs::path& cartella) {
   std::error_code ec;
   fs::path assoluta = fs::absolute(cartella, ec).lexically_normal();
-  if (ec) return cartella.string();
+  if (ec) return testo_utf8(cartella);
   // "/a/b/." normalises to "/a/b/": name the folder without the last separator.
   if (!assoluta.has_filename() && assoluta != assoluta.root_path())
     assoluta = assoluta.parent_path();
-  return assoluta.string();
+  return testo_utf8(assoluta);
 }
 
 }  // namespace
@@ -550,7 +550,7 @@ std::optional<std::string> carica_scenario(const fs::path& file_testata, scenari
     errore = "Memoria insufficiente per caricare lo scenario " + nome_file(file_testata) +
              ": chiudere altri programmi e riprovare.";
   } catch (const fs::filesystem_error& e) {
-    errore = "Impossibile leggere la cartella " + e.path1().string() + ": " +
+    errore = "Impossibile leggere la cartella " + testo_utf8(e.path1()) + ": " +
              motivo_errore(e.code()) + ".";
   }
   if (dettagli != nullptr) *dettagli = errore ? std::move(trovati) : dettagli_caricamento{};

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scenario/errori_sistema.hpp"
+#include "scenario/nomi_file.hpp"
 #include "scenario/salva_tratti_sistema.hpp"
 
 namespace sopra {
@@ -53,12 +54,21 @@ std::string fallito(const std::string& nome, const std::error_code& e) {
   return messaggio;
 }
 
+// The name of the new section file while it is written: ".NAME." and the
+// letters crea_file_nuovo adds, hidden beside the file it will replace.
+fs::path nome_temporaneo(const fs::path& file) {
+  fs::path nome(".");
+  nome += file.filename();
+  nome += ".";
+  return nome;
+}
+
 // No new file could be made beside the section file: the folder is the cause
 // when the system refused it.
 std::string fallito_accanto(const fs::path& cartella, const std::string& nome,
                             const std::error_code& e) {
   if (!negato(e) && e != std::errc::read_only_file_system) return fallito(nome, e);
-  return "Nella cartella " + cartella.string() + " non si possono creare file (" +
+  return "Nella cartella " + testo_utf8(cartella) + " non si possono creare file (" +
          motivo_errore(e) + "): il file " + nome +
          " non è stato modificato. Per salvare, rendere scrivibile la cartella e riprovare.";
 }
@@ -66,7 +76,7 @@ std::string fallito_accanto(const fs::path& cartella, const std::string& nome,
 std::string copia_rimasta(const std::string& nome, const std::error_code& e,
                           const fs::path& copia) {
   return "Impossibile salvare il file " + nome + ": " + motivo_errore(e) +
-         ". Il contenuto precedente del file è nella copia " + copia.string() +
+         ". Il contenuto precedente del file è nella copia " + testo_utf8(copia) +
          ": per ripristinarlo, dare alla copia il nome del file.";
 }
 
@@ -75,7 +85,7 @@ std::string copia_rimasta(const std::string& nome, const std::error_code& e,
 std::string nuovo_rimasto(const std::string& nome, const std::error_code& e,
                           const fs::path& nuovo) {
   return "Impossibile salvare il file " + nome + ": " + motivo_errore(e) +
-         ". Il contenuto salvato è nel file " + nuovo.string() +
+         ". Il contenuto salvato è nel file " + testo_utf8(nuovo) +
          ": per completare il salvataggio, dare a quel file il nome " + nome + ".";
 }
 
@@ -190,8 +200,7 @@ std::optional<std::string> scrivi_sul_posto(const elenco_tratti& tratti, const s
   const fs::path cartella = file.parent_path();
   file_aperto copia;
   fs::path nome_copia;
-  if (auto e =
-          crea_file_nuovo(cartella / (file.filename().string() + ".copia-"), copia, nome_copia)) {
+  if (auto e = crea_file_nuovo(cartella / (file.filename() += ".copia-"), copia, nome_copia)) {
     return fallito_accanto(cartella, nome, e);
   }
   auto scarta_copia = [&](const std::error_code& e) {
@@ -226,8 +235,7 @@ std::optional<std::string> crea_file(const elenco_tratti& tratti, const std::str
   const fs::path cartella = file.parent_path().empty() ? fs::path(".") : file.parent_path();
   file_aperto nuovo;
   fs::path temporaneo;
-  if (auto e =
-          crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
+  if (auto e = crea_file_nuovo(cartella / nome_temporaneo(file), nuovo, temporaneo)) {
     return fallito_accanto(cartella, nome, e);
   }
   auto annulla = [&](const std::error_code& e) {
@@ -253,7 +261,7 @@ std::optional<std::string> salva_tratti(const scenario& store, std::uint64_t* im
 }
 
 std::optional<std::string> salva_tratti(const scenario& store, const opzioni_salvataggio& opzioni) {
-  const std::string nome = store.file_tratti.filename().string();
+  const std::string nome = testo_utf8(store.file_tratti.filename());
   std::uint64_t* const impronta = opzioni.impronta;
   if (opzioni.crea) {
     identita_file identita;
@@ -292,8 +300,7 @@ std::optional<std::string> salva_tratti(const scenario& store, const opzioni_sal
   file_aperto nuovo;
   fs::path temporaneo;
   if (!sul_posto) {
-    if (auto e =
-            crea_file_nuovo(cartella / ("." + file.filename().string() + "."), nuovo, temporaneo)) {
+    if (auto e = crea_file_nuovo(cartella / nome_temporaneo(file), nuovo, temporaneo)) {
       return fallito_accanto(cartella, nome, e);
     }
     // The new file must get the old owner and group; where it cannot, in place.
