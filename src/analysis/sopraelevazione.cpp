@@ -53,6 +53,11 @@ std::int32_t millimetri_tratto(const scenario& store, std::int32_t x) {
   return millimetri_tratto(store.tratti[static_cast<std::size_t>(x)].oggetti);
 }
 
+bool sopraelevazione_ammessa(const oggetto& o) {
+  return o.dato2 >= -1 && o.dato2 <= 1 &&
+         std::fabs(rendimillimetri(centesimi_oggetto(o))) <= sopraelevazione_limite;
+}
+
 std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti) {
   // A slot that is not kept is empty; a kept one may still be of type 0.
   const std::size_t numero = oggetti.size();

@@ -36,6 +36,11 @@ std::int32_t millimetri_tratto(const slot_tratto& oggetti);
 // The same for section x of the store.
 std::int32_t millimetri_tratto(const scenario& store, std::int32_t x);
 
+// Whether a cant object holds what this tool would write: its side (dato2) is
+// -1, 0 or +1 and its cant is within sopraelevazione_limite. Anything else is
+// damaged or foreign data, which loading reports and the design tools leave alone.
+bool sopraelevazione_ammessa(const oggetto& o);
+
 // The slot a cant is written into when one section's cant is set: the first
 // slot that is empty or already holds cant; none when every slot holds other objects.
 std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti);

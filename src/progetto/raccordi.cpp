@@ -29,8 +29,7 @@ lettura_tratto leggi_tratto(const slot_tratto& oggetti) {
   if (j == oggetti.size()) return lettura;
   const oggetto o = oggetti[j];
   lettura.millimetri = static_cast<std::int32_t>(rendimillimetri(centesimi_oggetto(o)));
-  lettura.fuori_scala =
-      o.dato2 < -1 || o.dato2 > 1 || std::abs(lettura.millimetri) > sopraelevazione_limite;
+  lettura.fuori_scala = !sopraelevazione_ammessa(o);
   return lettura;
 }
 

@@ -366,17 +366,18 @@ class controllo_sopraelevazioni {
     avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
                      testo_intero(static_cast<long long>(quanti_)) +
                      (quanti_ == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
-                     " oltre ±300 mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
+                     " oltre ±" + testo_intero(sopraelevazione_limite) +
+                     " mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
                      testo_intero(static_cast<long long>(primo_) * metri_tratto) + " m.");
   }
 
  private:
   bool ammesso(const oggetto& o) {
-    if (o.dato2 < -1 || o.dato2 > 1) return false;
-    // The millimetres of each cant value, worked out once: curves share few values.
-    const std::int16_t centesimi = centesimi_oggetto(o);
-    std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi)];
-    if (esito < 0) esito = std::fabs(rendimillimetri(centesimi)) <= sopraelevazione_limite ? 1 : 0;
+    if (o.dato2 < -1 || o.dato2 > 1) return sopraelevazione_ammessa(o);
+    // With its side in range, the answer depends on the cant alone: worked out
+    // once per value, as curves share few values.
+    std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi_oggetto(o))];
+    if (esito < 0) esito = sopraelevazione_ammessa(o) ? 1 : 0;
     return esito == 1;
   }
 
