@@ -14,10 +14,6 @@ namespace sopra {
 // The base between the rails on which cant is measured, mm.
 inline constexpr double scartamento_mm = 1500;
 
-inline constexpr std::uint8_t tipo_vuoto = 0;
-inline constexpr std::uint8_t tipo_bivio = 95;
-inline constexpr std::uint8_t tipo_sopraelevazione = 129;
-
 // Hundredths of a degree to whole millimetres (rounded half to even; never -0).
 double rendimillimetri(double centesimi);
 // Millimetres (|m| < 1500) to whole hundredths of a degree (rounded down).

@@ -22,8 +22,14 @@ namespace sopra {
 #else
 #define SOPRA_IMPACCATO
 #endif
+// The object types this tool knows: an empty slot, a junction, a cant object.
+// Every other type is another program's, kept byte for byte.
+inline constexpr std::uint8_t tipo_vuoto = 0;
+inline constexpr std::uint8_t tipo_bivio = 95;
+inline constexpr std::uint8_t tipo_sopraelevazione = 129;
+
 struct SOPRA_IMPACCATO oggetto {
-  std::uint8_t tipo = 0;  // 0 = empty slot, 95 = junction, 129 = cant object
+  std::uint8_t tipo = 0;  // tipo_vuoto, tipo_bivio, tipo_sopraelevazione or another program's
   std::int16_t dato1 = 0;
   std::int16_t dato2 = 0;
   std::int16_t dato3 = 0;
