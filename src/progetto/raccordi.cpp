@@ -124,18 +124,4 @@ bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millime
   return true;
 }
 
-esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
-                                const parametri_progetto& parametri) {
-  return applica_raccordi(store, geometria, parametri, profilo_velocita::da_parametri(parametri));
-}
-
-esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
-                                const parametri_progetto& parametri,
-                                const profilo_velocita& profilo) {
-  piano_raccordi piano = progetta_raccordi(store, geometria, parametri, profilo);
-  for (const rialzo& r : piano.rialzi)
-    scrivi_sopraelevazione(store, tratto_della_riga(r.riga), r.millimetri);
-  return std::move(piano.esito);
-}
-
 }  // namespace sopra

@@ -90,11 +90,4 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 // False, and nothing written, when the section has no such slot.
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri);
 
-// Plans the ramps and writes them into the store (rows are the caller's).
-esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
-                                const parametri_progetto& parametri,
-                                const profilo_velocita& profilo);
-esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
-                                const parametri_progetto& parametri);
-
 }  // namespace sopra

@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <random>
+#include <utility>
 
 #include "analysis/curva.hpp"
 #include "editing/scenario_di_prova.hpp"
+#include "progetto/raccordi.hpp"
 
 namespace sopra::prova {
 
@@ -47,6 +49,16 @@ inline scenario linea_casuale(std::size_t numero, std::mt19937& caso) {
     if (sorte == 2 && slot(s, t)[0].tipo == tipo_sopraelevazione) slot(s, t)[0].dato2 = 2;
   }
   return s;
+}
+
+// Plans the ramps with V and v of `parametri` along the whole line and writes
+// them into the store, as the open scenario does but without its rows or undo.
+inline esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,
+                                       const parametri_progetto& parametri) {
+  piano_raccordi piano = progetta_raccordi(store, geometria, parametri);
+  for (const rialzo& r : piano.rialzi)
+    scrivi_sopraelevazione(store, tratto_della_riga(r.riga), r.millimetri);
+  return std::move(piano.esito);
 }
 
 }  // namespace sopra::prova
