@@ -228,12 +228,11 @@ scenario_aperto::scenario_aperto(scenario store)
     : store_(std::move(store)),
       geometria_(store_),
       righe_(righe_elenco::da_comporre(store_, geometria_.size())) {
-  // A store as loaded needs no digest until it first changes (modificato()).
-  if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
   // What the section file holds as far as this program knows: as loaded, or,
   // for a store not loaded from it, the store itself. A store as loaded holds
   // the file's bytes as read: their digest is taken from it when first needed.
-  if (!store_.tratti.intatto()) impronta_disco_ = impronta_salvata_;
+  if (!store_.tratti.intatto()) impronta_disco_ = store_.tratti.impronta();
+  impronta_viva_salvata_ = store_.tratti.impronta_viva();
   letti_ = store_.letti;
   if (!letti_.tratti.presente && !store_.file_tratti.empty())
     letti_.tratti = identita_di(store_.file_tratti);
@@ -283,6 +282,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
     return esito;
   }
   riscrivi_sopraelevazione(righe_, riga, "", esito.testo);
+  verifica_dopo(std::span(&riga, 1), false);
 
   // The burst's step is the difference from before its first keystroke.
   fotografia prima;
@@ -358,6 +358,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     passo_classi.in_corso().testi_dopo = esito.testi;
     registra(passo_classi.chiudi());
   }
+  verifica_dopo({}, true);
   return esito;
 }
 
@@ -376,6 +377,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     passo_raccordi.confronta(prima, store_, righe_, s);
   }
   if (!passo_raccordi.vuota()) registra(passo_raccordi.chiudi());
+  verifica_dopo({}, true);
   return std::move(piano.esito);
 }
 
@@ -418,6 +420,7 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
     passo_progetto.confronta(prima, store_, righe_, s);
   }
   if (!passo_progetto.vuota()) registra(passo_progetto.chiudi());
+  verifica_dopo({}, true);
   return esito;
 }
 
@@ -428,6 +431,29 @@ std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parame
 std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parametri,
                                                 const profilo_velocita& profilo) const {
   return verifica_linea(store_, geometria_, parametri, profilo);
+}
+
+void scenario_aperto::imposta_verifica_viva(const parametri_progetto& parametri,
+                                            const profilo_velocita& profilo) {
+  verifica_viva_.emplace(store_, geometria_, parametri, profilo);
+}
+
+void scenario_aperto::spegni_verifica_viva() {
+  verifica_viva_.reset();
+}
+
+const std::vector<problema>& scenario_aperto::problemi_vivi() const {
+  static const std::vector<problema> nessuno;
+  return verifica_viva_ ? verifica_viva_->problemi() : nessuno;
+}
+
+void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool tutte) {
+  if (!verifica_viva_) return;
+  if (tutte) {
+    verifica_viva_->ricalcola(store_, geometria_);
+    return;
+  }
+  for (const std::size_t r : righe) verifica_viva_->riga_cambiata(store_, geometria_, r);
 }
 
 void scenario_aperto::registra(passo nuovo) {
@@ -500,6 +526,8 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
     const std::string canonico = testo ? std::string() : testo_canonico(oggetti);
     riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
   }
+  // A single-section step changed cant objects only: its rows alone.
+  verifica_dopo(esito.righe, p.genere != genere_passo::tratto);
   return esito;
 }
 
@@ -517,11 +545,8 @@ std::size_t scenario_aperto::byte_registro() const {
 }
 
 bool scenario_aperto::modificato() const {
-  // Until the first change the sections are as loaded, and their digest is
-  // worked out only then.
-  if (impronta_salvata_) return store_.tratti.impronta() != *impronta_salvata_;
-  if (store_.tratti.intatto()) return false;
-  return store_.tratti.impronta() != *store_.tratti.impronta_letta();
+  // The store's digest follows its changes as they are made: no pass over it.
+  return store_.tratti.impronta_viva() != impronta_viva_salvata_;
 }
 
 std::optional<std::string> scenario_aperto::salva() {
@@ -616,7 +641,7 @@ scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvata
       return esito;
     }
     if (!fermato) {
-      impronta_salvata_ = scritta;
+      impronta_viva_salvata_ = store_.tratti.impronta_viva();
       impronta_disco_ = scritta;
       base_.svuota();
       letti_.tratti = identita_di(store_.file_tratti);
@@ -684,8 +709,10 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   if (bivi) {
     geometria_ = geometria_linea(store_);
     righe_ = righe_elenco::da_comporre(store_, geometria_.size());
+    verifica_dopo({}, true);
     return;
   }
+  verifica_dopo({}, true);
   for (std::size_t k = 0; k < unione.da_prendere.size(); ++k) {
     const auto s = static_cast<std::int32_t>(unione.da_prendere[k].tratto);
     if ((k > 0 && unione.da_prendere[k - 1].tratto == unione.da_prendere[k].tratto) ||

@@ -8,6 +8,39 @@
 
 namespace sopra {
 
+namespace {
+
+// A bijection of 64-bit words that spreads every input bit over the output.
+constexpr std::uint64_t rimescola(std::uint64_t x) {
+  x ^= x >> 33;
+  x *= 0xFF51AFD7ED558CCDu;
+  x ^= x >> 33;
+  x *= 0xC4CEB9FE1A85EC53u;
+  return x ^ (x >> 33);
+}
+
+// The keyed hash of `byte` (at most 10) at place `chiave`: 0 for zero bytes,
+// so that an empty slot counts as nothing; for one key a bijection of the
+// first 8 bytes, so that two values of one slot that differ there never meet.
+std::uint64_t impronta_byte(std::uint64_t chiave, const std::uint8_t* byte, std::size_t n) {
+  std::uint64_t parola = 0;
+  std::uint16_t resto = 0;
+  std::memcpy(&parola, byte, std::min<std::size_t>(n, 8));
+  if (n > 8) std::memcpy(&resto, byte + 8, n - 8);
+  if ((parola | resto) == 0) return 0;
+  return rimescola(rimescola((chiave << 16 | resto) + 0x9E3779B97F4A7C15u) ^ parola);
+}
+
+// Slot j of section i (the trailing bytes are "slot" slot_esteso).
+std::uint64_t impronta_slot(std::size_t i, std::size_t j, const oggetto& o) {
+  if (o == oggetto{}) return 0;
+  std::array<std::uint8_t, byte_oggetto> byte;
+  codifica_oggetto(o, byte.data());
+  return impronta_byte(i * (slot_esteso + 1) + j, byte.data(), byte_oggetto);
+}
+
+}  // namespace
+
 elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
     : slot_(formato_compatto ? slot_compatto : slot_esteso),
       presenti_(numero_tratti),
@@ -21,6 +54,7 @@ tratto elenco_tratti::operator[](std::size_t i) {
     if (numero_aperti_ % tratti_per_blocco_aperto == 0)
       aperti_.emplace_back(tratti_per_blocco_aperto * slot_);
     const std::uint32_t a = numero_aperti_++;
+    aperti_quando_.emplace_back(static_cast<std::uint32_t>(i), impronta_del_tratto(i));
     std::as_const(*this)[i].oggetti.copia_in(slot_aperti(a));
     presenti_[i] = aperto | ((std::uint64_t{1} << slot_) - 1);
     inizio_[i] = a;
@@ -33,10 +67,13 @@ void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto&
   const std::uint64_t presenti = presenti_[i];
   const std::uint64_t bit = std::uint64_t{1} << j;
   if ((presenti & aperto) != 0) {
-    slot_aperti(inizio_[i])[j] = o;
+    slot_aperti(inizio_[i])[j] = o;  // hashed when the digest is asked for
   } else if ((presenti & bit) != 0) {
-    dati_del_tratto(i)[bit_impostati(presenti & (bit - 1))] = o;
+    oggetto& dove = dati_del_tratto(i)[bit_impostati(presenti & (bit - 1))];
+    impronta_cambi_ ^= impronta_slot(i, j, dove) ^ impronta_slot(i, j, o);
+    dove = o;
   } else if (!(o == oggetto{})) {
+    impronta_cambi_ ^= impronta_slot(i, j, o);
     sposta(i, j, o);
   }
 }
@@ -140,6 +177,23 @@ bool elenco_tratti::operator==(const elenco_tratti& altro) const {
       if (!(a[j] == b[j])) return false;
   }
   return true;
+}
+
+std::uint64_t elenco_tratti::impronta_del_tratto(std::size_t i) const {
+  const tratto_costante t = (*this)[i];
+  std::uint64_t h =
+      impronta_byte(i * (slot_esteso + 1) + slot_esteso, t.coda_tratto.data(), byte_coda_tratto);
+  for (std::size_t j = 0; j < slot_; ++j) {
+    const oggetto* o = t.oggetti.occupato(j);
+    if (o != nullptr) h ^= impronta_slot(i, j, *o);
+  }
+  return h;
+}
+
+std::uint64_t elenco_tratti::impronta_viva() const {
+  std::uint64_t h = impronta_cambi_;
+  for (const auto& [i, quando] : aperti_quando_) h ^= quando ^ impronta_del_tratto(i);
+  return h;
 }
 
 std::size_t elenco_tratti::tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti) {

@@ -190,6 +190,16 @@ class elenco_tratti {
   // digest of those bytes.
   std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
 
+  // A digest of the records kept up to date as they change, so that asking
+  // for it never goes through the whole array: for two states of this array it
+  // is equal when their records are equal and, but for a 64-bit coincidence,
+  // different otherwise. It is the XOR of a keyed hash of every slot and
+  // trailing bytes taken from the array as made, and is not comparable with
+  // impronta() nor between arrays. Sections reached for writing through
+  // operator[] are hashed anew at each call (their views may have changed);
+  // imposta_oggetto costs two slot hashes.
+  std::uint64_t impronta_viva() const;
+
   // Equal layout and records (as they read: how they are kept does not count).
   bool operator==(const elenco_tratti& altro) const;
 
@@ -222,6 +232,9 @@ class elenco_tratti {
   }
   // Keeps section i's slots, with slot j set to `o`, at the end of spostati_.
   void sposta(std::size_t i, std::size_t j, const oggetto& o);
+  // The keyed hash of section i's slots and trailing bytes as they read
+  // (impronta_viva()).
+  std::uint64_t impronta_del_tratto(std::size_t i) const;
 
   // Marks, in presenti_, a section whose slots are all in aperti_, or whose
   // kept slots moved to spostati_ when one more was to be kept.
@@ -242,6 +255,11 @@ class elenco_tratti {
   // Sections reached for writing, all slots each, tratti_per_blocco_aperto to a block.
   std::vector<std::vector<oggetto>> aperti_;
   std::uint32_t numero_aperti_ = 0;
+  // impronta_viva(): the XOR of the changes of slots made by imposta_oggetto
+  // outside sections reached for writing, and, for each section in aperti_,
+  // its index and its hash as it was when it was reached.
+  std::uint64_t impronta_cambi_ = 0;
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> aperti_quando_;
   // Kept slots of sections that came to keep one more after loading, one
   // section after another, in blocks that never move (each filled no further
   // than the room it was given).
