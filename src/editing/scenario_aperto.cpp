@@ -81,23 +81,40 @@ std::string testo_canonico(const slot_tratto& oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
 
-// A section as it was before a change: its slots and its row's cant field.
+// A section as it was before a change: its slots (the kept ones, as the store
+// keeps them) and its row's cant field.
 struct fotografia {
-  std::array<oggetto, slot_esteso> oggetti;
+  std::array<oggetto, slot_esteso> oggetti;  // the slots of `presenti`, in slot order
+  std::uint64_t presenti = 0;
   std::size_t numero = 0;
   bool con_riga = false;
   std::string testo;
 
+  slot_tratto slot() const { return {oggetti.data(), presenti, numero}; }
+
   void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
     const slot_tratto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     numero = slot.size();
-    slot.copia_in(oggetti.data());
+    presenti = slot.presenti();
+    std::copy_n(slot.dati(), bit_impostati(presenti), oggetti.begin());
     con_riga = tratto_elencato(s, righe.size());
     if (!con_riga) return;
     const std::string_view riga = righe[riga_del_tratto(s)];
     testo.assign(riga.substr(inizio_sopraelevazione(riga)));
   }
 };
+
+// A 64-bit hash of a change, for finding equal ones.
+std::uint64_t impronta_modello(std::string_view modello) {
+  std::uint64_t h = modello.size() * 0x9E3779B97F4A7C15u;
+  for (std::size_t k = 0; k < modello.size(); k += 8) {
+    std::uint64_t parola = 0;
+    std::memcpy(&parola, modello.data() + k, std::min<std::size_t>(8, modello.size() - k));
+    h = (h ^ parola) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+  }
+  return h;
+}
 
 // A row's cant field in a change: 0 when it is the canonical text, else its
 // length + 1 and its characters.
@@ -160,16 +177,24 @@ class scenario_aperto::registrazione {
   void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
                  std::int32_t s) {
     const slot_tratto letti = store.tratti[static_cast<std::size_t>(s)].oggetti;
-    std::array<oggetto, slot_esteso> slot;
-    letti.copia_in(slot.data());
+    const slot_tratto vecchi = prima.slot();
     modello_.assign(1, 0);
     std::uint8_t cambiati = 0;
-    for (std::size_t j = 0; j < letti.size(); ++j) {
-      if (slot[j] == prima.oggetti[j]) continue;
+    // A slot kept neither before nor now is empty in both; the kept slots of
+    // both are walked side by side, in slot order.
+    const oggetto* dato_prima = vecchi.dati();
+    const oggetto* dato_ora = letti.dati();
+    for (std::uint64_t resto = letti.presenti() | vecchi.presenti(); resto != 0;
+         resto &= resto - 1) {
+      const auto j = static_cast<std::size_t>(std::countr_zero(resto));
+      const std::uint64_t bit = resto & (~resto + 1);
+      const oggetto prima_j = (vecchi.presenti() & bit) != 0 ? *dato_prima++ : oggetto{};
+      const oggetto ora_j = (letti.presenti() & bit) != 0 ? *dato_ora++ : oggetto{};
+      if (ora_j == prima_j) continue;
       std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
-      codifica_oggetto(prima.oggetti[j], vecchio.data());
-      codifica_oggetto(slot[j], nuovo.data());
-      base_.annota(static_cast<std::size_t>(s), j, prima.oggetti[j]);
+      codifica_oggetto(prima_j, vecchio.data());
+      codifica_oggetto(ora_j, nuovo.data());
+      base_.annota(static_cast<std::size_t>(s), j, prima_j);
       modello_.push_back(static_cast<char>(j));
       for (std::size_t b = 0; b < byte_oggetto; ++b)
         modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
@@ -183,8 +208,7 @@ class scenario_aperto::registrazione {
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
-        const auto vecchi = std::span(prima.oggetti).first(prima.numero);
-        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(slot_tratto(vecchi)));
+        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(vecchi));
         const std::string nuovo(testo);
         scrivi_testo(modello_, nuovo, nuovo == testo_canonico(letti));
       }
@@ -193,11 +217,8 @@ class scenario_aperto::registrazione {
     }
     if (cambiati == 0 && !riga_cambiata) return;
 
-    const auto [voce, nuovo] =
-        indici_.try_emplace(modello_, static_cast<std::uint32_t>(passo_.modelli.size()));
-    if (nuovo) passo_.modelli.push_back(modello_);
     scrivi_varint(passo_.voci, static_cast<std::uint64_t>(s - ultimo_));
-    scrivi_varint(passo_.voci, voce->second);
+    scrivi_varint(passo_.voci, indice_del_modello());
     ultimo_ = s;
   }
 
@@ -212,9 +233,37 @@ class scenario_aperto::registrazione {
   passo& in_corso() { return passo_; }
 
  private:
+  // The index of modello_ among the step's changes, added when new. The
+  // changes are found by hash in an open-addressed table of their indices + 1
+  // (0 = free), kept at most half full.
+  std::uint32_t indice_del_modello() {
+    if (2 * (passo_.modelli.size() + 1) > indici_.size()) {
+      std::vector<std::uint32_t> vecchi(std::max<std::size_t>(64, 2 * indici_.size()), 0);
+      vecchi.swap(indici_);
+      for (const std::uint32_t v : vecchi)
+        if (v != 0) indici_[posto_libero(impronta_modello(passo_.modelli[v - 1]))] = v;
+    }
+    const std::size_t maschera = indici_.size() - 1;
+    for (std::size_t k = impronta_modello(modello_) & maschera;; k = (k + 1) & maschera) {
+      const std::uint32_t v = indici_[k];
+      if (v == 0) {
+        passo_.modelli.push_back(modello_);
+        indici_[k] = static_cast<std::uint32_t>(passo_.modelli.size());
+        return indici_[k] - 1;
+      }
+      if (passo_.modelli[v - 1] == modello_) return v - 1;
+    }
+  }
+  std::size_t posto_libero(std::uint64_t h) const {
+    const std::size_t maschera = indici_.size() - 1;
+    std::size_t k = h & maschera;
+    while (indici_[k] != 0) k = (k + 1) & maschera;
+    return k;
+  }
+
   base_tratti& base_;
   passo passo_;
-  std::unordered_map<std::string, std::uint32_t> indici_;
+  std::vector<std::uint32_t> indici_;
   std::string modello_;
   std::int32_t ultimo_ = 0;
 };
@@ -287,6 +336,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   // The burst's step is the difference from before its first keystroke.
   fotografia prima;
   prima.numero = raffica_->oggetti.size();
+  prima.presenti = (std::uint64_t{1} << prima.numero) - 1;
   std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
   prima.con_riga = true;
   prima.testo = raffica_->testo;

@@ -22,7 +22,7 @@ constexpr std::uint64_t rimescola(std::uint64_t x) {
 // The keyed hash of `byte` (at most 10) at place `chiave`: 0 for zero bytes,
 // so that an empty slot counts as nothing; for one key a bijection of the
 // first 8 bytes, so that two values of one slot that differ there never meet.
-std::uint64_t impronta_byte(std::uint64_t chiave, const std::uint8_t* byte, std::size_t n) {
+inline std::uint64_t impronta_byte(std::uint64_t chiave, const std::uint8_t* byte, std::size_t n) {
   std::uint64_t parola = 0;
   std::uint16_t resto = 0;
   std::memcpy(&parola, byte, std::min<std::size_t>(n, 8));
@@ -33,9 +33,12 @@ std::uint64_t impronta_byte(std::uint64_t chiave, const std::uint8_t* byte, std:
 
 // Slot j of section i (the trailing bytes are "slot" slot_esteso).
 std::uint64_t impronta_slot(std::size_t i, std::size_t j, const oggetto& o) {
-  if (o == oggetto{}) return 0;
   std::array<std::uint8_t, byte_oggetto> byte;
-  codifica_oggetto(o, byte.data());
+  if constexpr (oggetto_come_nel_file) {
+    std::memcpy(byte.data(), static_cast<const void*>(&o), byte_oggetto);
+  } else {
+    codifica_oggetto(o, byte.data());
+  }
   return impronta_byte(i * (slot_esteso + 1) + j, byte.data(), byte_oggetto);
 }
 
