@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -118,7 +119,7 @@ std::uint64_t impronta_modello(std::string_view modello) {
 
 // A row's cant field in a change: 0 when it is the canonical text, else its
 // length + 1 and its characters.
-void scrivi_testo(std::string& modello, const std::string& testo, bool canonico) {
+void scrivi_testo(std::string& modello, std::string_view testo, bool canonico) {
   if (canonico) {
     modello.push_back(0);
     return;
@@ -208,9 +209,8 @@ class scenario_aperto::registrazione {
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
-        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(vecchi));
-        const std::string nuovo(testo);
-        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(letti));
+        scrivi_testo(modello_, prima.testo, canonico(prima.testo, vecchi));
+        scrivi_testo(modello_, testo, canonico(testo, letti));
       }
     } else {
       modello_.push_back(0);
@@ -260,6 +260,31 @@ class scenario_aperto::registrazione {
     while (indici_[k] != 0) k = (k + 1) & maschera;
     return k;
   }
+
+  // Whether `testo` is testo_canonico(oggetti). The millimetres of the cant
+  // values met last are kept (a command writes few values on many sections):
+  // the same figure as millimetri_tratto, from the same lowest cant object.
+  bool canonico(std::string_view testo, const slot_tratto& oggetti) {
+    const std::size_t j =
+        oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
+    std::int32_t millimetri = 0;
+    if (j != oggetti.size()) {
+      const std::int16_t centesimi = centesimi_oggetto(*oggetti.occupato(j));
+      millimetro& m = millimetri_[static_cast<std::uint16_t>(centesimi) % millimetri_.size()];
+      if (!m.valido || m.centesimi != centesimi)
+        m = {centesimi, static_cast<std::int32_t>(rendimillimetri(centesimi)), true};
+      millimetri = m.millimetri;
+    }
+    char cifre[16];
+    const char* fine = std::to_chars(cifre, cifre + sizeof cifre, millimetri).ptr;
+    return testo == std::string_view(cifre, static_cast<std::size_t>(fine - cifre));
+  }
+  struct millimetro {
+    std::int16_t centesimi = 0;
+    std::int32_t millimetri = 0;
+    bool valido = false;
+  };
+  std::array<millimetro, 64> millimetri_{};
 
   base_tratti& base_;
   passo passo_;
