@@ -51,10 +51,18 @@ std::string normalizza_per_comando(std::string_view testo) {
 // stays the text after the row's last TAB and a row stays one line.
 void riscrivi_sopraelevazione(righe_elenco& righe, std::size_t riga, std::string_view prefisso,
                               std::string_view testo) {
-  std::string campo(prefisso);
-  campo.reserve(prefisso.size() + testo.size());
-  for (const char c : testo) campo += c == '\r' || carattere_ignorato(c) ? ' ' : c;
-  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), campo);
+  // A command's field is a few characters: made on the stack, a typed one may be longer.
+  std::array<char, 32> corto;
+  std::string lungo;
+  const std::size_t lunghezza = prefisso.size() + testo.size();
+  char* campo = corto.data();
+  if (lunghezza > corto.size()) {
+    lungo.resize(lunghezza);
+    campo = lungo.data();
+  }
+  char* c = std::copy(prefisso.begin(), prefisso.end(), campo);
+  for (const char t : testo) *c++ = t == '\r' || carattere_ignorato(t) ? ' ' : t;
+  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), std::string_view(campo, lunghezza));
 }
 
 // Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit

@@ -51,7 +51,7 @@ elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
       code_(numero_tratti) {}
 
 tratto elenco_tratti::operator[](std::size_t i) {
-  prima_di_scrivere();
+  prima_di_scrivere(i, slot_esteso + 1);
   if ((presenti_[i] & aperto) == 0) {
     // The section's slots, kept or empty, move to a place of their own.
     if (numero_aperti_ % tratti_per_blocco_aperto == 0)
@@ -66,7 +66,7 @@ tratto elenco_tratti::operator[](std::size_t i) {
 }
 
 void elenco_tratti::imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o) {
-  prima_di_scrivere();
+  prima_di_scrivere(i, j);
   const std::uint64_t presenti = presenti_[i];
   const std::uint64_t bit = std::uint64_t{1} << j;
   if ((presenti & aperto) != 0) {
@@ -191,6 +191,58 @@ std::uint64_t elenco_tratti::impronta_del_tratto(std::size_t i) const {
     if (o != nullptr) h ^= impronta_slot(i, j, *o);
   }
   return h;
+}
+
+void elenco_tratti::annota_letto(std::size_t i, std::size_t j) {
+  const std::uint64_t tutti = ((std::uint64_t{1} << slot_) - 1) | std::uint64_t{1} << slot_esteso;
+  const std::uint64_t bit = j > slot_esteso ? tutti : std::uint64_t{1} << j;
+  std::uint64_t& annotati = gia_annotati_[i];
+  if ((annotati & bit) == bit) return;
+  const tratto_costante t = std::as_const(*this)[i];
+  const std::uint64_t chiave = i * (slot_esteso + 1);
+  for (std::uint64_t nuovi = bit & ~annotati; nuovi != 0; nuovi &= nuovi - 1) {
+    const auto k = static_cast<std::size_t>(std::countr_zero(nuovi));
+    oggetto letto{};
+    if (k == slot_esteso) {
+      std::memcpy(static_cast<void*>(&letto), t.coda_tratto.data(), byte_coda_tratto);
+    } else if (k < slot_) {
+      letto = t.oggetti[k];
+    }
+    letti_cambiati_.emplace_back(chiave + k, letto);
+  }
+  annotati |= bit;
+}
+
+std::optional<std::uint64_t> elenco_tratti::impronta_letta() const {
+  if (!letti_da_rimettere_) return impronta_letta_;
+  // The records as they are, with the values as read put back into each block.
+  std::ranges::sort(letti_cambiati_, {}, [](const auto& v) { return v.first; });
+  const std::size_t record = byte_record();
+  impronta_tratti impronta(size());
+  std::vector<std::uint8_t> byte(tratti_per_blocco() * record);
+  auto letto = letti_cambiati_.begin();
+  for (std::size_t primo = 0; primo < size(); primo += tratti_per_blocco()) {
+    const std::size_t quanti = std::min(tratti_per_blocco(), size() - primo);
+    codifica(primo, quanti, byte.data());
+    for (; letto != letti_cambiati_.end() && letto->first / (slot_esteso + 1) < primo + quanti;
+         ++letto) {
+      const std::size_t i = letto->first / (slot_esteso + 1);
+      const std::size_t k = letto->first % (slot_esteso + 1);
+      std::uint8_t* dove = byte.data() + (i - primo) * record;
+      if (k == slot_esteso) {
+        std::memcpy(dove + slot_ * byte_oggetto, static_cast<const void*>(&letto->second),
+                    byte_coda_tratto);
+      } else if (k < slot_) {
+        codifica_oggetto(letto->second, dove + k * byte_oggetto);
+      }
+    }
+    impronta.aggiungi(std::span<const std::uint8_t>(byte).first(quanti * record));
+  }
+  impronta_letta_ = impronta.valore();
+  letti_da_rimettere_ = false;
+  std::vector<std::pair<std::uint64_t, oggetto>>().swap(letti_cambiati_);
+  std::vector<std::uint64_t>().swap(gia_annotati_);
+  return impronta_letta_;
 }
 
 std::uint64_t elenco_tratti::impronta_viva() const {

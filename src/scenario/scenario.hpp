@@ -183,12 +183,14 @@ class elenco_tratti {
   // Whether no record was reached for writing since the array was read by
   // leggi_a_blocchi (false for an array made otherwise).
   bool intatto() const { return intatto_; }
-  // The digest the records had as read, worked out just before the first of
-  // them was reached for writing, so that loading needs no pass for it; empty
-  // while intatto() and for an array made otherwise. The records as read are
-  // the bytes of the file as read (zero beyond its end): this is also the
-  // digest of those bytes.
-  std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
+  // The digest the records had as read; empty while intatto() and for an
+  // array made otherwise. The records as read are the bytes of the file as
+  // read (zero beyond its end): this is also the digest of those bytes.
+  // Neither loading nor a change goes through the array for it: from the first
+  // change on, each slot and trailing bytes keep their value as read when they
+  // first change, and the first call works it out from the array with those
+  // values put back (a pass over the array), then lets them go.
+  std::optional<std::uint64_t> impronta_letta() const;
 
   // A digest of the records kept up to date as they change, so that asking
   // for it never goes through the whole array: for two states of this array it
@@ -264,15 +266,27 @@ class elenco_tratti {
   // section after another, in blocks that never move (each filled no further
   // than the room it was given).
   std::vector<std::vector<oggetto, allocatore_grande<oggetto>>> spostati_;
-  // Before a record is reached for writing: keeps impronta_letta_ when intatto_.
-  void prima_di_scrivere() {
-    if (!intatto_) return;
-    impronta_letta_ = impronta();
-    intatto_ = false;
+  // Before slot j of section i (j = slot_esteso: its trailing bytes; j >
+  // slot_esteso: the whole section) changes: keeps what it held as read,
+  // while impronta_letta() is still to be worked out.
+  void prima_di_scrivere(std::size_t i, std::size_t j) {
+    if (intatto_) {
+      intatto_ = false;
+      letti_da_rimettere_ = true;
+      gia_annotati_.assign(size(), 0);
+    }
+    if (letti_da_rimettere_) annota_letto(i, j);
   }
+  void annota_letto(std::size_t i, std::size_t j);
 
   bool intatto_ = false;
-  std::optional<std::uint64_t> impronta_letta_;
+  // The values as read of the slots (and trailing bytes, as slot_esteso)
+  // changed since, keyed by section × (slot_esteso + 1) + slot, and which of
+  // them are kept (bit j of section i), until impronta_letta() is worked out.
+  mutable bool letti_da_rimettere_ = false;
+  mutable std::vector<std::pair<std::uint64_t, oggetto>> letti_cambiati_;
+  mutable std::vector<std::uint64_t> gia_annotati_;
+  mutable std::optional<std::uint64_t> impronta_letta_;
 };
 
 // A 64-bit digest of encoded section records, to tell whether the sections
