@@ -196,7 +196,9 @@ std::uint64_t elenco_tratti::impronta_del_tratto(std::size_t i) const {
 void elenco_tratti::annota_letto(std::size_t i, std::size_t j) {
   const std::uint64_t tutti = ((std::uint64_t{1} << slot_) - 1) | std::uint64_t{1} << slot_esteso;
   const std::uint64_t bit = j > slot_esteso ? tutti : std::uint64_t{1} << j;
-  std::uint64_t& annotati = gia_annotati_[i];
+  auto& gruppo = gia_annotati_[i / tratti_per_gruppo_annotati];
+  if (gruppo.empty()) gruppo.resize(tratti_per_gruppo_annotati);
+  std::uint64_t& annotati = gruppo[i % tratti_per_gruppo_annotati];
   if ((annotati & bit) == bit) return;
   const tratto_costante t = std::as_const(*this)[i];
   const std::uint64_t chiave = i * (slot_esteso + 1);
@@ -241,7 +243,7 @@ std::optional<std::uint64_t> elenco_tratti::impronta_letta() const {
   impronta_letta_ = impronta.valore();
   letti_da_rimettere_ = false;
   std::vector<std::pair<std::uint64_t, oggetto>>().swap(letti_cambiati_);
-  std::vector<std::uint64_t>().swap(gia_annotati_);
+  decltype(gia_annotati_)().swap(gia_annotati_);
   return impronta_letta_;
 }
 

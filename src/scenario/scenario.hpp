@@ -273,7 +273,7 @@ class elenco_tratti {
     if (intatto_) {
       intatto_ = false;
       letti_da_rimettere_ = true;
-      gia_annotati_.assign(size(), 0);
+      gia_annotati_.resize((size() + tratti_per_gruppo_annotati - 1) / tratti_per_gruppo_annotati);
     }
     if (letti_da_rimettere_) annota_letto(i, j);
   }
@@ -285,7 +285,10 @@ class elenco_tratti {
   // them are kept (bit j of section i), until impronta_letta() is worked out.
   mutable bool letti_da_rimettere_ = false;
   mutable std::vector<std::pair<std::uint64_t, oggetto>> letti_cambiati_;
-  mutable std::vector<std::uint64_t> gia_annotati_;
+  // (in groups of sections made when one of them first changes, so that the
+  // first change costs no pass over the array either)
+  static constexpr std::size_t tratti_per_gruppo_annotati = 4096;
+  mutable std::vector<std::vector<std::uint64_t>> gia_annotati_;
   mutable std::optional<std::uint64_t> impronta_letta_;
 };
 
