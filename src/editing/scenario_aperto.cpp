@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -50,10 +51,18 @@ std::string normalizza_per_comando(std::string_view testo) {
 // stays the text after the row's last TAB and a row stays one line.
 void riscrivi_sopraelevazione(righe_elenco& righe, std::size_t riga, std::string_view prefisso,
                               std::string_view testo) {
-  std::string campo(prefisso);
-  campo.reserve(prefisso.size() + testo.size());
-  for (const char c : testo) campo += c == '\r' || carattere_ignorato(c) ? ' ' : c;
-  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), campo);
+  // A command's field is a few characters: made on the stack, a typed one may be longer.
+  std::array<char, 32> corto;
+  std::string lungo;
+  const std::size_t lunghezza = prefisso.size() + testo.size();
+  char* campo = corto.data();
+  if (lunghezza > corto.size()) {
+    lungo.resize(lunghezza);
+    campo = lungo.data();
+  }
+  char* c = std::copy(prefisso.begin(), prefisso.end(), campo);
+  for (const char t : testo) *c++ = t == '\r' || carattere_ignorato(t) ? ' ' : t;
+  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), std::string_view(campo, lunghezza));
 }
 
 // Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit
@@ -81,17 +90,22 @@ std::string testo_canonico(const slot_tratto& oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
 }
 
-// A section as it was before a change: its slots and its row's cant field.
+// A section as it was before a change: its slots (the kept ones, as the store
+// keeps them) and its row's cant field.
 struct fotografia {
-  std::array<oggetto, slot_esteso> oggetti;
+  std::array<oggetto, slot_esteso> oggetti;  // the slots of `presenti`, in slot order
+  std::uint64_t presenti = 0;
   std::size_t numero = 0;
   bool con_riga = false;
   std::string testo;
 
+  slot_tratto slot() const { return {oggetti.data(), presenti, numero}; }
+
   void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
     const slot_tratto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
     numero = slot.size();
-    slot.copia_in(oggetti.data());
+    presenti = slot.presenti();
+    std::copy_n(slot.dati(), bit_impostati(presenti), oggetti.begin());
     con_riga = tratto_elencato(s, righe.size());
     if (!con_riga) return;
     const std::string_view riga = righe[riga_del_tratto(s)];
@@ -99,9 +113,21 @@ struct fotografia {
   }
 };
 
+// A 64-bit hash of a change, for finding equal ones.
+std::uint64_t impronta_modello(std::string_view modello) {
+  std::uint64_t h = modello.size() * 0x9E3779B97F4A7C15u;
+  for (std::size_t k = 0; k < modello.size(); k += 8) {
+    std::uint64_t parola = 0;
+    std::memcpy(&parola, modello.data() + k, std::min<std::size_t>(8, modello.size() - k));
+    h = (h ^ parola) * 0xFF51AFD7ED558CCDu;
+    h ^= h >> 32;
+  }
+  return h;
+}
+
 // A row's cant field in a change: 0 when it is the canonical text, else its
 // length + 1 and its characters.
-void scrivi_testo(std::string& modello, const std::string& testo, bool canonico) {
+void scrivi_testo(std::string& modello, std::string_view testo, bool canonico) {
   if (canonico) {
     modello.push_back(0);
     return;
@@ -160,16 +186,24 @@ class scenario_aperto::registrazione {
   void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
                  std::int32_t s) {
     const slot_tratto letti = store.tratti[static_cast<std::size_t>(s)].oggetti;
-    std::array<oggetto, slot_esteso> slot;
-    letti.copia_in(slot.data());
+    const slot_tratto vecchi = prima.slot();
     modello_.assign(1, 0);
     std::uint8_t cambiati = 0;
-    for (std::size_t j = 0; j < letti.size(); ++j) {
-      if (slot[j] == prima.oggetti[j]) continue;
+    // A slot kept neither before nor now is empty in both; the kept slots of
+    // both are walked side by side, in slot order.
+    const oggetto* dato_prima = vecchi.dati();
+    const oggetto* dato_ora = letti.dati();
+    for (std::uint64_t resto = letti.presenti() | vecchi.presenti(); resto != 0;
+         resto &= resto - 1) {
+      const auto j = static_cast<std::size_t>(std::countr_zero(resto));
+      const std::uint64_t bit = resto & (~resto + 1);
+      const oggetto prima_j = (vecchi.presenti() & bit) != 0 ? *dato_prima++ : oggetto{};
+      const oggetto ora_j = (letti.presenti() & bit) != 0 ? *dato_ora++ : oggetto{};
+      if (ora_j == prima_j) continue;
       std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
-      codifica_oggetto(prima.oggetti[j], vecchio.data());
-      codifica_oggetto(slot[j], nuovo.data());
-      base_.annota(static_cast<std::size_t>(s), j, prima.oggetti[j]);
+      codifica_oggetto(prima_j, vecchio.data());
+      codifica_oggetto(ora_j, nuovo.data());
+      base_.annota(static_cast<std::size_t>(s), j, prima_j);
       modello_.push_back(static_cast<char>(j));
       for (std::size_t b = 0; b < byte_oggetto; ++b)
         modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
@@ -183,21 +217,16 @@ class scenario_aperto::registrazione {
       riga_cambiata = testo != prima.testo;
       modello_.push_back(riga_cambiata ? 1 : 0);
       if (riga_cambiata) {
-        const auto vecchi = std::span(prima.oggetti).first(prima.numero);
-        scrivi_testo(modello_, prima.testo, prima.testo == testo_canonico(slot_tratto(vecchi)));
-        const std::string nuovo(testo);
-        scrivi_testo(modello_, nuovo, nuovo == testo_canonico(letti));
+        scrivi_testo(modello_, prima.testo, canonico(prima.testo, vecchi));
+        scrivi_testo(modello_, testo, canonico(testo, letti));
       }
     } else {
       modello_.push_back(0);
     }
     if (cambiati == 0 && !riga_cambiata) return;
 
-    const auto [voce, nuovo] =
-        indici_.try_emplace(modello_, static_cast<std::uint32_t>(passo_.modelli.size()));
-    if (nuovo) passo_.modelli.push_back(modello_);
     scrivi_varint(passo_.voci, static_cast<std::uint64_t>(s - ultimo_));
-    scrivi_varint(passo_.voci, voce->second);
+    scrivi_varint(passo_.voci, indice_del_modello());
     ultimo_ = s;
   }
 
@@ -212,9 +241,62 @@ class scenario_aperto::registrazione {
   passo& in_corso() { return passo_; }
 
  private:
+  // The index of modello_ among the step's changes, added when new. The
+  // changes are found by hash in an open-addressed table of their indices + 1
+  // (0 = free), kept at most half full.
+  std::uint32_t indice_del_modello() {
+    if (2 * (passo_.modelli.size() + 1) > indici_.size()) {
+      std::vector<std::uint32_t> vecchi(std::max<std::size_t>(64, 2 * indici_.size()), 0);
+      vecchi.swap(indici_);
+      for (const std::uint32_t v : vecchi)
+        if (v != 0) indici_[posto_libero(impronta_modello(passo_.modelli[v - 1]))] = v;
+    }
+    const std::size_t maschera = indici_.size() - 1;
+    for (std::size_t k = impronta_modello(modello_) & maschera;; k = (k + 1) & maschera) {
+      const std::uint32_t v = indici_[k];
+      if (v == 0) {
+        passo_.modelli.push_back(modello_);
+        indici_[k] = static_cast<std::uint32_t>(passo_.modelli.size());
+        return indici_[k] - 1;
+      }
+      if (passo_.modelli[v - 1] == modello_) return v - 1;
+    }
+  }
+  std::size_t posto_libero(std::uint64_t h) const {
+    const std::size_t maschera = indici_.size() - 1;
+    std::size_t k = h & maschera;
+    while (indici_[k] != 0) k = (k + 1) & maschera;
+    return k;
+  }
+
+  // Whether `testo` is testo_canonico(oggetti). The millimetres of the cant
+  // values met last are kept (a command writes few values on many sections):
+  // the same figure as millimetri_tratto, from the same lowest cant object.
+  bool canonico(std::string_view testo, const slot_tratto& oggetti) {
+    const std::size_t j =
+        oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
+    std::int32_t millimetri = 0;
+    if (j != oggetti.size()) {
+      const std::int16_t centesimi = centesimi_oggetto(*oggetti.occupato(j));
+      millimetro& m = millimetri_[static_cast<std::uint16_t>(centesimi) % millimetri_.size()];
+      if (!m.valido || m.centesimi != centesimi)
+        m = {centesimi, static_cast<std::int32_t>(rendimillimetri(centesimi)), true};
+      millimetri = m.millimetri;
+    }
+    char cifre[16];
+    const char* fine = std::to_chars(cifre, cifre + sizeof cifre, millimetri).ptr;
+    return testo == std::string_view(cifre, static_cast<std::size_t>(fine - cifre));
+  }
+  struct millimetro {
+    std::int16_t centesimi = 0;
+    std::int32_t millimetri = 0;
+    bool valido = false;
+  };
+  std::array<millimetro, 64> millimetri_{};
+
   base_tratti& base_;
   passo passo_;
-  std::unordered_map<std::string, std::uint32_t> indici_;
+  std::vector<std::uint32_t> indici_;
   std::string modello_;
   std::int32_t ultimo_ = 0;
 };
@@ -228,12 +310,11 @@ scenario_aperto::scenario_aperto(scenario store)
     : store_(std::move(store)),
       geometria_(store_),
       righe_(righe_elenco::da_comporre(store_, geometria_.size())) {
-  // A store as loaded needs no digest until it first changes (modificato()).
-  if (!store_.tratti.intatto()) impronta_salvata_ = store_.tratti.impronta();
   // What the section file holds as far as this program knows: as loaded, or,
   // for a store not loaded from it, the store itself. A store as loaded holds
   // the file's bytes as read: their digest is taken from it when first needed.
-  if (!store_.tratti.intatto()) impronta_disco_ = impronta_salvata_;
+  if (!store_.tratti.intatto()) impronta_disco_ = store_.tratti.impronta();
+  impronta_viva_salvata_ = store_.tratti.impronta_viva();
   letti_ = store_.letti;
   if (!letti_.tratti.presente && !store_.file_tratti.empty())
     letti_.tratti = identita_di(store_.file_tratti);
@@ -283,10 +364,12 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
     return esito;
   }
   riscrivi_sopraelevazione(righe_, riga, "", esito.testo);
+  verifica_dopo(std::span(&riga, 1), false);
 
   // The burst's step is the difference from before its first keystroke.
   fotografia prima;
   prima.numero = raffica_->oggetti.size();
+  prima.presenti = (std::uint64_t{1} << prima.numero) - 1;
   std::ranges::copy(raffica_->oggetti, prima.oggetti.begin());
   prima.con_riga = true;
   prima.testo = raffica_->testo;
@@ -358,6 +441,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     passo_classi.in_corso().testi_dopo = esito.testi;
     registra(passo_classi.chiudi());
   }
+  verifica_dopo({}, true);
   return esito;
 }
 
@@ -376,6 +460,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     passo_raccordi.confronta(prima, store_, righe_, s);
   }
   if (!passo_raccordi.vuota()) registra(passo_raccordi.chiudi());
+  verifica_dopo({}, true);
   return std::move(piano.esito);
 }
 
@@ -418,6 +503,7 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
     passo_progetto.confronta(prima, store_, righe_, s);
   }
   if (!passo_progetto.vuota()) registra(passo_progetto.chiudi());
+  verifica_dopo({}, true);
   return esito;
 }
 
@@ -428,6 +514,29 @@ std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parame
 std::vector<problema> scenario_aperto::verifica(const parametri_progetto& parametri,
                                                 const profilo_velocita& profilo) const {
   return verifica_linea(store_, geometria_, parametri, profilo);
+}
+
+void scenario_aperto::imposta_verifica_viva(const parametri_progetto& parametri,
+                                            const profilo_velocita& profilo) {
+  verifica_viva_.emplace(store_, geometria_, parametri, profilo);
+}
+
+void scenario_aperto::spegni_verifica_viva() {
+  verifica_viva_.reset();
+}
+
+const std::vector<problema>& scenario_aperto::problemi_vivi() const {
+  static const std::vector<problema> nessuno;
+  return verifica_viva_ ? verifica_viva_->problemi() : nessuno;
+}
+
+void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool tutte) {
+  if (!verifica_viva_) return;
+  if (tutte) {
+    verifica_viva_->ricalcola(store_, geometria_);
+    return;
+  }
+  for (const std::size_t r : righe) verifica_viva_->riga_cambiata(store_, geometria_, r);
 }
 
 void scenario_aperto::registra(passo nuovo) {
@@ -500,6 +609,8 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
     const std::string canonico = testo ? std::string() : testo_canonico(oggetti);
     riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
   }
+  // A single-section step changed cant objects only: its rows alone.
+  verifica_dopo(esito.righe, p.genere != genere_passo::tratto);
   return esito;
 }
 
@@ -517,11 +628,8 @@ std::size_t scenario_aperto::byte_registro() const {
 }
 
 bool scenario_aperto::modificato() const {
-  // Until the first change the sections are as loaded, and their digest is
-  // worked out only then.
-  if (impronta_salvata_) return store_.tratti.impronta() != *impronta_salvata_;
-  if (store_.tratti.intatto()) return false;
-  return store_.tratti.impronta() != *store_.tratti.impronta_letta();
+  // The store's digest follows its changes as they are made: no pass over it.
+  return store_.tratti.impronta_viva() != impronta_viva_salvata_;
 }
 
 std::optional<std::string> scenario_aperto::salva() {
@@ -616,7 +724,7 @@ scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvata
       return esito;
     }
     if (!fermato) {
-      impronta_salvata_ = scritta;
+      impronta_viva_salvata_ = store_.tratti.impronta_viva();
       impronta_disco_ = scritta;
       base_.svuota();
       letti_.tratti = identita_di(store_.file_tratti);
@@ -684,8 +792,10 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   if (bivi) {
     geometria_ = geometria_linea(store_);
     righe_ = righe_elenco::da_comporre(store_, geometria_.size());
+    verifica_dopo({}, true);
     return;
   }
+  verifica_dopo({}, true);
   for (std::size_t k = 0; k < unione.da_prendere.size(); ++k) {
     const auto s = static_cast<std::int32_t>(unione.da_prendere[k].tratto);
     if ((k > 0 && unione.da_prendere[k - 1].tratto == unione.da_prendere[k].tratto) ||

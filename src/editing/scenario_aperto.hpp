@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,20 @@ class scenario_aperto {
                                  const profilo_velocita& profilo) const;
   std::vector<problema> verifica(const parametri_progetto& parametri) const;
 
+  // The live check: the check of the line (as verifica(parametri, profilo))
+  // kept up to date as the store changes, for a window that shows it after
+  // every keystroke. imposta_verifica_viva checks the whole line once; from
+  // then on a single-section edit, and undo and redo of one, judge anew only
+  // the rows that section can affect, and the commands, undo and redo of them
+  // and a merge with the file judge the whole line anew. Costs nothing while
+  // off (the start).
+  void imposta_verifica_viva(const parametri_progetto& parametri, const profilo_velocita& profilo);
+  void spegni_verifica_viva();
+  bool verifica_viva_accesa() const { return verifica_viva_.has_value(); }
+  // What verifica(parametri, profilo) gives now, with those last given to
+  // imposta_verifica_viva; empty while off. Valid until the store next changes.
+  const std::vector<problema>& problemi_vivi() const;
+
   // Undo and redo. Every change of the store is one step: a single-section
   // edit (further edits of the same row join it until chiudi_passo(), or an
   // edit of another row or a command), a class command, the ramps, the design. A step keeps
@@ -137,7 +152,9 @@ class scenario_aperto {
   std::size_t byte_registro() const;
 
   // The sections in memory differ from the section file as last loaded or saved
-  // (compared by digest, so that the open scenario keeps no second copy of them).
+  // (compared by a digest kept up to date as the store changes, so that the
+  // open scenario keeps no second copy of them and the answer costs no pass
+  // over them).
   bool modificato() const;
 
   // Saving, with the section file checked against what was last read or
@@ -235,8 +252,14 @@ class scenario_aperto {
   // Drops the slots `presi` (section and slot order) from every step of undo.
   void togli_dai_passi(const std::vector<esito_unione::slot_loro>& presi);
 
-  mutable righe_elenco righe_;                     // composed as they are asked for
-  std::optional<std::uint64_t> impronta_salvata_;  // since the last save, if any
+  // After a change: the live check, if on, follows the single rows `righe`
+  // (cant objects only) or, with `tutte`, the whole line.
+  void verifica_dopo(std::span<const std::size_t> righe, bool tutte);
+
+  mutable righe_elenco righe_;  // composed as they are asked for
+  std::optional<verifica_viva> verifica_viva_;
+  // The store's impronta_viva() when it was last loaded or saved (modificato()).
+  std::uint64_t impronta_viva_salvata_ = 0;
   // The section file as last read or written here: the digest of its records
   // 0 .. N, its size, the identities of the three files, and the slots changed since.
   // The digest, worked out when first needed for a store as loaded (impronta_disco()).

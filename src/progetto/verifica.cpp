@@ -1,5 +1,6 @@
 #include "progetto/verifica.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -115,69 +116,173 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
   return verifica_linea(store, geometria, parametri, profilo_velocita::da_parametri(parametri));
 }
 
+namespace {
+
+// What judging one row needs: the line, the parameters, the rows' conditions,
+// readings and envelopes.
+struct contesto_verifica {
+  const geometria_linea& geometria;
+  const parametri_progetto& p;
+  const condizioni_linea& condizioni;
+  const std::vector<lettura_tratto>& letture;
+  const inviluppi& inv;
+};
+
+// Appends the problems of row r, in the order of codice_problema.
+void giudica_riga(const contesto_verifica& x, std::size_t r, std::vector<problema>& problemi) {
+  const geometria_linea& geometria = x.geometria;
+  const parametri_progetto& p = x.p;
+  const std::int32_t posizione = posizione_tratto(tratto_della_riga(r));
+  const lettura_tratto& l = x.letture[r];
+  const condizioni_riga cr = x.condizioni[r];
+  const std::int32_t c = l.millimetri;
+  const double modulo = std::abs(c);
+  const std::int16_t raggio = geometria.raggio(r);
+  const bool curva = geometria.curva(r);
+  const double r_progetto = std::fabs(cr.raggio);
+  const double esterna = raggio > 0 ? c : -c;  // cant on the outer rail
+  const double c_max = p.sopraelevazione_massima;
+  const std::int32_t delta_pendenza = delta_tra(p, 0, 0);
+  using enum codice_problema;
+
+  if (l.fuori_scala) segnala(problemi, posizione, fuori_scala, c);
+  if (curva && ((raggio > 0 && c < 0) || (raggio < 0 && c > 0)))
+    segnala(problemi, posizione, lato, modulo);
+  if (geometria.bivio(r) && c != 0) segnala(problemi, posizione, bivio, modulo);
+  if (geometria.bivio(r) && raggio != 0 && cr.velocita_massima > 0) {
+    const double difetto = sopraelevazione_equilibrio(cr.velocita_massima, r_progetto) - esterna;
+    if (difetto > p.insufficienza_ammessa)
+      segnala(problemi, posizione, bivio_in_curva, difetto, p.insufficienza_ammessa,
+              velocita_ammessa(esterna, p.insufficienza_ammessa, r_progetto));
+  }
+  if (modulo > c_max) segnala(problemi, posizione, massimo, modulo, c_max);
+  if (raggio == 0 && !geometria.bivio(r) && c != 0 &&
+      modulo > (c > 0 ? x.inv.positivo[r] : x.inv.negativo[r]))
+    segnala(problemi, posizione, rettilineo, modulo);
+  if (r > 0) {
+    const std::int32_t passo = std::abs(c - x.letture[r - 1].millimetri);
+    if (passo > delta_pendenza) {
+      segnala(problemi, posizione, pendenza, passo, delta_pendenza);
+    } else if (passo > cr.delta) {
+      segnala(problemi, posizione, variazione, passo, cr.delta,
+              std::max(cr.velocita_massima, x.condizioni[r - 1].velocita_massima));
+    }
+  }
+  if (!curva) return;
+
+  if (cr.velocita_massima > 0) {
+    const double difetto = sopraelevazione_equilibrio(cr.velocita_massima, r_progetto) - esterna;
+    if (difetto > p.insufficienza_ammessa)
+      segnala(problemi, posizione, insufficienza, difetto, p.insufficienza_ammessa,
+              velocita_ammessa(esterna, p.insufficienza_ammessa, r_progetto));
+  }
+  if (cr.velocita_minima > 0) {
+    const double oltre = esterna - sopraelevazione_equilibrio(cr.velocita_minima, r_progetto);
+    if (oltre > p.eccesso_ammesso) segnala(problemi, posizione, eccesso, oltre, p.eccesso_ammesso);
+  }
+  if (!l.scrivibile) segnala(problemi, posizione, senza_slot);
+}
+
+// The value row r gives the envelope of one side (calcola_inviluppi): its
+// cant's magnitude when it is a curve's cant of that side, else none.
+std::int32_t sorgente(const geometria_linea& geometria, const lettura_tratto& l, std::size_t r,
+                      bool positivo) {
+  if (!geometria.curva(r) || l.fuori_scala) return non_raggiunto;
+  if (positivo) return l.millimetri > 0 ? l.millimetri : non_raggiunto;
+  return l.millimetri < 0 ? -l.millimetri : non_raggiunto;
+}
+
+}  // namespace
+
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
                                      const parametri_progetto& p, const profilo_velocita& profilo) {
   const condizioni_linea condizioni = condizioni_righe(geometria, p, profilo);
   const std::vector<lettura_tratto> letture = leggi_righe(store, geometria);
   const inviluppi inv = calcola_inviluppi(letture, geometria, condizioni);
-  const double c_max = p.sopraelevazione_massima;
-  const std::int32_t delta_pendenza = delta_tra(p, 0, 0);
+  const contesto_verifica x{geometria, p, condizioni, letture, inv};
 
   // Room for a problem a row, which few lines reach: the problems are never
   // moved as they are found, and room they do not use costs no memory.
   std::vector<problema> problemi;
   problemi.reserve(letture.size());
-  for (std::size_t r = 0; r < letture.size(); ++r) {
-    const std::int32_t posizione = posizione_tratto(tratto_della_riga(r));
-    const lettura_tratto& l = letture[r];
-    const condizioni_riga& cr = condizioni[r];
-    const std::int32_t c = l.millimetri;
-    const double modulo = std::abs(c);
-    const std::int16_t raggio = geometria.raggio(r);
-    const bool curva = geometria.curva(r);
-    const double r_progetto = std::fabs(cr.raggio);
-    const double esterna = raggio > 0 ? c : -c;  // cant on the outer rail
-    using enum codice_problema;
+  for (std::size_t r = 0; r < letture.size(); ++r) giudica_riga(x, r, problemi);
+  return problemi;
+}
 
-    if (l.fuori_scala) segnala(problemi, posizione, fuori_scala, c);
-    if (curva && ((raggio > 0 && c < 0) || (raggio < 0 && c > 0)))
-      segnala(problemi, posizione, lato, modulo);
-    if (geometria.bivio(r) && c != 0) segnala(problemi, posizione, bivio, modulo);
-    if (geometria.bivio(r) && raggio != 0 && cr.velocita_massima > 0) {
-      const double difetto = sopraelevazione_equilibrio(cr.velocita_massima, r_progetto) - esterna;
-      if (difetto > p.insufficienza_ammessa)
-        segnala(problemi, posizione, bivio_in_curva, difetto, p.insufficienza_ammessa,
-                velocita_ammessa(esterna, p.insufficienza_ammessa, r_progetto));
-    }
-    if (modulo > c_max) segnala(problemi, posizione, massimo, modulo, c_max);
-    if (raggio == 0 && !geometria.bivio(r) && c != 0 &&
-        modulo > (c > 0 ? inv.positivo[r] : inv.negativo[r]))
-      segnala(problemi, posizione, rettilineo, modulo);
-    if (r > 0) {
-      const std::int32_t passo = std::abs(c - letture[r - 1].millimetri);
-      if (passo > delta_pendenza) {
-        segnala(problemi, posizione, pendenza, passo, delta_pendenza);
-      } else if (passo > cr.delta) {
-        segnala(problemi, posizione, variazione, passo, cr.delta,
-                std::max(cr.velocita_massima, condizioni[r - 1].velocita_massima));
+verifica_viva::verifica_viva(const scenario& store, const geometria_linea& geometria,
+                             const parametri_progetto& parametri, const profilo_velocita& profilo)
+    : parametri_(parametri), profilo_(profilo) {
+  ricalcola(store, geometria);
+}
+
+void verifica_viva::ricalcola(const scenario& store, const geometria_linea& geometria) {
+  condizioni_ = condizioni_righe(geometria, parametri_, profilo_);
+  letture_ = leggi_righe(store, geometria);
+  inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
+  problemi_.clear();
+  const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
+  for (std::size_t r = 0; r < letture_.size(); ++r) giudica_riga(x, r, problemi_);
+}
+
+void verifica_viva::riga_cambiata(const scenario& store, const geometria_linea& geometria,
+                                  std::size_t riga) {
+  const std::size_t n = letture_.size();
+  if (riga >= n) return;
+  const lettura_tratto prima = letture_[riga];
+  const lettura_tratto dopo =
+      leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(riga))].oggetti);
+  letture_[riga] = dopo;
+
+  // The rows the envelopes can change on: those the row's old or new cant
+  // reaches with a positive value, |c| less the steps allowed on the way.
+  // Beyond them the row adds nothing positive, and only positive values of
+  // an envelope count (a straight's cant is never below 1 mm).
+  std::int32_t portata = 0;
+  for (const bool positivo : {true, false}) {
+    portata = std::max({portata, sorgente(geometria, prima, riga, positivo),
+                        sorgente(geometria, dopo, riga, positivo)});
+  }
+  std::size_t da = riga;
+  std::size_t a = riga;
+  if (portata > 0) {
+    std::int64_t distanza = 0;
+    while (da > 0 && distanza + condizioni_.delta(da) < portata)
+      distanza += condizioni_.delta(da--);
+    distanza = 0;
+    while (a + 1 < n && distanza + condizioni_.delta(a + 1) < portata)
+      distanza += condizioni_.delta(++a);
+    // The envelopes anew on rows da .. a, from the sources among them and
+    // the values just outside, whose positive part the row cannot change.
+    for (const bool positivo : {true, false}) {
+      std::vector<std::int32_t>& valori = positivo ? inv_.positivo : inv_.negativo;
+      std::int32_t prima_di = da > 0 ? valori[da - 1] : non_raggiunto;
+      for (std::size_t r = da; r <= a; ++r) {
+        valori[r] = std::max(sorgente(geometria, letture_[r], r, positivo),
+                             std::max(prima_di - condizioni_.delta(r), non_raggiunto));
+        prima_di = valori[r];
+      }
+      std::int32_t dopo_di = a + 1 < n ? valori[a + 1] : non_raggiunto;
+      for (std::size_t r = a + 1; r-- > da;) {
+        const std::int32_t passo = r + 1 < n ? condizioni_.delta(r + 1) : 0;
+        valori[r] = std::max(valori[r], std::max(dopo_di - passo, non_raggiunto));
+        dopo_di = valori[r];
       }
     }
-    if (!curva) continue;
-
-    if (cr.velocita_massima > 0) {
-      const double difetto = sopraelevazione_equilibrio(cr.velocita_massima, r_progetto) - esterna;
-      if (difetto > p.insufficienza_ammessa)
-        segnala(problemi, posizione, insufficienza, difetto, p.insufficienza_ammessa,
-                velocita_ammessa(esterna, p.insufficienza_ammessa, r_progetto));
-    }
-    if (cr.velocita_minima > 0) {
-      const double oltre = esterna - sopraelevazione_equilibrio(cr.velocita_minima, r_progetto);
-      if (oltre > p.eccesso_ammesso)
-        segnala(problemi, posizione, eccesso, oltre, p.eccesso_ammesso);
-    }
-    if (!l.scrivibile) segnala(problemi, posizione, senza_slot);
   }
-  return problemi;
+  // The row's step to the next row is judged on the next row.
+  a = std::min(std::max(a, riga + 1), n - 1);
+
+  // The problems of rows da .. a replaced by theirs judged anew.
+  const auto per_posizione = [](const problema& p) { return p.posizione; };
+  const auto inizio = std::ranges::lower_bound(problemi_, posizione_tratto(tratto_della_riga(da)),
+                                               {}, per_posizione);
+  const auto fine = std::ranges::upper_bound(problemi_, posizione_tratto(tratto_della_riga(a)), {},
+                                             per_posizione);
+  nuovi_.clear();
+  const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
+  for (std::size_t r = da; r <= a; ++r) giudica_riga(x, r, nuovi_);
+  const auto dove = problemi_.erase(inizio, fine);
+  problemi_.insert(dove, nuovi_.begin(), nuovi_.end());
 }
 
 }  // namespace sopra

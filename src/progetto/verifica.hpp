@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
+#include "progetto/condizioni.hpp"
 #include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
+#include "progetto/raccordi.hpp"
 #include "scenario/scenario.hpp"
 
 namespace sopra {
@@ -61,5 +63,35 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
 // The same with V and v of `parametri` along the whole line.
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
                                      const parametri_progetto& parametri);
+
+// The check of the line kept up to date as single sections change: problemi()
+// is always what verifica_linea gives for the store and the line last given,
+// but a changed section costs only the rows its cant can reach (the step to
+// its neighbours, the straights whose envelope it moves: |c| less the steps
+// allowed on the way), not the whole line.
+class verifica_viva {
+ public:
+  // Checks the whole line with these parameters and this profile.
+  verifica_viva(const scenario& store, const geometria_linea& geometria,
+                const parametri_progetto& parametri, const profilo_velocita& profilo);
+
+  // The problems, as verifica_linea orders them.
+  const std::vector<problema>& problemi() const { return problemi_; }
+  // Only the cant objects of row `riga`'s section changed (its slots, not the
+  // line's geometry): the rows it can affect are judged anew.
+  void riga_cambiata(const scenario& store, const geometria_linea& geometria, std::size_t riga);
+  // Anything else changed (many sections, a junction, the geometria): the
+  // whole line is judged anew.
+  void ricalcola(const scenario& store, const geometria_linea& geometria);
+
+ private:
+  parametri_progetto parametri_;
+  profilo_velocita profilo_;
+  condizioni_linea condizioni_;
+  std::vector<lettura_tratto> letture_;
+  inviluppi inv_;
+  std::vector<problema> problemi_;
+  std::vector<problema> nuovi_;  // scratch of riga_cambiata
+};
 
 }  // namespace sopra

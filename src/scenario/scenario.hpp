@@ -183,12 +183,24 @@ class elenco_tratti {
   // Whether no record was reached for writing since the array was read by
   // leggi_a_blocchi (false for an array made otherwise).
   bool intatto() const { return intatto_; }
-  // The digest the records had as read, worked out just before the first of
-  // them was reached for writing, so that loading needs no pass for it; empty
-  // while intatto() and for an array made otherwise. The records as read are
-  // the bytes of the file as read (zero beyond its end): this is also the
-  // digest of those bytes.
-  std::optional<std::uint64_t> impronta_letta() const { return impronta_letta_; }
+  // The digest the records had as read; empty while intatto() and for an
+  // array made otherwise. The records as read are the bytes of the file as
+  // read (zero beyond its end): this is also the digest of those bytes.
+  // Neither loading nor a change goes through the array for it: from the first
+  // change on, each slot and trailing bytes keep their value as read when they
+  // first change, and the first call works it out from the array with those
+  // values put back (a pass over the array), then lets them go.
+  std::optional<std::uint64_t> impronta_letta() const;
+
+  // A digest of the records kept up to date as they change, so that asking
+  // for it never goes through the whole array: for two states of this array it
+  // is equal when their records are equal and, but for a 64-bit coincidence,
+  // different otherwise. It is the XOR of a keyed hash of every slot and
+  // trailing bytes taken from the array as made, and is not comparable with
+  // impronta() nor between arrays. Sections reached for writing through
+  // operator[] are hashed anew at each call (their views may have changed);
+  // imposta_oggetto costs two slot hashes.
+  std::uint64_t impronta_viva() const;
 
   // Equal layout and records (as they read: how they are kept does not count).
   bool operator==(const elenco_tratti& altro) const;
@@ -222,6 +234,9 @@ class elenco_tratti {
   }
   // Keeps section i's slots, with slot j set to `o`, at the end of spostati_.
   void sposta(std::size_t i, std::size_t j, const oggetto& o);
+  // The keyed hash of section i's slots and trailing bytes as they read
+  // (impronta_viva()).
+  std::uint64_t impronta_del_tratto(std::size_t i) const;
 
   // Marks, in presenti_, a section whose slots are all in aperti_, or whose
   // kept slots moved to spostati_ when one more was to be kept.
@@ -242,19 +257,39 @@ class elenco_tratti {
   // Sections reached for writing, all slots each, tratti_per_blocco_aperto to a block.
   std::vector<std::vector<oggetto>> aperti_;
   std::uint32_t numero_aperti_ = 0;
+  // impronta_viva(): the XOR of the changes of slots made by imposta_oggetto
+  // outside sections reached for writing, and, for each section in aperti_,
+  // its index and its hash as it was when it was reached.
+  std::uint64_t impronta_cambi_ = 0;
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> aperti_quando_;
   // Kept slots of sections that came to keep one more after loading, one
   // section after another, in blocks that never move (each filled no further
   // than the room it was given).
   std::vector<std::vector<oggetto, allocatore_grande<oggetto>>> spostati_;
-  // Before a record is reached for writing: keeps impronta_letta_ when intatto_.
-  void prima_di_scrivere() {
-    if (!intatto_) return;
-    impronta_letta_ = impronta();
-    intatto_ = false;
+  // Before slot j of section i (j = slot_esteso: its trailing bytes; j >
+  // slot_esteso: the whole section) changes: keeps what it held as read,
+  // while impronta_letta() is still to be worked out.
+  void prima_di_scrivere(std::size_t i, std::size_t j) {
+    if (intatto_) {
+      intatto_ = false;
+      letti_da_rimettere_ = true;
+      gia_annotati_.resize((size() + tratti_per_gruppo_annotati - 1) / tratti_per_gruppo_annotati);
+    }
+    if (letti_da_rimettere_) annota_letto(i, j);
   }
+  void annota_letto(std::size_t i, std::size_t j);
 
   bool intatto_ = false;
-  std::optional<std::uint64_t> impronta_letta_;
+  // The values as read of the slots (and trailing bytes, as slot_esteso)
+  // changed since, keyed by section × (slot_esteso + 1) + slot, and which of
+  // them are kept (bit j of section i), until impronta_letta() is worked out.
+  mutable bool letti_da_rimettere_ = false;
+  mutable std::vector<std::pair<std::uint64_t, oggetto>> letti_cambiati_;
+  // (in groups of sections made when one of them first changes, so that the
+  // first change costs no pass over the array either)
+  static constexpr std::size_t tratti_per_gruppo_annotati = 4096;
+  mutable std::vector<std::vector<std::uint64_t>> gia_annotati_;
+  mutable std::optional<std::uint64_t> impronta_letta_;
 };
 
 // A 64-bit digest of encoded section records, to tell whether the sections

@@ -396,6 +396,24 @@ TEST(Annulla, ClassCommandGivesBackTheBoxes) {
   EXPECT_EQ(stato_di(aperto), dopo);
 }
 
+// The live check against the whole check of the line as it stands.
+::testing::AssertionResult come_la_verifica(const scenario_aperto& aperto,
+                                            const parametri_progetto& p,
+                                            const profilo_velocita& profilo) {
+  const std::vector<problema> attesi = aperto.verifica(p, profilo);
+  const std::vector<problema>& vivi = aperto.problemi_vivi();
+  for (std::size_t k = 0; k < std::max(attesi.size(), vivi.size()); ++k) {
+    if (k >= attesi.size() || k >= vivi.size() || attesi[k].posizione != vivi[k].posizione ||
+        attesi[k].codice != vivi[k].codice || attesi[k].cifre != vivi[k].cifre)
+      return ::testing::AssertionFailure()
+             << "problem " << k << " of " << attesi.size() << " (live " << vivi.size() << ")";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Random edits, commands, undo and redo: every step can be taken back and done
+// again exactly, and the live check, with steps allowed from a few mm to
+// more than any cant, stays the whole check.
 TEST(Annulla, RandomEditsGoBackAndForthExactly) {
   std::mt19937 caso(5);
   const char* testi_tratto[] = {"", "-", "5", "-45", "12abc", "abc", "300.4", "0.2", "-0", "160"};
@@ -406,8 +424,21 @@ TEST(Annulla, RandomEditsGoBackAndForthExactly) {
   for (int linea = 0; linea < 6; ++linea) {
     scenario_aperto aperto(linea_casuale(150, caso));
     const stato iniziale = stato_di(aperto);
+    parametri_progetto vivi;
+    vivi.velocita_massima = static_cast<double>(uniforme(3) * 60);
+    vivi.velocita_minima = static_cast<double>(uniforme(2) * 40);
+    vivi.pendenza_raccordo = linea % 2 == 0 ? 0.1 * static_cast<double>(1 + uniforme(5)) : 2.5;
+    vivi.variazione_massima = static_cast<double>(5 + uniforme(60));
+    const profilo_velocita profilo_vivo = linea % 3 == 0
+                                              ? profilo_velocita({{0, 80, 0}, {3000, 150, 30}})
+                                              : profilo_velocita::da_parametri(vivi);
+    aperto.imposta_verifica_viva(vivi, profilo_vivo);
     for (int passo = 0; passo < 300; ++passo) {
-      switch (uniforme(9)) {
+      ASSERT_TRUE(come_la_verifica(aperto, vivi, profilo_vivo)) << linea << " " << passo;
+      switch (uniforme(10)) {
+        case 8:
+          aperto.progetta(vivi, profilo_vivo);
+          break;
         case 0:
         case 1:
         case 2:

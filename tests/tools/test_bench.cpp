@@ -43,7 +43,8 @@ TEST(Bench, MisuraEntrambiIScenariECancellaIFile) {
       << uscita;
   for (const char* voce :
        {"lettura grezza dei tre file", "comando delle classi", "scrittura grezza dei tratti",
-        "salvataggio (salva)", "memoria di picco", "in un processo nuovo"}) {
+        "salvataggio (salva)", "memoria di picco", "in un processo nuovo", "ripeti il progetto",
+        "tasto: modifica, modificato, verifica viva"}) {
     EXPECT_EQ(conta(uscita, voce), 2u) << voce;
   }
   // Loading with the rows, against each of the two floors, and in new
