@@ -15,8 +15,12 @@
 
 #include "editing/scenario_aperto.hpp"
 #include "progetto/parametri.hpp"
+#include "progetto/profilo.hpp"
 
+class QCoreApplication;
 class QFileSystemWatcher;
+class QScrollArea;
+class QSplitter;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -30,6 +34,11 @@ class VistaLinea;
 class delegato_tratti;
 class modello_problemi;
 class modello_tratti;
+
+// Loads Qt's own Italian texts (the buttons of its dialogs and message boxes)
+// from the system's Qt translations into `applicazione`; false when the system
+// has none.
+bool installa_traduzioni_qt(QCoreApplication& applicazione);
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -110,6 +119,9 @@ class Form1 : public QWidget {
   void Command12_Click();
   void Command13_Click();
   void Command14_Click();
+  void Command15_Click();
+  // A position of the design panel's summary was clicked (`metri` as text).
+  void Label21_Link(const QString& metri);
   void List2_Click();
   void Vista_Click(int riga);
   void Vista_Immagine();
@@ -128,11 +140,29 @@ class Form1 : public QWidget {
   void dopo_passo(const sopra::scenario_aperto::esito_passo& passo);
   void aggiorna_stato();
   void aggiorna_pulsanti_passo();
+  // The live check: the one call that judges the line after every change.
+  std::vector<sopra::problema> problemi_attuali() const;
   void esegui_verifica();
-  // The design parameters from the boxes Text5(0) .. Text5(6).
-  sopra::parametri_progetto parametri() const;
-  // The value box Text5(k) reads as every box reads numbers, before the core judges it.
+  // The design parameters from the boxes Text5(0) .. Text5(6); a box whose
+  // value the core refuses leaves its parameter at the default and, when
+  // `motivi` is given, puts the reason (a sentence) at its place there.
+  sopra::parametri_progetto parametri(
+      std::array<QString, numero_parametri>* motivi = nullptr) const;
+  // The value box Text5(k) reads: not a number (so refused) unless the whole
+  // text is one number, as every box reads numbers.
   double valore_casella(std::size_t k) const;
+  // The speeds along the line: the scenario's own NAME.velocita.csv when it
+  // has one that reads, else V and v of the boxes.
+  sopra::profilo_velocita profilo() const;
+  // Reads the scenario's own NAME.velocita.csv into profilo_scenario_ (none
+  // when there is no such file); the reason, naming the file, when it does not read.
+  std::optional<QString> leggi_profilo_scenario();
+  // Fills the proposal table from the parameters as the boxes give them now.
+  void mostra_proposta();
+  // The summary of "Raccorda" or "Progetta" in Label21, positions as links.
+  void mostra_esito(const QString& testo);
+  // Shows the open scenario's name and folder in Label24.
+  void mostra_scenario();
   // Makes the window wide enough for the picture, when it is not.
   void fai_posto();
   // The picture, once it shows the open scenario (nullptr before).
@@ -162,6 +192,12 @@ class Form1 : public QWidget {
   // The check runs again after every change once the user asked for it.
   bool verifica_attiva_ = false;
   bool vista_collegata_ = false;
+  // Whether "Proponi" filled the proposal table: its figures then follow the parameters.
+  bool proposta_mostrata_ = false;
+  // The speeds along the line of the scenario's own profile file, read at
+  // opening; none without the file. Why the file did not read (empty when it did).
+  std::optional<sopra::profilo_velocita> profilo_scenario_;
+  QString errore_profilo_;
   QDateTime salvato_alle_;
   // The merge of the last save, and what another program changed on disk,
   // each a sentence for the status line (empty when none).
@@ -214,7 +250,10 @@ class Form1 : public QWidget {
   QPushButton* Command11 = nullptr;  // "Annulla"
   QPushButton* Command12 = nullptr;  // "Ripeti"
   QPushButton* Command13 = nullptr;  // "Vista della linea"
-  QLabel* Label21 = nullptr;         // what the ramps raised and what they could not
+  QPushButton* Command15 = nullptr;  // "Progetta"
+  QScrollArea* Scroll1 = nullptr;    // holds Label21, which may be long
+  QLabel* Label21 = nullptr;         // what the ramps or the design did, positions as links
+  QLabel* Label24 = nullptr;         // the open scenario's name and folder
   // The picture of the line, the proposal table and the problems, right of Frame5.
   QGroupBox* Frame6 = nullptr;
   VistaLinea* Vista1 = nullptr;
@@ -222,6 +261,8 @@ class Form1 : public QWidget {
   QTableWidget* Grid1 = nullptr;
   QLabel* Label23 = nullptr;
   QListView* List2 = nullptr;
+  QSplitter* Splitter1 = nullptr;  // the picture above, the table and the problems below
+  QSplitter* Splitter2 = nullptr;  // the table beside the problems
   QFrame* Picture1 = nullptr;
   QLabel* Label11 = nullptr;
 };

@@ -3,7 +3,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -299,6 +303,143 @@ class TestForm1Progetto : public QObject {
     QVERIFY(problemi->model()->rowCount() > trovati);
     QCOMPARE(f.list1()->model()->index(curva, 0).data(modello_tratti::ruolo_segno).toInt(),
              static_cast<int>(segno_riga::errore));
+  }
+
+  void la_tabella_della_proposta_segue_i_parametri() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    allarga(f);
+    auto* velocita = f.c<QLineEdit>(QStringLiteral("Text5(0)"));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid1"));
+    finestra::scrivi(velocita, QStringLiteral("120"));
+    f.clicca(QStringLiteral("Command8"));
+    const QString a_120 = tabella->item(7, 1)->text();
+    // A new V: the equilibrium of the tightest class follows without "Proponi".
+    finestra::scrivi(velocita, QStringLiteral("80"));
+    QVERIFY(tabella->item(7, 1) != nullptr);
+    QVERIFY(tabella->item(7, 1)->text() != a_120);
+    QCOMPARE(tabella->item(7, 1)->text(),
+             QStringLiteral("%1").arg(11.8 * 80 * 80 / 200, 0, 'f', 1));
+    // No speed: no figures rather than stale ones.
+    finestra::scrivi(velocita, QStringLiteral("0"));
+    QVERIFY(tabella->item(7, 1) == nullptr);
+  }
+
+  void le_caselle_dei_parametri_rifiutano_cio_che_il_nucleo_rifiuta() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const auto casella = [&](int k) { return f.c<QLineEdit>(QStringLiteral("Text5(%1)").arg(k)); };
+    const auto rossa = [&](int k) {
+      return casella(k)->palette().color(QPalette::Text) == QColor(200, 0, 0);
+    };
+    for (const auto& [k, testo, motivo] :
+         {std::tuple{0, "abc", "Vuole un numero."}, std::tuple{0, "", "Vuole un numero."},
+          std::tuple{5, "0", "Deve essere maggiore di 0."},
+          std::tuple{6, "0", "Deve essere maggiore di 0."}}) {
+      const QString prima = casella(k)->text();
+      finestra::scrivi(casella(k), QString::fromLatin1(testo));
+      QCOMPARE(casella(k)->toolTip(), QString::fromUtf8(motivo));
+      QVERIFY(rossa(k));
+      finestra::scrivi(casella(k), prima);
+      QVERIFY(!rossa(k));
+    }
+    // v above V: the slowest speed is the one refused, and is back once V rises.
+    finestra::scrivi(casella(0), QStringLiteral("120"));
+    finestra::scrivi(casella(1), QStringLiteral("130"));
+    QCOMPARE(casella(1)->toolTip(), QStringLiteral("Non può superare la velocità massima."));
+    QVERIFY(rossa(1) && !rossa(0));
+    finestra::scrivi(casella(0), QStringLiteral("140"));
+    QVERIFY(!rossa(1));
+  }
+
+  void ctrl_z_in_una_casella_annulla_prima_la_casella() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    f.clicca_riga(10);
+    finestra::scrivi(f.text1(), QStringLiteral("45"));
+    const QStringList dopo_tratto = righe(f);
+    const QString classe = f.text4(0)->text();
+    for (QLineEdit* casella : {f.text4(0), f.c<QLineEdit>(QStringLiteral("Text5(3)"))}) {
+      const QString prima = casella->text();
+      finestra::scrivi(casella, QStringLiteral("77"));
+      QTest::keyClick(casella, Qt::Key_Z, Qt::ControlModifier);
+      QCOMPARE(casella->text(), prima);
+      QCOMPARE(righe(f), dopo_tratto);
+    }
+    QCOMPARE(f.text4(0)->text(), classe);
+
+    // The scenario's undo brings its step into view: the row edited, far from
+    // the one selected now.
+    const int lontana = f.righe() - 1;
+    f.clicca_riga(lontana);
+    f.list1()->setFocus();
+    QTest::keyClick(f.list1(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(righe(f) != dopo_tratto);
+    QCOMPARE(f.list1()->currentIndex().row(), 10);
+    QVERIFY(f.list1()->viewport()->rect().intersects(
+        f.list1()->visualRect(f.list1()->model()->index(10, 0))));
+  }
+
+  void schermo_piccolo_nome_dello_scenario_e_traduzioni() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    // Which scenario is open, and where.
+    auto* nome = f.c<QLabel>(QStringLiteral("Label24"));
+    QVERIFY(nome->text().startsWith(QStringLiteral("Valle_Andata.si3")));
+    QVERIFY(
+        nome->toolTip().contains(QDir::toNativeSeparators(QDir(cartella_->path()).absolutePath())));
+
+    // A 1366 × 768 screen: the problems keep a readable width and every column
+    // of the proposal can be reached.
+    f.form->resize(1366 - 8, 768 - 60);
+    QCoreApplication::processEvents();
+    QVERIFY(f.c(QStringLiteral("Frame6"))->isVisible());
+    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    QVERIFY2(problemi->width() >= 180, qPrintable(QString::number(problemi->width())));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid1"));
+    QVERIFY(tabella->horizontalHeader()->length() <= tabella->viewport()->width() ||
+            tabella->horizontalScrollBar()->maximum() > 0);
+
+    // Qt's own buttons in Italian.
+    QVERIFY(installa_traduzioni_qt(*QCoreApplication::instance()));
+    QMessageBox scatola(QMessageBox::Question, QString(), QString(),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(scatola.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Sì"));
+    QCOMPARE(scatola.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("No"));
+    QCOMPARE(scatola.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Annulla"));
+  }
+
+  void progetta_e_annulla_ridanno_gli_stessi_byte() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const QString file_tratti = cartella_->filePath(QStringLiteral("Valle_Andata.da3"));
+    const QByteArray byte_iniziali = leggi(file_tratti);
+    const QStringList iniziali = righe(f);
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("160"));
+    f.clicca(QStringLiteral("Command15"));
+    QVERIFY(f.avvisi.isEmpty());
+    QVERIFY(righe(f) != iniziali);
+    auto* esito = f.c<QLabel>(QStringLiteral("Label21"));
+    QVERIFY(esito->text().startsWith(QStringLiteral("Progetto: ")));
+    // Every section the design lowered or pinned is in the problem list, and
+    // a position of the summary selects its row.
+    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    const int voci = problemi->model()->rowCount();
+    const QRegularExpression collegamento(QStringLiteral(R"x(href="(\d+)")x"));
+    const QRegularExpressionMatch primo = collegamento.match(esito->text());
+    if (primo.hasMatch()) {
+      QVERIFY(voci > 0);
+      emit esito->linkActivated(primo.captured(1));
+      const auto riga = sopra::riga_alla_posizione(primo.captured(1).toLongLong(), f.righe());
+      QCOMPARE(f.list1()->currentIndex().row(), static_cast<int>(*riga));
+    }
+    f.list1()->setFocus();
+    QTest::keyClick(f.list1(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(righe(f), iniziali);
+    QCOMPARE(esito->text(), QString());
+    QCOMPARE(problemi->model()->rowCount(), 0);
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(leggi(file_tratti), byte_iniziali);
   }
 
   void nota_sul_testo_e_cartella_scelta() {
