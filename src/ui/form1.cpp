@@ -22,12 +22,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QTranslator>
@@ -41,9 +43,11 @@
 #include <utility>
 
 #include "analysis/curva.hpp"
+#include "editing/csv.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/testo_numero.hpp"
 #include "progetto/progetta.hpp"
+#include "progetto/relazione.hpp"
 #include "scenario/file_scenario.hpp"
 #include "scenario/nomi_file.hpp"
 #include "ui/delegato_tratti.hpp"
@@ -257,6 +261,10 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
   scegli_file_immagine = [this](const QString& proposto) {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Salva immagine"), proposto,
                                         QStringLiteral("Immagini PNG (*.png)"));
+  };
+  scegli_file_relazione = [this](const QString& proposto) {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta relazione"), proposto,
+                                        QStringLiteral("File CSV (*.csv)"));
   };
 
   crea_schermata_scelta();
@@ -592,13 +600,45 @@ void Form1::crea_frame6() {
   List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
   List2->setSelectionMode(QAbstractItemView::SingleSelection);
 
-  // On a narrow screen the table and the problems share the width, each
+  // The curve report: one row per curve, by position.
+  QStringList intestazioni = {QStringLiteral("Inizio\nm"),  QStringLiteral("Fine\nm"),
+                              QStringLiteral("Lato"),       QStringLiteral("Raggio\nm"),
+                              QStringLiteral("V\nkm/h"),    QStringLiteral("Sopraelev.\nmm"),
+                              QStringLiteral("Insuff.\nmm")};
+  for (const double a : sopra::accelerazioni_categorie)
+    intestazioni.append(QStringLiteral("Velocità\n%1 m/s²\nkm/h")
+                            .arg(QLocale(QLocale::Italian).toString(a, 'f', 1)));
+  Grid2 = new QTableWidget(0, static_cast<int>(intestazioni.size()));
+  Grid2->setObjectName(QStringLiteral("Grid2"));
+  Grid2->setHorizontalHeaderLabels(intestazioni);
+  Grid2->verticalHeader()->hide();
+  Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
+  Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 4);
+  Command16 = pulsante(Frame6, "Command16", QStringLiteral("Esporta relazione…"));
+  attesa_relazione_ = new QTimer(this);
+  attesa_relazione_->setSingleShot(true);
+  attesa_relazione_->setInterval(300);
+
+  // On a narrow screen the tables and the problems share the width, each
   // scrolling what it cannot show; the user moves the splitters at will.
-  auto* tabella = new QWidget;
-  auto* colonna_tabella = new QVBoxLayout(tabella);
-  colonna_tabella->setContentsMargins(0, 0, 0, 0);
-  colonna_tabella->addWidget(Label22);
-  colonna_tabella->addWidget(Grid1, 1);
+  auto* proposta = new QWidget;
+  auto* colonna_proposta = new QVBoxLayout(proposta);
+  colonna_proposta->setContentsMargins(2, 2, 2, 2);
+  colonna_proposta->addWidget(Label22);
+  colonna_proposta->addWidget(Grid1, 1);
+  auto* relazione = new QWidget;
+  auto* colonna_relazione = new QVBoxLayout(relazione);
+  colonna_relazione->setContentsMargins(2, 2, 2, 2);
+  colonna_relazione->addWidget(Grid2, 1);
+  colonna_relazione->addWidget(Command16, 0, Qt::AlignLeft);
+  Tab1 = new QTabWidget;
+  Tab1->setObjectName(QStringLiteral("Tab1"));
+  Tab1->addTab(proposta, QStringLiteral("Proposta"));
+  Tab1->addTab(relazione, QStringLiteral("Relazione curve"));
+  QWidget* tabella = Tab1;
   auto* elenco = new QWidget;
   auto* colonna_elenco = new QVBoxLayout(elenco);
   colonna_elenco->setContentsMargins(0, 0, 0, 0);
@@ -674,6 +714,12 @@ void Form1::collega_eventi() {
   connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
   connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
   connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
+  connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
+  connect(Grid2, &QTableWidget::cellClicked, this, &Form1::Grid2_Click);
+  connect(Tab1, &QTabWidget::currentChanged, this, [this] {
+    if (Tab1->currentIndex() == 1) mostra_relazione();
+  });
+  connect(attesa_relazione_, &QTimer::timeout, this, &Form1::mostra_relazione);
   connect(Label21, &QLabel::linkActivated, this, &Form1::Label21_Link);
   connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &Form1::List2_Click);
@@ -1287,6 +1333,70 @@ void Form1::Command15_Click() {
   fai_posto();
 }
 
+void Form1::mostra_relazione() {
+  attesa_relazione_->stop();
+  if (!aperto_) return;
+  const std::vector<sopra::curva_relazione> curve =
+      sopra::relazione_curve(aperto_->store(), aperto_->geometria(), parametri(), profilo());
+  const QSignalBlocker silenzio(Grid2);
+  Grid2->setUpdatesEnabled(false);
+  Grid2->setRowCount(0);
+  Grid2->setRowCount(static_cast<int>(curve.size()));
+  inizi_curve_.clear();
+  const auto cella = [&](int riga, int colonna, const QString& testo) {
+    auto* c = new QTableWidgetItem(testo);
+    c->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Grid2->setItem(riga, colonna, c);
+  };
+  const auto decimale = [](const std::optional<double>& v) {
+    return v ? QString::number(*v, 'f', 1) : QStringLiteral("-");
+  };
+  for (std::size_t i = 0; i < curve.size(); ++i) {
+    const sopra::curva_relazione& c = curve[i];
+    const int r = static_cast<int>(i);
+    inizi_curve_.push_back(c.inizio);
+    cella(r, 0, QString::number(c.inizio));
+    cella(r, 1, QString::number(c.fine));
+    cella(r, 2, c.lato > 0 ? QStringLiteral("SX") : QStringLiteral("DX"));
+    cella(r, 3, QString::number(c.raggio_minimo, 'f', 0));
+    cella(r, 4, c.velocita_massima > 0 ? QString::number(c.velocita_massima) : QStringLiteral("-"));
+    cella(r, 5, QString::number(c.sopraelevazione));
+    cella(r, 6, decimale(c.insufficienza));
+    for (std::size_t k = 0; k < c.velocita_categorie.size(); ++k)
+      cella(r, 7 + static_cast<int>(k), QString::number(c.velocita_categorie[k]));
+  }
+  Grid2->setUpdatesEnabled(true);
+}
+
+void Form1::Grid2_Click() {
+  const int r = Grid2->currentRow();
+  if (!aperto_ || r < 0 || static_cast<std::size_t>(r) >= inizi_curve_.size()) return;
+  const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
+      inizi_curve_[static_cast<std::size_t>(r)], aperto_->quante_righe());
+  if (riga) scegli_riga(static_cast<int>(*riga));
+}
+
+void Form1::Command16_Click() {
+  if (!aperto_) return;
+  const QString proposto =
+      QDir(QFileInfo(da_percorso(aperto_->store().file_testata)).absolutePath())
+          .filePath(QFileInfo(file_scelto()).completeBaseName() + QStringLiteral(".relazione.csv"));
+  const QString file = scegli_file_relazione(proposto);
+  if (file.isEmpty()) return;
+  // The same bytes as the batch companion's "relazione" prints.
+  const std::string testo = sopra::testo_csv_relazione(
+      sopra::relazione_curve(aperto_->store(), aperto_->geometria(), parametri(), profilo()));
+  QSaveFile uscita(file);
+  if (!uscita.open(QIODevice::WriteOnly) ||
+      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
+          static_cast<qint64>(testo.size()) ||
+      !uscita.commit()) {
+    avvisa(QStringLiteral("Impossibile scrivere la relazione nel file %1: controllare che la "
+                          "cartella esista e sia scrivibile e che il disco non sia pieno.")
+               .arg(QDir::toNativeSeparators(file)));
+  }
+}
+
 void Form1::mostra_esito(const QString& testo) {
   Label21->setText(con_collegamenti(testo));
   Label21->setToolTip(QString());
@@ -1404,6 +1514,7 @@ void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
 
 void Form1::dopo_modifica() {
   if (verifica_attiva_) esegui_verifica();
+  if (Tab1->currentIndex() == 1) attesa_relazione_->start();
   aggiorna_pulsanti_passo();
   aggiorna_stato();
 }

@@ -28,6 +28,7 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QTabWidget;
 class QTableWidget;
 class QTimer;
 class VistaLinea;
@@ -64,6 +65,9 @@ class Form1 : public QWidget {
   std::function<bool(const QString& domanda)> chiedi;
   std::function<QString(const QString& attuale)> scegli_cartella;
   std::function<QString(const QString& proposto)> scegli_file_immagine;
+  // `scegli_file_relazione` asks for the name of the curve report's CSV file
+  // to write, proposing `proposto`; an empty text when the user gives up.
+  std::function<QString(const QString& proposto)> scegli_file_relazione;
   // `scegli` shows a text with one button for each of `scelte` and returns the
   // index of the one pressed; -1, or the last, when the box is closed.
   std::function<int(const QString& testo, const QStringList& scelte)> scegli;
@@ -120,6 +124,8 @@ class Form1 : public QWidget {
   void Command13_Click();
   void Command14_Click();
   void Command15_Click();
+  void Command16_Click();
+  void Grid2_Click();
   // A position of the design panel's summary was clicked (`metri` as text).
   void Label21_Link(const QString& metri);
   void List2_Click();
@@ -161,6 +167,8 @@ class Form1 : public QWidget {
   void mostra_proposta();
   // The summary of "Raccorda" or "Progetta" in Label21, positions as links.
   void mostra_esito(const QString& testo);
+  // The curve report of the line as it stands, in the table Grid2.
+  void mostra_relazione();
   // Shows the open scenario's name and folder in Label24.
   void mostra_scenario();
   // Makes the window wide enough for the picture, when it is not.
@@ -261,8 +269,14 @@ class Form1 : public QWidget {
   QTableWidget* Grid1 = nullptr;
   QLabel* Label23 = nullptr;
   QListView* List2 = nullptr;
-  QSplitter* Splitter1 = nullptr;  // the picture above, the table and the problems below
-  QSplitter* Splitter2 = nullptr;  // the table beside the problems
+  QSplitter* Splitter1 = nullptr;    // the picture above, the table and the problems below
+  QSplitter* Splitter2 = nullptr;    // the tables beside the problems
+  QTabWidget* Tab1 = nullptr;        // the proposal, and the curve report
+  QTableWidget* Grid2 = nullptr;     // the curve report, one row per curve
+  QPushButton* Command16 = nullptr;  // "Esporta relazione…"
+  // The report follows the edits a moment after the last one, not per keystroke.
+  QTimer* attesa_relazione_ = nullptr;
+  std::vector<std::int32_t> inizi_curve_;  // Grid2's rows: where each curve starts, m
   QFrame* Picture1 = nullptr;
   QLabel* Label11 = nullptr;
 };

@@ -8,15 +8,18 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <map>
 #include <tuple>
 
+#include "editing/csv.hpp"
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
+#include "progetto/relazione.hpp"
 #include "test_form1_finestra.hpp"
 #include "ui/modello_tratti.hpp"
 #include "ui/vista_linea.hpp"
@@ -440,6 +443,50 @@ class TestForm1Progetto : public QObject {
     QCOMPARE(problemi->model()->rowCount(), 0);
     f.clicca(QStringLiteral("Command3"));
     QCOMPARE(leggi(file_tratti), byte_iniziali);
+  }
+
+  void relazione_delle_curve_in_tabella_e_su_file() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    allarga(f);
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("100"));
+    f.c<QTabWidget>(QStringLiteral("Tab1"))->setCurrentIndex(1);
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid2"));
+    sopra::parametri_progetto p;
+    p.velocita_massima = 100;
+    sopra::scenario_aperto aperto = valle();
+    const auto curve = sopra::relazione_curve(aperto.store(), aperto.geometria(), p,
+                                              sopra::profilo_velocita::da_parametri(p));
+    QCOMPARE(tabella->rowCount(), static_cast<int>(curve.size()));
+    QVERIFY(curve.size() > 2);
+    // A click on a curve selects its first row.
+    const int scelta = static_cast<int>(curve.size()) - 2;
+    tabella->scrollToItem(tabella->item(scelta, 0));
+    QTest::mouseClick(tabella->viewport(), Qt::LeftButton, {},
+                      tabella->visualRect(tabella->model()->index(scelta, 0)).center());
+    QCOMPARE(f.list1()->currentIndex().row(),
+             static_cast<int>(*sopra::riga_alla_posizione(curve[scelta].inizio, f.righe())));
+    // The table follows an edit a moment after it.
+    for (int k = 0; k < 8; ++k) finestra::scrivi(f.text4(k), QStringLiteral("77"));
+    f.clicca(QStringLiteral("Command6"));
+    QTRY_COMPARE(tabella->item(scelta, 5)->text(), QStringLiteral("77"));
+    f.avvisi.clear();  // the class command's note on the curves without a free slot
+
+    // "Esporta relazione…" writes what the batch companion prints.
+    f.file_relazione = cartella_->filePath(QStringLiteral("relazione.csv"));
+    f.clicca(QStringLiteral("Command16"));
+    sopra::scenario_aperto uguale = valle();
+    std::array<std::string, sopra::numero_classi> settantasette;
+    settantasette.fill("77");
+    uguale.applica_classi(settantasette);
+    const std::string atteso = sopra::testo_csv_relazione(sopra::relazione_curve(
+        uguale.store(), uguale.geometria(), p, sopra::profilo_velocita::da_parametri(p)));
+    QVERIFY(f.avvisi.isEmpty());
+    QCOMPARE(leggi(f.file_relazione), QByteArray::fromStdString(atteso));
+    f.file_relazione = cartella_->filePath(QStringLiteral("manca/relazione.csv"));
+    f.clicca(QStringLiteral("Command16"));
+    QCOMPARE(f.avvisi.size(), 1);
+    QVERIFY(f.avvisi[0].contains(QStringLiteral("relazione.csv")));
   }
 
   void nota_sul_testo_e_cartella_scelta() {
