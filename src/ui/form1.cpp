@@ -638,6 +638,33 @@ void Form1::crea_frame6() {
   Tab1->setObjectName(QStringLiteral("Tab1"));
   Tab1->addTab(proposta, QStringLiteral("Proposta"));
   Tab1->addTab(relazione, QStringLiteral("Relazione curve"));
+
+  // The speeds along the line, saved with "Salva" beside the scenario as
+  // NAME.velocita.csv; without stretches, V and v of the boxes hold everywhere.
+  Grid3 = new QTableWidget(0, 3);
+  Grid3->setObjectName(QStringLiteral("Grid3"));
+  Grid3->setHorizontalHeaderLabels(
+      {QStringLiteral("Da\nm"), QStringLiteral("V\nkm/h"), QStringLiteral("v\nkm/h")});
+  Grid3->verticalHeader()->hide();
+  Grid3->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  Grid3->verticalHeader()->setDefaultSectionSize(Grid3->fontMetrics().height() + 6);
+  Command17 = pulsante(Frame6, "Command17", QStringLiteral("Aggiungi tratto"));
+  Command18 = pulsante(Frame6, "Command18", QStringLiteral("Togli tratto"));
+  Label25 = etichetta(Frame6, "Label25", QString(), true);
+  QPalette rosso = Label25->palette();
+  rosso.setColor(QPalette::WindowText, QColor(200, 0, 0));
+  Label25->setPalette(rosso);
+  auto* velocita = new QWidget;
+  auto* colonna_velocita = new QVBoxLayout(velocita);
+  colonna_velocita->setContentsMargins(2, 2, 2, 2);
+  colonna_velocita->addWidget(Grid3, 1);
+  colonna_velocita->addWidget(Label25);
+  auto* pulsanti_velocita = new QHBoxLayout;
+  pulsanti_velocita->addWidget(Command17);
+  pulsanti_velocita->addWidget(Command18);
+  pulsanti_velocita->addStretch();
+  colonna_velocita->addLayout(pulsanti_velocita);
+  Tab1->addTab(velocita, QStringLiteral("Velocità lungo la linea"));
   QWidget* tabella = Tab1;
   auto* elenco = new QWidget;
   auto* colonna_elenco = new QVBoxLayout(elenco);
@@ -716,6 +743,9 @@ void Form1::collega_eventi() {
   connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
   connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
   connect(Grid2, &QTableWidget::cellClicked, this, &Form1::Grid2_Click);
+  connect(Grid3, &QTableWidget::itemChanged, this, &Form1::Grid3_Change);
+  connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
+  connect(Command18, &QPushButton::clicked, this, &Form1::Command18_Click);
   connect(Tab1, &QTabWidget::currentChanged, this, [this] {
     if (Tab1->currentIndex() == 1) mostra_relazione();
   });
@@ -875,13 +905,13 @@ void Form1::Command1_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* evento) {
-  if (aperto_ && aperto_->modificato()) {
+  if (modifiche_non_salvate()) {
     const int scelta =
         scegli(QStringLiteral("Le modifiche non salvate andranno perse. Uscire comunque?"),
                {QStringLiteral("Salva ed esci"), QStringLiteral("Sì"), QStringLiteral("No")});
     // Saving may end in a question the user turns down: then the window stays.
     if (scelta == 0) Command3_Click();
-    if ((scelta == 0 && aperto_->modificato()) || (scelta != 0 && scelta != 1)) {
+    if ((scelta == 0 && modifiche_non_salvate()) || (scelta != 0 && scelta != 1)) {
       evento->ignore();
       return;
     }
@@ -1053,6 +1083,7 @@ void Form1::Command3_Click() {
     const QString domanda = da_std(sopra::domanda_salvataggio(esito));
     switch (esito.stato) {
       case stato::salvato:
+        if (profilo_modificato_) salva_profilo();
         salvato_alle_ = QDateTime::currentDateTime();
         esito_salvataggio_ = esito.unito ? frase(sopra::testo_unione(esito)) : QString();
         controlla_disco();
@@ -1129,7 +1160,7 @@ bool Form1::ricarica() {
 
 void Form1::Command14_Click() {
   if (!aperto_) return;
-  if (aperto_->modificato() &&
+  if (modifiche_non_salvate() &&
       !chiedi(QStringLiteral("Le modifiche non salvate andranno perse. Ricaricare comunque?")))
     return;
   ricarica();
@@ -1209,12 +1240,147 @@ sopra::profilo_velocita Form1::profilo() const {
 
 std::optional<QString> Form1::leggi_profilo_scenario() {
   profilo_scenario_.reset();
+  profilo_modificato_ = false;
+  const QSignalBlocker silenzio(Grid3);
+  Grid3->setRowCount(0);
+  Label25->clear();
   const auto file = sopra::trova_profilo(aperto_->store().file_testata);
   if (!file) return std::nullopt;
   auto letto = sopra::leggi_profilo(*file);
   if (auto* errore = std::get_if<std::string>(&letto)) return da_std(*errore);
   profilo_scenario_ = std::move(std::get<sopra::profilo_velocita>(letto));
+  const auto numero = [](double v) { return da_std(sopra::testo_numero(v)); };
+  for (const sopra::tratto_velocita& t : profilo_scenario_->tratti()) {
+    const int r = Grid3->rowCount();
+    Grid3->insertRow(r);
+    Grid3->setItem(r, 0, new QTableWidgetItem(QString::number(t.da_metri)));
+    Grid3->setItem(r, 1, new QTableWidgetItem(numero(t.velocita_massima)));
+    Grid3->setItem(
+        r, 2, new QTableWidgetItem(t.velocita_minima > 0 ? numero(t.velocita_minima) : QString()));
+  }
   return std::nullopt;
+}
+
+void Form1::Grid3_Change() {
+  if (!aperto_) return;
+  // The rows as the file's lines; the core judges them, and the first row
+  // whose lines no longer read is the wrong one.
+  const auto cella = [&](int r, int c) {
+    const QTableWidgetItem* i = Grid3->item(r, c);
+    return i ? i->text().trimmed() : QString();
+  };
+  const std::string nome = QFileInfo(file_profilo()).fileName().toStdString();
+  std::string testo;
+  std::optional<sopra::profilo_velocita> letto;
+  int sbagliata = -1;
+  QString motivo;
+  for (int r = 0; r < Grid3->rowCount(); ++r) {
+    QString riga = cella(r, 0) + u';' + cella(r, 1);
+    if (!cella(r, 2).isEmpty()) riga += u';' + cella(r, 2);
+    testo += riga.toStdString() + '\n';
+    auto esito = sopra::leggi_profilo_testo(testo, nome);
+    if (auto* errore = std::get_if<std::string>(&esito)) {
+      sbagliata = r;
+      motivo = da_std(*errore);
+      break;
+    }
+    letto = std::move(std::get<sopra::profilo_velocita>(esito));
+  }
+  const QSignalBlocker silenzio(Grid3);
+  for (int r = 0; r < Grid3->rowCount(); ++r) {
+    for (int c = 0; c < Grid3->columnCount(); ++c) {
+      QTableWidgetItem* i = Grid3->item(r, c);
+      if (i == nullptr) Grid3->setItem(r, c, i = new QTableWidgetItem);
+      i->setForeground(r == sbagliata ? QColor(200, 0, 0) : palette().color(QPalette::Text));
+      i->setToolTip(r == sbagliata ? motivo : QString());
+    }
+  }
+  Label25->setText(motivo);
+  Label25->setToolTip(motivo);
+  // A wrong table leaves the speeds of the boxes, as a refused parameter does.
+  if (sbagliata >= 0 || Grid3->rowCount() == 0)
+    profilo_scenario_.reset();
+  else
+    profilo_scenario_ = std::move(letto);
+  profilo_modificato_ = true;
+  if (proposta_mostrata_) mostra_proposta();
+  if (VistaLinea* v = vista()) v->imposta_parametri(parametri(), profilo());
+  if (verifica_attiva_) esegui_verifica();
+  aggiorna_stato();
+}
+
+void Form1::Command17_Click() {
+  if (!aperto_) return;
+  // A new stretch from the selected row's position, at the speeds of the boxes.
+  const int riga = std::max(List1->currentIndex().row(), 0);
+  const sopra::parametri_progetto p = parametri();
+  const int r = Grid3->rowCount();
+  {
+    const QSignalBlocker silenzio(Grid3);
+    Grid3->insertRow(r);
+    Grid3->setItem(r, 0,
+                   new QTableWidgetItem(QString::number(
+                       r == 0 ? 0 : sopra::posizione_tratto(sopra::tratto_della_riga(riga)))));
+    Grid3->setItem(r, 1, new QTableWidgetItem(da_std(sopra::testo_numero(p.velocita_massima))));
+    Grid3->setItem(
+        r, 2,
+        new QTableWidgetItem(p.velocita_minima > 0 ? da_std(sopra::testo_numero(p.velocita_minima))
+                                                   : QString()));
+  }
+  Grid3_Change();
+  Grid3->setCurrentCell(r, 1);
+}
+
+void Form1::Command18_Click() {
+  const int r = Grid3->currentRow();
+  if (!aperto_ || r < 0) return;
+  Grid3->removeRow(r);
+  Grid3_Change();
+}
+
+QString Form1::file_profilo() const {
+  if (const auto file = sopra::trova_profilo(aperto_->store().file_testata))
+    return da_percorso(*file);
+  const QFileInfo testata(da_percorso(aperto_->store().file_testata));
+  return testata.dir().filePath(testata.completeBaseName() + QStringLiteral(".velocita.csv"));
+}
+
+bool Form1::salva_profilo() {
+  const QString file = file_profilo();
+  if (Grid3->rowCount() == 0) {
+    if (QFileInfo::exists(file) && !QFile::remove(file)) {
+      avvisa(QStringLiteral("Impossibile togliere il file %1: controllare che la cartella sia "
+                            "scrivibile.")
+                 .arg(QDir::toNativeSeparators(file)));
+      return false;
+    }
+    profilo_modificato_ = false;
+    return true;
+  }
+  if (!profilo_scenario_) {
+    avvisa(QStringLiteral("Le velocità lungo la linea non sono state salvate: %1 Correggere il "
+                          "tratto segnato in rosso e salvare di nuovo.")
+               .arg(Label25->text()));
+    return false;
+  }
+  const std::string testo = sopra::testo_profilo(*profilo_scenario_);
+  QSaveFile uscita(file);
+  if (!uscita.open(QIODevice::WriteOnly) ||
+      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
+          static_cast<qint64>(testo.size()) ||
+      !uscita.commit()) {
+    avvisa(QStringLiteral("Impossibile scrivere le velocità lungo la linea nel file %1: "
+                          "controllare che la cartella sia scrivibile e che il disco non sia "
+                          "pieno.")
+               .arg(QDir::toNativeSeparators(file)));
+    return false;
+  }
+  profilo_modificato_ = false;
+  return true;
+}
+
+bool Form1::modifiche_non_salvate() const {
+  return aperto_ && (aperto_->modificato() || profilo_modificato_);
 }
 
 void Form1::Text5_Change() {
@@ -1527,7 +1693,7 @@ void Form1::aggiorna_pulsanti_passo() {
 void Form1::aggiorna_stato() {
   if (!aperto_) return;
   QString testo;
-  if (aperto_->modificato()) {
+  if (modifiche_non_salvate()) {
     testo = QStringLiteral("Modifiche non salvate");
   } else if (!esito_salvataggio_.isEmpty()) {
     testo = esito_salvataggio_;

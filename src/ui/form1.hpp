@@ -125,6 +125,10 @@ class Form1 : public QWidget {
   void Command14_Click();
   void Command15_Click();
   void Command16_Click();
+  void Command17_Click();
+  void Command18_Click();
+  // An edit of the speed profile's table: judged by the core, a wrong row red.
+  void Grid3_Change();
   void Grid2_Click();
   // A position of the design panel's summary was clicked (`metri` as text).
   void Label21_Link(const QString& metri);
@@ -160,9 +164,17 @@ class Form1 : public QWidget {
   // The speeds along the line: the scenario's own NAME.velocita.csv when it
   // has one that reads, else V and v of the boxes.
   sopra::profilo_velocita profilo() const;
-  // Reads the scenario's own NAME.velocita.csv into profilo_scenario_ (none
-  // when there is no such file); the reason, naming the file, when it does not read.
+  // Reads the scenario's own NAME.velocita.csv into profilo_scenario_ and the
+  // table Grid3 (none when there is no such file); the reason, naming the
+  // file, when it does not read.
   std::optional<QString> leggi_profilo_scenario();
+  // Where the scenario's profile is written: the file found, else NAME.velocita.csv.
+  QString file_profilo() const;
+  // Writes the table's profile to file_profilo() (removes the file for an
+  // empty table); false, with the reason shown, when it cannot.
+  bool salva_profilo();
+  // Whether anything is unsaved: the store's edits or the profile's.
+  bool modifiche_non_salvate() const;
   // Fills the proposal table from the parameters as the boxes give them now.
   void mostra_proposta();
   // The summary of "Raccorda" or "Progetta" in Label21, positions as links.
@@ -206,6 +218,8 @@ class Form1 : public QWidget {
   // opening; none without the file. Why the file did not read (empty when it did).
   std::optional<sopra::profilo_velocita> profilo_scenario_;
   QString errore_profilo_;
+  // The table's profile differs from the file's.
+  bool profilo_modificato_ = false;
   QDateTime salvato_alle_;
   // The merge of the last save, and what another program changed on disk,
   // each a sentence for the status line (empty when none).
@@ -274,6 +288,10 @@ class Form1 : public QWidget {
   QTabWidget* Tab1 = nullptr;        // the proposal, and the curve report
   QTableWidget* Grid2 = nullptr;     // the curve report, one row per curve
   QPushButton* Command16 = nullptr;  // "Esporta relazione…"
+  QTableWidget* Grid3 = nullptr;     // the speed profile's stretches: from, V, v
+  QPushButton* Command17 = nullptr;  // "Aggiungi tratto"
+  QPushButton* Command18 = nullptr;  // "Togli tratto"
+  QLabel* Label25 = nullptr;         // why a stretch of the table is wrong
   // The report follows the edits a moment after the last one, not per keystroke.
   QTimer* attesa_relazione_ = nullptr;
   std::vector<std::int32_t> inizi_curve_;  // Grid2's rows: where each curve starts, m

@@ -489,6 +489,51 @@ class TestForm1Progetto : public QObject {
     QVERIFY(f.avvisi[0].contains(QStringLiteral("relazione.csv")));
   }
 
+  void velocita_lungo_la_linea_dal_file_al_file() {
+    const QString file = cartella_->filePath(QStringLiteral("Valle_Andata.velocita.csv"));
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("# posizione;V;v\n0;120;60\n4000;90\n");
+    }
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid3"));
+    QCOMPARE(tabella->rowCount(), 2);
+    QCOMPARE(tabella->item(1, 0)->text(), QStringLiteral("4000"));
+    QCOMPARE(tabella->item(1, 2)->text(), QString());
+
+    // A stretch that does not rise in position is red, with the core's reason.
+    tabella->item(1, 0)->setText(QStringLiteral("0"));
+    QCOMPARE(tabella->item(1, 0)->foreground().color(), QColor(200, 0, 0));
+    QVERIFY(tabella->item(0, 0)->foreground().color() != QColor(200, 0, 0));
+    QVERIFY(tabella->item(1, 0)->toolTip().contains(QStringLiteral("Valle_Andata.velocita.csv")));
+    QCOMPARE(f.testo_label(QStringLiteral("Label17")), QStringLiteral("Modifiche non salvate"));
+    tabella->item(1, 0)->setText(QStringLiteral("5000"));
+    tabella->item(1, 1)->setText(QStringLiteral("80.5"));
+    QVERIFY(f.testo_label(QStringLiteral("Label25")).isEmpty());
+    // A new stretch starts at the selected row, at the speeds of the boxes.
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("100"));
+    f.clicca_riga(150);
+    f.clicca(QStringLiteral("Command17"));
+    QCOMPARE(tabella->rowCount(), 3);
+    QVERIFY(f.testo_label(QStringLiteral("Label25")).isEmpty());
+
+    // "Salva" writes the table as the core writes a profile; opened again, the same table.
+    f.clicca(QStringLiteral("Command3"));
+    const std::int64_t da = sopra::posizione_tratto(sopra::tratto_della_riga(150));
+    const sopra::profilo_velocita atteso({{0, 120, 60}, {5000, 80.5, 0}, {da, 100, 0}});
+    QCOMPARE(leggi(file), QByteArray::fromStdString(sopra::testo_profilo(atteso)));
+    QVERIFY(!f.testo_label(QStringLiteral("Label17")).startsWith(QStringLiteral("Modifiche")));
+    finestra g(cartella_->path());
+    g.apri(QStringLiteral("Valle_Andata.si3"));
+    auto* di_nuovo = g.c<QTableWidget>(QStringLiteral("Grid3"));
+    QCOMPARE(di_nuovo->rowCount(), 3);
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        QCOMPARE(di_nuovo->item(r, c)->text(), tabella->item(r, c)->text());
+  }
+
   void nota_sul_testo_e_cartella_scelta() {
     finestra f(cartella_->path());
     // Giving up the folder dialog changes nothing.
