@@ -71,6 +71,8 @@ constexpr int altezza_list1 = 7980;
 // least width of the picture's frame for it to be shown at all.
 constexpr int larghezza_per_linea = 12000;
 constexpr int larghezza_minima_linea = 4200;
+// The least width of the picture's frame with the problems beside the tables.
+constexpr int larghezza_affiancata = 10500;
 
 // The design parameters' boxes: the caption, which the parameter's unit follows.
 constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
@@ -637,7 +639,8 @@ void Form1::crea_frame6() {
   Tab1 = new QTabWidget;
   Tab1->setObjectName(QStringLiteral("Tab1"));
   Tab1->addTab(proposta, QStringLiteral("Proposta"));
-  Tab1->addTab(relazione, QStringLiteral("Relazione curve"));
+  Tab1->addTab(relazione, QStringLiteral("Relazione"));
+  Tab1->setTabToolTip(1, QStringLiteral("Relazione delle curve"));
 
   // The speeds along the line, saved with "Salva" beside the scenario as
   // NAME.velocita.csv; without stretches, V and v of the boxes hold everywhere.
@@ -664,7 +667,8 @@ void Form1::crea_frame6() {
   pulsanti_velocita->addWidget(Command18);
   pulsanti_velocita->addStretch();
   colonna_velocita->addLayout(pulsanti_velocita);
-  Tab1->addTab(velocita, QStringLiteral("Velocità lungo la linea"));
+  Tab1->addTab(velocita, QStringLiteral("Velocità"));
+  Tab1->setTabToolTip(2, QStringLiteral("Velocità lungo la linea"));
   QWidget* tabella = Tab1;
   auto* elenco = new QWidget;
   auto* colonna_elenco = new QVBoxLayout(elenco);
@@ -826,6 +830,18 @@ void Form1::disponi() {
   if (aperto_) mostra_scenario();
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
+  // Narrow (a laptop's screen), the problems go under the tables, each as wide
+  // as the frame; wide, beside them.
+  const Qt::Orientation verso =
+      Frame6->width() >= px(larghezza_affiancata) ? Qt::Horizontal : Qt::Vertical;
+  if (Splitter2->orientation() != verso || !Frame6->isVisibleTo(this)) {
+    // The picture takes a little over half the height, the rest shared out.
+    Splitter2->setOrientation(verso);
+    const int alto = Frame5->height();
+    Splitter1->setSizes({alto * (verso == Qt::Vertical ? 11 : 13) / 20,
+                         alto * (verso == Qt::Vertical ? 9 : 7) / 20});
+    Splitter2->setSizes({3, 2});
+  }
   const bool era_visibile = Frame6->isVisibleTo(this);
   Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
   // Shown for the first time at this size: the whole line in view.
