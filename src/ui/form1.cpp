@@ -681,7 +681,7 @@ void Form1::crea_frame6() {
   Splitter2->setChildrenCollapsible(false);
   Splitter2->addWidget(tabella);
   Splitter2->addWidget(elenco);
-  Splitter2->setStretchFactor(0, 0);
+  Splitter2->setStretchFactor(0, 1);
   Splitter2->setStretchFactor(1, 1);
   Splitter1 = new QSplitter(Qt::Vertical);
   Splitter1->setObjectName(QStringLiteral("Splitter1"));
@@ -840,7 +840,8 @@ void Form1::disponi() {
     const int alto = Frame5->height();
     Splitter1->setSizes({alto * (verso == Qt::Vertical ? 11 : 13) / 20,
                          alto * (verso == Qt::Vertical ? 9 : 7) / 20});
-    Splitter2->setSizes({3, 2});
+    const int sotto = verso == Qt::Vertical ? alto * 9 / 20 : Frame6->width();
+    Splitter2->setSizes({sotto * 3 / 5, sotto * 2 / 5});
   }
   const bool era_visibile = Frame6->isVisibleTo(this);
   Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
