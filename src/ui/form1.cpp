@@ -25,6 +25,7 @@
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -840,8 +841,14 @@ void Form1::disponi() {
     const int alto = Frame5->height();
     Splitter1->setSizes({alto * (verso == Qt::Vertical ? 11 : 13) / 20,
                          alto * (verso == Qt::Vertical ? 9 : 7) / 20});
-    const int sotto = verso == Qt::Vertical ? alto * 9 / 20 : Frame6->width();
-    Splitter2->setSizes({sotto * 3 / 5, sotto * 2 / 5});
+    // Stacked, three fifths to the tables; side by side, the tables as wide as
+    // they want and the rest to the problems.
+    const int sotto = alto * 9 / 20;
+    const int tabelle = larghezza_tabelle();
+    if (verso == Qt::Vertical)
+      Splitter2->setSizes({sotto * 3 / 5, sotto * 2 / 5});
+    else
+      Splitter2->setSizes({tabelle, Frame6->width() - tabelle});
   }
   const bool era_visibile = Frame6->isVisibleTo(this);
   Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
@@ -854,7 +861,19 @@ void Form1::disponi() {
       collega_vista();
     }
   }
+  // Side by side, every column of the tables stays in sight.
+  if (Frame6->isVisibleTo(this))
+    Tab1->setMinimumWidth(Splitter2->orientation() == Qt::Vertical ? 0 : larghezza_tabelle());
   if (Picture1->isVisible()) posa_attesa();
+}
+
+int Form1::larghezza_tabelle() const {
+  // The headings are the widest texts of the proposal's columns.
+  int voluta = 2 * Grid1->frameWidth() + Grid1->verticalScrollBar()->sizeHint().width() + px(240);
+  for (int c = 0; c < Grid1->columnCount(); ++c)
+    voluta += std::max(Grid1->horizontalHeader()->sectionSize(c),
+                       Grid1->horizontalHeader()->sectionSizeHint(c));
+  return std::min(voluta, Frame6->width() * 3 / 5);
 }
 
 QString Form1::file_scelto() const {

@@ -98,6 +98,9 @@ class Form1 : public QWidget {
   void imposta_ordine_tasti();
   void collega_eventi();
   void disponi();
+  // The width that shows every column of the proposal table, at most three fifths of the
+  // picture's frame.
+  int larghezza_tabelle() const;
   QString file_scelto() const;
   void elenca_scenari();
   void mostra_cartella();
