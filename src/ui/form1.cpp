@@ -187,9 +187,10 @@ QGroupBox* riquadro(QWidget* genitore, const QString& nome, const QString& testo
 
 // The summary's positions as links: in a line of positions ("Posizioni in
 // metri: 650, 1200 (82 mm, 104 km/h) e altre 3"), each number that a comma or
-// the colon comes before and that is not a figure in brackets.
+// the colon comes before and that is not a figure in brackets, the last before
+// the sentence's full stop too.
 QString con_collegamenti(const QString& testo) {
-  static const QRegularExpression posizione(QStringLiteral(R"((?<=: |, )(\d+)(?=,| \(| e |$))"));
+  static const QRegularExpression posizione(QStringLiteral(R"((?<=: |, )(\d+)(?=,| \(| e |\.?$))"));
   QStringList righe = testo.split(u'\n');
   for (QString& riga : righe) {
     QString html = riga.toHtmlEscaped();
