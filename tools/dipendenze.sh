@@ -3,7 +3,7 @@
 pacchetti_necessari=(
   cmake ninja-build g++ pkg-config
   libgtest-dev
-  qt6-base-dev fonts-dejavu-core
+  qt6-base-dev qt6-translations-l10n fonts-dejavu-core
   locales
 )
 

@@ -1,8 +1,10 @@
 // Draws the README's pictures from the real window on the demo scenarios:
 // the choice screen, the editing screen at its first size, and the window made
-// wide with the picture of the line, a proposal, the ramps and the check.
+// wide with the picture of the line, a proposal, the ramps and the check, and
+// the whole line designed with the curve report on a 1366 × 768 screen.
 //
-//   sopraelevazione-immagini FOLDER   writes scelta.png, modifica.png and linea.png
+//   sopraelevazione-immagini FOLDER   writes scelta.png, modifica.png, linea.png
+//                                     and progetto_1366.png
 //
 // Run it on the offscreen platform (tools/immagini_docs.sh does).
 
@@ -15,6 +17,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -88,6 +91,8 @@ int main(int argc, char** argv) {
   Form1 form(demo.path());
   form.avvisa = [](const QString& testo) { std::fprintf(stderr, "%s\n", qPrintable(testo)); };
   form.chiedi = [](const QString&) { return true; };
+  // Leaving without saving: "Sì" of "Salva ed esci", "Sì", "No".
+  form.scegli = [](const QString&, const QStringList&) { return 1; };
   form.show();
   QCoreApplication::processEvents();
 
@@ -113,6 +118,14 @@ int main(int argc, char** argv) {
 
   form.resize(form.dimensione_iniziale() + QSize(820, 240));
   ok = salva(form, uscita.filePath(QStringLiteral("linea.png"))) && ok;
+
+  // The whole line designed at 100 km/h, with the curve report, in the room a
+  // 1366 × 768 screen leaves under a title bar and a panel.
+  scrivi(form, "Text5(0)", QStringLiteral("100"));
+  clicca(form, "Command15");
+  controllo<QTabWidget>(form, "Tab1")->setCurrentIndex(1);
+  form.resize(1366, 768 - 64);
+  ok = salva(form, uscita.filePath(QStringLiteral("progetto_1366.png"))) && ok;
   form.close();
   return ok ? 0 : 1;
 }

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
 #endif
   QApplication applicazione(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sopraelevazione"));
+  // Qt's own dialogs and buttons speak Italian, as the window does.
+  installa_traduzioni_qt(applicazione);
   // The scenarios are those of the program's own folder.
   Form1 finestra(QApplication::applicationDirPath());
   QObject::connect(&finestra, &Form1::termina, &applicazione, &QCoreApplication::exit);

@@ -193,6 +193,8 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
       velocita && r.parametri.velocita_massima == 0) {
     throw errore_uso{"--velocita deve essere maggiore di 0"};
   }
+  if (const auto rifiuto = controlla_parametri(r.parametri))
+    throw errore_uso{std::string(opzioni_parametri[rifiuto->indice]) + ' ' + rifiuto->motivo};
   if (r.cosa == comando::tratto) {
     if (!r.posizione) throw errore_uso{"tratto vuole --posizione"};
     if (!r.millimetri) throw errore_uso{"tratto vuole --mm"};

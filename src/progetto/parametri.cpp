@@ -9,6 +9,7 @@ std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std:
   const parametro_progetto& p = parametri_di_progetto.at(k);
   if (!std::isfinite(valore)) return "vuole un numero";
   if (valore < 0) return "non può essere negativo";
+  if (p.positivo && valore == 0) return "deve essere maggiore di 0";
   const bool intero = p.intero != nullptr;
   if (intero && (valore != std::floor(valore) || valore > std::numeric_limits<std::int32_t>::max()))
     return "vuole un numero intero di millimetri";
@@ -20,6 +21,12 @@ std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std:
     parametri.*p.intero = static_cast<std::int32_t>(valore);
   else
     parametri.*p.decimale = valore;
+  return std::nullopt;
+}
+
+std::optional<parametro_rifiutato> controlla_parametri(const parametri_progetto& parametri) {
+  if (parametri.velocita_massima > 0 && parametri.velocita_minima > parametri.velocita_massima)
+    return parametro_rifiutato{1, "non può superare la velocità massima"};
   return std::nullopt;
 }
 

@@ -26,6 +26,9 @@ struct parametro_progetto {
   double massimo;
   double parametri_progetto::*decimale = nullptr;      // the field of a speed or decimal
   std::int32_t parametri_progetto::*intero = nullptr;  // the field of a whole mm
+  // Whether 0 is refused too: a ramp with no gradient or no rate of change
+  // would never end, so every ramp would be a conflict.
+  bool positivo = false;
 };
 
 inline constexpr double senza_massimo = std::numeric_limits<double>::infinity();
@@ -44,8 +47,10 @@ inline constexpr std::array<parametro_progetto, 7> parametri_di_progetto = {{
      &parametri_progetto::insufficienza_ammessa},
     {genere_parametro::millimetri_interi, "mm", senza_massimo, nullptr,
      &parametri_progetto::eccesso_ammesso},
-    {genere_parametro::decimale, "mm/m", senza_massimo, &parametri_progetto::pendenza_raccordo},
-    {genere_parametro::decimale, "mm/s", senza_massimo, &parametri_progetto::variazione_massima},
+    {genere_parametro::decimale, "mm/m", senza_massimo, &parametri_progetto::pendenza_raccordo,
+     nullptr, true},
+    {genere_parametro::decimale, "mm/s", senza_massimo, &parametri_progetto::variazione_massima,
+     nullptr, true},
 }};
 inline constexpr std::size_t numero_parametri = parametri_di_progetto.size();
 
@@ -53,11 +58,24 @@ inline constexpr std::size_t numero_parametri = parametri_di_progetto.size();
 // sets the parameter in `parametri` and returns nothing; otherwise leaves
 // `parametri` as it was and returns why, in Italian, as a phrase that follows
 // the parameter's name, the first that applies of: "vuole un numero" (not
-// finite), "non può essere negativo", "vuole un numero intero di millimetri" (a
-// whole-mm parameter with a fraction, or beyond what its field holds), "non può
-// superare 300 mm" (above the parameter's maximum, with its unit).
+// finite), "non può essere negativo", "deve essere maggiore di 0" (0 for the
+// run-off gradient or the rate of change), "vuole un numero intero di
+// millimetri" (a whole-mm parameter with a fraction, or beyond what its field
+// holds), "non può superare 300 mm" (above the parameter's maximum, with its unit).
 std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std::size_t k,
                                              double valore);
+
+// A refusal that concerns the parameters together: which parameter it names
+// and why, as imposta_parametro says it.
+struct parametro_rifiutato {
+  std::size_t indice;
+  std::string motivo;
+};
+
+// Judges the parameters together once each was accepted alone: the slowest
+// speed v may not exceed the fastest V ("non può superare la velocità
+// massima", naming v), when both are given. Nothing when they agree.
+std::optional<parametro_rifiutato> controlla_parametri(const parametri_progetto& parametri);
 
 // The value of parameter `k` (< numero_parametri) in `parametri`.
 double valore_parametro(const parametri_progetto& parametri, std::size_t k);

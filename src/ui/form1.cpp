@@ -14,27 +14,41 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "analysis/curva.hpp"
+#include "editing/csv.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/testo_numero.hpp"
+#include "progetto/progetta.hpp"
+#include "progetto/relazione.hpp"
 #include "scenario/file_scenario.hpp"
 #include "scenario/nomi_file.hpp"
 #include "ui/delegato_tratti.hpp"
@@ -58,6 +72,8 @@ constexpr int altezza_list1 = 7980;
 // least width of the picture's frame for it to be shown at all.
 constexpr int larghezza_per_linea = 12000;
 constexpr int larghezza_minima_linea = 4200;
+// The least width of the picture's frame with the problems beside the tables.
+constexpr int larghezza_affiancata = 10500;
 
 // The design parameters' boxes: the caption, which the parameter's unit follows.
 constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
@@ -169,7 +185,38 @@ QGroupBox* riquadro(QWidget* genitore, const QString& nome, const QString& testo
   return g;
 }
 
+// The summary's positions as links: in a line of positions ("Posizioni in
+// metri: 650, 1200 (82 mm, 104 km/h) e altre 3"), each number that a comma or
+// the colon comes before and that is not a figure in brackets, the last before
+// the sentence's full stop too.
+QString con_collegamenti(const QString& testo) {
+  static const QRegularExpression posizione(QStringLiteral(R"((?<=: |, )(\d+)(?=,| \(| e |\.?$))"));
+  QStringList righe = testo.split(u'\n');
+  for (QString& riga : righe) {
+    QString html = riga.toHtmlEscaped();
+    if (riga.startsWith(QStringLiteral("Posizioni in metri")))
+      html.replace(posizione, QStringLiteral(R"(<a href="\1">\1</a>)"));
+    riga = html;
+  }
+  return righe.join(QStringLiteral("<br>"));
+}
+
+// The least height of the design panel's summary, in twips, before the
+// scenario's name under it.
+constexpr int alto_label21 = 6870;
+constexpr int altezza_label24 = 570;
+
 }  // namespace
+
+bool installa_traduzioni_qt(QCoreApplication& applicazione) {
+  auto* traduzione = new QTranslator(&applicazione);
+  if (!traduzione->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete traduzione;
+    return false;
+  }
+  return QCoreApplication::installTranslator(traduzione);
+}
 
 Form1::Form1(const QString& cartella, QWidget* genitore)
     : QWidget(genitore),
@@ -218,6 +265,10 @@ Form1::Form1(const QString& cartella, QWidget* genitore)
   scegli_file_immagine = [this](const QString& proposto) {
     return QFileDialog::getSaveFileName(this, QStringLiteral("Salva immagine"), proposto,
                                         QStringLiteral("Immagini PNG (*.png)"));
+  };
+  scegli_file_relazione = [this](const QString& proposto) {
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Esporta relazione"), proposto,
+                                        QStringLiteral("File CSV (*.csv)"));
   };
 
   crea_schermata_scelta();
@@ -472,26 +523,47 @@ void Form1::crea_frame5() {
   posa(Command8, 90, 3540, 2280, 405);
   Command9 = pulsante(Frame5, "Command9", QStringLiteral("Raccorda"));
   posa(Command9, 90, 3990, 2280, 405);
+  Command15 = pulsante(Frame5, "Command15", QStringLiteral("Progetta"));
+  Command15->setToolTip(
+      QStringLiteral("Progetta la sopraelevazione di tutta la linea con i parametri indicati"));
+  posa(Command15, 90, 4440, 2280, 405);
   Command10 = pulsante(Frame5, "Command10", QStringLiteral("Verifica"));
-  posa(Command10, 90, 4440, 2280, 405);
-  Label20 = etichetta(Frame5, "Label20", QString());
-  posa(Label20, 90, 4905, 2280, 285);
+  posa(Command10, 90, 4890, 2280, 405);
+  // Two lines: the count of errors and warnings of a long line.
+  Label20 = etichetta(Frame5, "Label20", QString(), true);
+  Label20->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  posa(Label20, 90, 5340, 2280, 450);
 
   Command11 = pulsante(Frame5, "Command11", QStringLiteral("Annulla"));
   Command11->setToolTip(QStringLiteral("Ctrl+Z"));
-  posa(Command11, 90, 5280, 1110, 405);
+  posa(Command11, 90, 5850, 1110, 405);
   Command12 = pulsante(Frame5, "Command12", QStringLiteral("Ripeti"));
   Command12->setToolTip(QStringLiteral("Ctrl+Y, Ctrl+Maiusc+Z"));
-  posa(Command12, 1260, 5280, 1110, 405);
+  posa(Command12, 1260, 5850, 1110, 405);
   Command11->setEnabled(false);
   Command12->setEnabled(false);
 
   Command13 = pulsante(Frame5, "Command13", QStringLiteral("Vista della linea"));
-  posa(Command13, 90, 5775, 2280, 405);
+  posa(Command13, 90, 6330, 2280, 405);
 
-  Label21 = etichetta(Frame5, "Label21", QString(), true);
+  // The summary of "Raccorda" and "Progetta" scrolls when it is longer than
+  // the room left; its positions are links to their rows.
+  Scroll1 = new QScrollArea(Frame5);
+  Scroll1->setObjectName(QStringLiteral("Scroll1"));
+  Scroll1->setFrameShape(QFrame::NoFrame);
+  Scroll1->setWidgetResizable(true);
+  Scroll1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Label21 = etichetta(Scroll1, "Label21", QString(), true);
   Label21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label21, 90, 6270, 2280, 3300);
+  Label21->setTextFormat(Qt::RichText);
+  Label21->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  Scroll1->setWidget(Label21);
+  posa(Scroll1, 90, alto_label21, 2280, 2130);
+
+  // At the foot of the panel: which scenario is open, and where.
+  Label24 = etichetta(Frame5, "Label24", QString());
+  Label24->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  posa(Label24, 90, altezza_frame2 - altezza_label24 - 60, 2280, altezza_label24);
 }
 
 void Form1::crea_frame6() {
@@ -515,13 +587,13 @@ void Form1::crea_frame6() {
   Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Grid1->setSelectionMode(QAbstractItemView::NoSelection);
   Grid1->setFocusPolicy(Qt::NoFocus);
-  Grid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Grid1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Grid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  Grid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 4);
   Grid1->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-  Grid1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  Grid1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 
   Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
   problemi_ = new modello_problemi(this);
@@ -532,19 +604,96 @@ void Form1::crea_frame6() {
   List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
   List2->setSelectionMode(QAbstractItemView::SingleSelection);
 
-  auto* tabella = new QVBoxLayout;
-  tabella->addWidget(Label22);
-  tabella->addWidget(Grid1);
-  tabella->addStretch();
-  auto* elenco = new QVBoxLayout;
-  elenco->addWidget(Label23);
-  elenco->addWidget(List2, 1);
-  auto* sotto = new QHBoxLayout;
-  sotto->addLayout(tabella);
-  sotto->addLayout(elenco, 1);
+  // The curve report: one row per curve, by position.
+  QStringList intestazioni = {QStringLiteral("Inizio\nm"),  QStringLiteral("Fine\nm"),
+                              QStringLiteral("Lato"),       QStringLiteral("Raggio\nm"),
+                              QStringLiteral("V\nkm/h"),    QStringLiteral("Sopraelev.\nmm"),
+                              QStringLiteral("Insuff.\nmm")};
+  for (const double a : sopra::accelerazioni_categorie)
+    intestazioni.append(QStringLiteral("Velocità\n%1 m/s²\nkm/h")
+                            .arg(QLocale(QLocale::Italian).toString(a, 'f', 1)));
+  Grid2 = new QTableWidget(0, static_cast<int>(intestazioni.size()));
+  Grid2->setObjectName(QStringLiteral("Grid2"));
+  Grid2->setHorizontalHeaderLabels(intestazioni);
+  Grid2->verticalHeader()->hide();
+  Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
+  Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 4);
+  Command16 = pulsante(Frame6, "Command16", QStringLiteral("Esporta relazione…"));
+  attesa_relazione_ = new QTimer(this);
+  attesa_relazione_->setSingleShot(true);
+  attesa_relazione_->setInterval(300);
+
+  // On a narrow screen the tables and the problems share the width, each
+  // scrolling what it cannot show; the user moves the splitters at will.
+  auto* proposta = new QWidget;
+  auto* colonna_proposta = new QVBoxLayout(proposta);
+  colonna_proposta->setContentsMargins(2, 2, 2, 2);
+  colonna_proposta->addWidget(Label22);
+  colonna_proposta->addWidget(Grid1, 1);
+  auto* relazione = new QWidget;
+  auto* colonna_relazione = new QVBoxLayout(relazione);
+  colonna_relazione->setContentsMargins(2, 2, 2, 2);
+  colonna_relazione->addWidget(Grid2, 1);
+  colonna_relazione->addWidget(Command16, 0, Qt::AlignLeft);
+  Tab1 = new QTabWidget;
+  Tab1->setObjectName(QStringLiteral("Tab1"));
+  Tab1->addTab(proposta, QStringLiteral("Proposta"));
+  Tab1->addTab(relazione, QStringLiteral("Relazione"));
+  Tab1->setTabToolTip(1, QStringLiteral("Relazione delle curve"));
+
+  // The speeds along the line, saved with "Salva" beside the scenario as
+  // NAME.velocita.csv; without stretches, V and v of the boxes hold everywhere.
+  Grid3 = new QTableWidget(0, 3);
+  Grid3->setObjectName(QStringLiteral("Grid3"));
+  Grid3->setHorizontalHeaderLabels(
+      {QStringLiteral("Da\nm"), QStringLiteral("V\nkm/h"), QStringLiteral("v\nkm/h")});
+  Grid3->verticalHeader()->hide();
+  Grid3->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  Grid3->verticalHeader()->setDefaultSectionSize(Grid3->fontMetrics().height() + 6);
+  Command17 = pulsante(Frame6, "Command17", QStringLiteral("Aggiungi tratto"));
+  Command18 = pulsante(Frame6, "Command18", QStringLiteral("Togli tratto"));
+  Label25 = etichetta(Frame6, "Label25", QString(), true);
+  QPalette rosso = Label25->palette();
+  rosso.setColor(QPalette::WindowText, QColor(200, 0, 0));
+  Label25->setPalette(rosso);
+  auto* velocita = new QWidget;
+  auto* colonna_velocita = new QVBoxLayout(velocita);
+  colonna_velocita->setContentsMargins(2, 2, 2, 2);
+  colonna_velocita->addWidget(Grid3, 1);
+  colonna_velocita->addWidget(Label25);
+  auto* pulsanti_velocita = new QHBoxLayout;
+  pulsanti_velocita->addWidget(Command17);
+  pulsanti_velocita->addWidget(Command18);
+  pulsanti_velocita->addStretch();
+  colonna_velocita->addLayout(pulsanti_velocita);
+  Tab1->addTab(velocita, QStringLiteral("Velocità"));
+  Tab1->setTabToolTip(2, QStringLiteral("Velocità lungo la linea"));
+  QWidget* tabella = Tab1;
+  auto* elenco = new QWidget;
+  auto* colonna_elenco = new QVBoxLayout(elenco);
+  colonna_elenco->setContentsMargins(0, 0, 0, 0);
+  colonna_elenco->addWidget(Label23);
+  colonna_elenco->addWidget(List2, 1);
+  List2->setMinimumWidth(fontMetrics().horizontalAdvance(u'0') * 24);
+  Splitter2 = new QSplitter(Qt::Horizontal);
+  Splitter2->setObjectName(QStringLiteral("Splitter2"));
+  Splitter2->setChildrenCollapsible(false);
+  Splitter2->addWidget(tabella);
+  Splitter2->addWidget(elenco);
+  Splitter2->setStretchFactor(0, 1);
+  Splitter2->setStretchFactor(1, 1);
+  Splitter1 = new QSplitter(Qt::Vertical);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
+  Splitter1->setChildrenCollapsible(false);
+  Splitter1->addWidget(Vista1);
+  Splitter1->addWidget(Splitter2);
+  Splitter1->setStretchFactor(0, 1);
+  Splitter1->setStretchFactor(1, 0);
   auto* colonna = new QVBoxLayout(Frame6);
-  colonna->addWidget(Vista1, 1);
-  colonna->addLayout(sotto);
+  colonna->addWidget(Splitter1);
 }
 
 void Form1::crea_attesa() {
@@ -568,7 +717,8 @@ void Form1::imposta_ordine_tasti() {
                             Command1, Command14, Text1, Text4[0], Command6};
   for (std::size_t k = 1; k < sopra::numero_classi; ++k) ordine.append(Text4[k]);
   for (QLineEdit* casella : Text5) ordine.append(casella);
-  ordine.append({Command8, Command9, Command10, Command11, Command12, Command13, Vista1, List2});
+  ordine.append(
+      {Command8, Command9, Command15, Command10, Command11, Command12, Command13, Vista1, List2});
   for (qsizetype i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
 }
 
@@ -596,6 +746,17 @@ void Form1::collega_eventi() {
   connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
   connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
   connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
+  connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
+  connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
+  connect(Grid2, &QTableWidget::cellClicked, this, &Form1::Grid2_Click);
+  connect(Grid3, &QTableWidget::itemChanged, this, &Form1::Grid3_Change);
+  connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
+  connect(Command18, &QPushButton::clicked, this, &Form1::Command18_Click);
+  connect(Tab1, &QTabWidget::currentChanged, this, [this] {
+    if (Tab1->currentIndex() == 1) mostra_relazione();
+  });
+  connect(attesa_relazione_, &QTimer::timeout, this, &Form1::mostra_relazione);
+  connect(Label21, &QLabel::linkActivated, this, &Form1::Label21_Link);
   connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &Form1::List2_Click);
   connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::Vista_Click);
@@ -621,6 +782,16 @@ bool Form1::eventFilter(QObject* oggetto, QEvent* evento) {
     return QWidget::eventFilter(oggetto, evento);
   const comando_tasti comando = comando_di(static_cast<QKeyEvent*>(evento));
   if (comando == comando_tasti::nessuno) return QWidget::eventFilter(oggetto, evento);
+  // A class or parameter box with typing of its own to take back or do again
+  // does so first; the scenario's undo then acts from the next press. The cant
+  // box's typing is the scenario's step itself: the scenario's undo takes it back.
+  if (const auto* casella = qobject_cast<QLineEdit*>(oggetto); casella && casella != Text1) {
+    if ((comando == comando_tasti::annulla && casella->isUndoAvailable()) ||
+        (comando == comando_tasti::ripeti && casella->isRedoAvailable())) {
+      if (evento->type() == QEvent::ShortcutOverride) evento->accept();
+      return false;
+    }
+  }
   // Claimed as the box's own key, it comes back as a key press and runs here.
   if (evento->type() == QEvent::ShortcutOverride) {
     evento->accept();
@@ -656,8 +827,30 @@ void Form1::disponi() {
     if (List1->currentIndex().isValid()) List1->scrollTo(List1->currentIndex());
   }
   Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
+  Label24->move(Label24->x(), Frame5->height() - px(altezza_label24 + 60));
+  Scroll1->resize(Scroll1->width(), Label24->y() - Scroll1->y() - px(60));
+  if (aperto_) mostra_scenario();
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
+  // Narrow (a laptop's screen), the problems go under the tables, each as wide
+  // as the frame; wide, beside them.
+  const Qt::Orientation verso =
+      Frame6->width() >= px(larghezza_affiancata) ? Qt::Horizontal : Qt::Vertical;
+  if (Splitter2->orientation() != verso || !Frame6->isVisibleTo(this)) {
+    // The picture takes a little over half the height, the rest shared out.
+    Splitter2->setOrientation(verso);
+    const int alto = Frame5->height();
+    Splitter1->setSizes({alto * (verso == Qt::Vertical ? 11 : 13) / 20,
+                         alto * (verso == Qt::Vertical ? 9 : 7) / 20});
+    // Stacked, three fifths to the tables; side by side, the tables as wide as
+    // they want and the rest to the problems.
+    const int sotto = alto * 9 / 20;
+    const int tabelle = larghezza_tabelle();
+    if (verso == Qt::Vertical)
+      Splitter2->setSizes({sotto * 3 / 5, sotto * 2 / 5});
+    else
+      Splitter2->setSizes({tabelle, Frame6->width() - tabelle});
+  }
   const bool era_visibile = Frame6->isVisibleTo(this);
   Frame6->setVisible(Frame5->isVisibleTo(this) && Frame6->width() >= px(larghezza_minima_linea));
   // Shown for the first time at this size: the whole line in view.
@@ -669,7 +862,19 @@ void Form1::disponi() {
       collega_vista();
     }
   }
+  // Side by side, every column of the tables stays in sight.
+  if (Frame6->isVisibleTo(this))
+    Tab1->setMinimumWidth(Splitter2->orientation() == Qt::Vertical ? 0 : larghezza_tabelle());
   if (Picture1->isVisible()) posa_attesa();
+}
+
+int Form1::larghezza_tabelle() const {
+  // The headings are the widest texts of the proposal's columns.
+  int voluta = 2 * Grid1->frameWidth() + Grid1->verticalScrollBar()->sizeHint().width() + px(240);
+  for (int c = 0; c < Grid1->columnCount(); ++c)
+    voluta += std::max(Grid1->horizontalHeader()->sectionSize(c),
+                       Grid1->horizontalHeader()->sectionSizeHint(c));
+  return std::min(voluta, Frame6->width() * 3 / 5);
 }
 
 QString Form1::file_scelto() const {
@@ -720,13 +925,12 @@ void Form1::Command4_Click() {
   if (file_scelto().isEmpty() || !inclinazione()) return;
   if (modello_->rowCount() > 0) List1->setCurrentIndex(modello_->index(0));
   Command3->setFocus();
-  // What loading found odd in the files, once.
-  const std::vector<std::string>& avvisi = aperto_->store().avvisi;
-  if (!avvisi.empty()) {
-    QStringList testi;
-    for (const std::string& a : avvisi) testi.append(da_std(a));
-    avvisa(testi.join(u'\n'));
-  }
+  // What loading found odd in the files, and a speed profile that does not
+  // read, once.
+  QStringList testi;
+  for (const std::string& a : aperto_->store().avvisi) testi.append(da_std(a));
+  if (!errore_profilo_.isEmpty()) testi.append(errore_profilo_);
+  if (!testi.isEmpty()) avvisa(testi.join(u'\n'));
 }
 
 void Form1::Command5_Click() {
@@ -738,10 +942,16 @@ void Form1::Command1_Click() {
 }
 
 void Form1::closeEvent(QCloseEvent* evento) {
-  if (aperto_ && aperto_->modificato() &&
-      !chiedi(QStringLiteral("Le modifiche non salvate andranno perse. Uscire comunque?"))) {
-    evento->ignore();
-    return;
+  if (modifiche_non_salvate()) {
+    const int scelta =
+        scegli(QStringLiteral("Le modifiche non salvate andranno perse. Uscire comunque?"),
+               {QStringLiteral("Salva ed esci"), QStringLiteral("Sì"), QStringLiteral("No")});
+    // Saving may end in a question the user turns down: then the window stays.
+    if (scelta == 0) Command3_Click();
+    if ((scelta == 0 && modifiche_non_salvate()) || (scelta != 0 && scelta != 1)) {
+      evento->ignore();
+      return;
+    }
   }
   evento->accept();
 }
@@ -783,8 +993,10 @@ bool Form1::inclinazione() {
     modello_->mostra(aperto_.get());
     // The picture takes the scenario when it first shows (collega_vista).
     vista_collegata_ = false;
+    errore_profilo_ = leggi_profilo_scenario().value_or(QString());
     Frame5->show();
     disponi();
+    mostra_scenario();
     osserva_file();
   }
   Picture1->hide();
@@ -908,6 +1120,7 @@ void Form1::Command3_Click() {
     const QString domanda = da_std(sopra::domanda_salvataggio(esito));
     switch (esito.stato) {
       case stato::salvato:
+        if (profilo_modificato_) salva_profilo();
         salvato_alle_ = QDateTime::currentDateTime();
         esito_salvataggio_ = esito.unito ? frase(sopra::testo_unione(esito)) : QString();
         controlla_disco();
@@ -962,29 +1175,29 @@ bool Form1::ricarica() {
   auto nuovo = std::make_unique<sopra::scenario_aperto>(std::move(store));
   modello_->mostra(nuovo.get());
   aperto_ = std::move(nuovo);
+  errore_profilo_ = leggi_profilo_scenario().value_or(QString());
   allinea_colonne();
   if (vista_collegata_) collega_vista();
   salvato_alle_ = {};
   esito_salvataggio_.clear();
   Label21->clear();
+  problemi_->imposta_esito({});
   if (riga >= 0) scegli_riga(std::min(riga, modello_->rowCount() - 1));
   mostra_riga_scelta();
   dopo_modifica();
   // What the files hold now is what was read: nothing to say about them.
   controlla_disco();
   // What loading found odd in the files, as at the first load.
-  const std::vector<std::string>& avvisi = aperto_->store().avvisi;
-  if (!avvisi.empty()) {
-    QStringList testi;
-    for (const std::string& a : avvisi) testi.append(da_std(a));
-    avvisa(testi.join(u'\n'));
-  }
+  QStringList testi;
+  for (const std::string& a : aperto_->store().avvisi) testi.append(da_std(a));
+  if (!errore_profilo_.isEmpty()) testi.append(errore_profilo_);
+  if (!testi.isEmpty()) avvisa(testi.join(u'\n'));
   return true;
 }
 
 void Form1::Command14_Click() {
   if (!aperto_) return;
-  if (aperto_->modificato() &&
+  if (modifiche_non_salvate() &&
       !chiedi(QStringLiteral("Le modifiche non salvate andranno perse. Ricaricare comunque?")))
     return;
   ricarica();
@@ -1037,45 +1250,217 @@ void Form1::controlla_disco() {
 }
 
 double Form1::valore_casella(std::size_t k) const {
-  return sopra::valore_numerico(Text5[k]->text().toStdString());
+  const std::string testo = Text5[k]->text().toStdString();
+  return sopra::tutto_numero(testo) ? sopra::valore_numerico(testo)
+                                    : std::numeric_limits<double>::quiet_NaN();
 }
 
-sopra::parametri_progetto Form1::parametri() const {
-  // A box whose value the core refuses leaves the parameter at its default.
+sopra::parametri_progetto Form1::parametri(std::array<QString, numero_parametri>* motivi) const {
   sopra::parametri_progetto p;
-  for (std::size_t k = 0; k < numero_parametri; ++k)
-    static_cast<void>(sopra::imposta_parametro(p, k, valore_casella(k)));
+  for (std::size_t k = 0; k < numero_parametri; ++k) {
+    const std::optional<std::string> motivo = sopra::imposta_parametro(p, k, valore_casella(k));
+    if (motivo && motivi) (*motivi)[k] = frase(*motivo);
+  }
+  // A value refused together with another goes back to its default.
+  if (const auto rifiuto = sopra::controlla_parametri(p)) {
+    static_cast<void>(sopra::imposta_parametro(
+        p, rifiuto->indice, sopra::valore_parametro(sopra::parametri_progetto{}, rifiuto->indice)));
+    if (motivi) (*motivi)[rifiuto->indice] = frase(rifiuto->motivo);
+  }
   return p;
+}
+
+sopra::profilo_velocita Form1::profilo() const {
+  if (profilo_scenario_) return *profilo_scenario_;
+  return sopra::profilo_velocita::da_parametri(parametri());
+}
+
+std::optional<QString> Form1::leggi_profilo_scenario() {
+  profilo_scenario_.reset();
+  profilo_modificato_ = false;
+  const QSignalBlocker silenzio(Grid3);
+  Grid3->setRowCount(0);
+  Label25->clear();
+  const auto file = sopra::trova_profilo(aperto_->store().file_testata);
+  if (!file) return std::nullopt;
+  auto letto = sopra::leggi_profilo(*file);
+  if (auto* errore = std::get_if<std::string>(&letto)) return da_std(*errore);
+  profilo_scenario_ = std::move(std::get<sopra::profilo_velocita>(letto));
+  const auto numero = [](double v) { return da_std(sopra::testo_numero(v)); };
+  for (const sopra::tratto_velocita& t : profilo_scenario_->tratti()) {
+    const int r = Grid3->rowCount();
+    Grid3->insertRow(r);
+    Grid3->setItem(r, 0, new QTableWidgetItem(QString::number(t.da_metri)));
+    Grid3->setItem(r, 1, new QTableWidgetItem(numero(t.velocita_massima)));
+    Grid3->setItem(
+        r, 2, new QTableWidgetItem(t.velocita_minima > 0 ? numero(t.velocita_minima) : QString()));
+  }
+  return std::nullopt;
+}
+
+void Form1::Grid3_Change() {
+  if (!aperto_) return;
+  // The rows as the file's lines; the core judges them, and the first row
+  // whose lines no longer read is the wrong one.
+  const auto cella = [&](int r, int c) {
+    const QTableWidgetItem* i = Grid3->item(r, c);
+    return i ? i->text().trimmed() : QString();
+  };
+  const std::string nome = QFileInfo(file_profilo()).fileName().toStdString();
+  std::string testo;
+  std::optional<sopra::profilo_velocita> letto;
+  int sbagliata = -1;
+  QString motivo;
+  for (int r = 0; r < Grid3->rowCount(); ++r) {
+    QString riga = cella(r, 0) + u';' + cella(r, 1);
+    if (!cella(r, 2).isEmpty()) riga += u';' + cella(r, 2);
+    testo += riga.toStdString() + '\n';
+    auto esito = sopra::leggi_profilo_testo(testo, nome);
+    if (auto* errore = std::get_if<std::string>(&esito)) {
+      sbagliata = r;
+      motivo = da_std(*errore);
+      break;
+    }
+    letto = std::move(std::get<sopra::profilo_velocita>(esito));
+  }
+  const QSignalBlocker silenzio(Grid3);
+  for (int r = 0; r < Grid3->rowCount(); ++r) {
+    for (int c = 0; c < Grid3->columnCount(); ++c) {
+      QTableWidgetItem* i = Grid3->item(r, c);
+      if (i == nullptr) Grid3->setItem(r, c, i = new QTableWidgetItem);
+      i->setForeground(r == sbagliata ? QColor(200, 0, 0) : palette().color(QPalette::Text));
+      i->setToolTip(r == sbagliata ? motivo : QString());
+    }
+  }
+  Label25->setText(motivo);
+  Label25->setToolTip(motivo);
+  // A wrong table leaves the speeds of the boxes, as a refused parameter does.
+  if (sbagliata >= 0 || Grid3->rowCount() == 0)
+    profilo_scenario_.reset();
+  else
+    profilo_scenario_ = std::move(letto);
+  profilo_modificato_ = true;
+  if (proposta_mostrata_) mostra_proposta();
+  if (VistaLinea* v = vista()) v->imposta_parametri(parametri(), profilo());
+  if (verifica_attiva_) esegui_verifica();
+  aggiorna_stato();
+}
+
+void Form1::Command17_Click() {
+  if (!aperto_) return;
+  // A new stretch from the selected row's position, at the speeds of the boxes.
+  const int riga = std::max(List1->currentIndex().row(), 0);
+  const sopra::parametri_progetto p = parametri();
+  const int r = Grid3->rowCount();
+  {
+    const QSignalBlocker silenzio(Grid3);
+    Grid3->insertRow(r);
+    Grid3->setItem(r, 0,
+                   new QTableWidgetItem(QString::number(
+                       r == 0 ? 0 : sopra::posizione_tratto(sopra::tratto_della_riga(riga)))));
+    Grid3->setItem(r, 1, new QTableWidgetItem(da_std(sopra::testo_numero(p.velocita_massima))));
+    Grid3->setItem(
+        r, 2,
+        new QTableWidgetItem(p.velocita_minima > 0 ? da_std(sopra::testo_numero(p.velocita_minima))
+                                                   : QString()));
+  }
+  Grid3_Change();
+  Grid3->setCurrentCell(r, 1);
+}
+
+void Form1::Command18_Click() {
+  const int r = Grid3->currentRow();
+  if (!aperto_ || r < 0) return;
+  Grid3->removeRow(r);
+  Grid3_Change();
+}
+
+QString Form1::file_profilo() const {
+  if (const auto file = sopra::trova_profilo(aperto_->store().file_testata))
+    return da_percorso(*file);
+  const QFileInfo testata(da_percorso(aperto_->store().file_testata));
+  return testata.dir().filePath(testata.completeBaseName() + QStringLiteral(".velocita.csv"));
+}
+
+bool Form1::salva_profilo() {
+  const QString file = file_profilo();
+  if (Grid3->rowCount() == 0) {
+    if (QFileInfo::exists(file) && !QFile::remove(file)) {
+      avvisa(QStringLiteral("Impossibile togliere il file %1: controllare che la cartella sia "
+                            "scrivibile.")
+                 .arg(QDir::toNativeSeparators(file)));
+      return false;
+    }
+    profilo_modificato_ = false;
+    return true;
+  }
+  if (!profilo_scenario_) {
+    avvisa(QStringLiteral("Le velocità lungo la linea non sono state salvate: %1 Correggere il "
+                          "tratto segnato in rosso e salvare di nuovo.")
+               .arg(Label25->text()));
+    return false;
+  }
+  const std::string testo = sopra::testo_profilo(*profilo_scenario_);
+  QSaveFile uscita(file);
+  if (!uscita.open(QIODevice::WriteOnly) ||
+      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
+          static_cast<qint64>(testo.size()) ||
+      !uscita.commit()) {
+    avvisa(QStringLiteral("Impossibile scrivere le velocità lungo la linea nel file %1: "
+                          "controllare che la cartella sia scrivibile e che il disco non sia "
+                          "pieno.")
+               .arg(QDir::toNativeSeparators(file)));
+    return false;
+  }
+  profilo_modificato_ = false;
+  return true;
+}
+
+bool Form1::modifiche_non_salvate() const {
+  return aperto_ && (aperto_->modificato() || profilo_modificato_);
 }
 
 void Form1::Text5_Change() {
   // A box whose value the core refuses shows it in red, and why in its tooltip.
+  std::array<QString, numero_parametri> motivi;
+  const sopra::parametri_progetto valori = parametri(&motivi);
   for (std::size_t k = 0; k < numero_parametri; ++k) {
-    sopra::parametri_progetto prova;
-    const std::optional<std::string> motivo = sopra::imposta_parametro(prova, k, valore_casella(k));
     QPalette tavolozza = Text5[k]->palette();
     tavolozza.setColor(QPalette::Text,
-                       motivo ? QColor(200, 0, 0) : palette().color(QPalette::Text));
+                       motivi[k].isEmpty() ? palette().color(QPalette::Text) : QColor(200, 0, 0));
     Text5[k]->setPalette(tavolozza);
-    Text5[k]->setToolTip(motivo ? frase(*motivo) : QString());
+    Text5[k]->setToolTip(motivi[k]);
   }
   if (!aperto_) return;
-  if (VistaLinea* v = vista()) v->imposta_parametri(parametri());
+  // The proposal's figures follow the parameters, as the picture does.
+  if (proposta_mostrata_) mostra_proposta();
+  if (VistaLinea* v = vista()) v->imposta_parametri(valori, profilo());
   if (verifica_attiva_) esegui_verifica();
 }
 
 void Form1::Command8_Click() {
   if (!aperto_) return;
-  const sopra::parametri_progetto parametri_usati = parametri();
-  const auto proposta = sopra::proposta_classi(parametri_usati);
+  const auto proposta = sopra::proposta_classi(parametri());
   if (!proposta) {
     avvisa(da_std(sopra::testo_senza_velocita));
     return;
   }
+  // As if typed: Text4_Change runs.
+  for (std::size_t k = 0; k < sopra::numero_classi; ++k)
+    Text4[k]->setText(da_std(sopra::testo_numero((*proposta)[k].proposta)));
+  proposta_mostrata_ = true;
+  mostra_proposta();
+  fai_posto();
+}
+
+void Form1::mostra_proposta() {
+  const sopra::parametri_progetto parametri_usati = parametri();
+  const auto proposta = sopra::proposta_classi(parametri_usati);
+  Grid1->clearContents();
+  // Without a speed there are no figures: an empty table, not stale ones.
+  if (!proposta) return;
   for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
     const sopra::proposta_classe& p = (*proposta)[k];
-    // As if typed: Text4_Change runs.
-    Text4[k]->setText(da_std(sopra::testo_numero(p.proposta)));
 
     const auto decimale = [](double v) { return QString::number(v, 'f', 1); };
     const QStringList colonne = {QString::number(p.raggio),
@@ -1095,19 +1480,147 @@ void Form1::Command8_Click() {
       Grid1->setItem(static_cast<int>(k), c, cella);
     }
   }
-  fai_posto();
 }
 
 void Form1::Command9_Click() {
   if (!aperto_) return;
-  const sopra::esito_raccordi esito = aperto_->applica_raccordi(parametri());
+  const sopra::esito_raccordi esito = aperto_->applica_raccordi(parametri(), profilo());
   modello_->righe_cambiate();
   if (VistaLinea* v = vista()) v->aggiorna();
   mostra_riga_scelta();
   dopo_modifica();
-  const QString testo =
-      QStringLiteral("Raccordi: ") + frase(sopra::testo_esito_raccordi(esito, ".\n"));
-  Label21->setText(testo);
+  mostra_esito(QStringLiteral("Raccordi: ") + frase(sopra::testo_esito_raccordi(esito, ".\n")));
+  // Every section named, in the problem list too.
+  std::vector<modello_problemi::voce_esito> voci;
+  for (const std::int32_t m : esito.conflitti)
+    voci.push_back({m, QStringLiteral("Raccordi: tratto in conflitto lasciato com'era")});
+  for (const std::int32_t m : esito.senza_slot)
+    voci.push_back({m, QStringLiteral("Raccordi: ") + da_std(sopra::testo_tratto_senza_slot)});
+  std::ranges::stable_sort(voci, {}, &modello_problemi::voce_esito::posizione);
+  problemi_->imposta_esito(std::move(voci));
+  fai_posto();
+}
+
+void Form1::Command15_Click() {
+  if (!aperto_) return;
+  if (profilo().vuoto()) {
+    avvisa(da_std(sopra::testo_senza_velocita));
+    return;
+  }
+  mostra_attesa();
+  const sopra::scenario_aperto::esito_progettazione esito =
+      aperto_->progetta(parametri(), profilo());
+  modello_->righe_cambiate();
+  if (VistaLinea* v = vista()) v->aggiorna();
+  Picture1->hide();
+  mostra_riga_scelta();
+  dopo_modifica();
+  mostra_esito(QStringLiteral("Progetto: ") + frase(sopra::testo_esito_progetto(esito, ".\n")));
+  std::vector<modello_problemi::voce_esito> voci;
+  for (const sopra::tratto_abbassato& a : esito.abbassati) {
+    voci.push_back({a.posizione, QStringLiteral("Progetto: abbassato a %1 mm (proposta %2 mm), "
+                                                "velocità ammessa %3 km/h")
+                                     .arg(a.millimetri)
+                                     .arg(a.obiettivo)
+                                     .arg(a.velocita_ammessa)});
+  }
+  for (const std::int32_t m : esito.bloccati_bivio)
+    voci.push_back({m, QStringLiteral("Progetto: curva in zona di bivio, senza sopraelevazione")});
+  for (const std::int32_t m : esito.bloccati_senza_slot)
+    voci.push_back({m, QStringLiteral("Progetto: ") + da_std(sopra::testo_tratto_senza_slot)});
+  std::ranges::stable_sort(voci, {}, &modello_problemi::voce_esito::posizione);
+  problemi_->imposta_esito(std::move(voci));
+  std::vector<std::int32_t> abbassati;
+  for (const sopra::tratto_abbassato& a : esito.abbassati) abbassati.push_back(a.posizione);
+  Vista1->imposta_abbassati(abbassati);
+  fai_posto();
+}
+
+void Form1::mostra_relazione() {
+  attesa_relazione_->stop();
+  if (!aperto_) return;
+  const std::vector<sopra::curva_relazione> curve =
+      sopra::relazione_curve(aperto_->store(), aperto_->geometria(), parametri(), profilo());
+  const QSignalBlocker silenzio(Grid2);
+  Grid2->setUpdatesEnabled(false);
+  Grid2->setRowCount(0);
+  Grid2->setRowCount(static_cast<int>(curve.size()));
+  inizi_curve_.clear();
+  const auto cella = [&](int riga, int colonna, const QString& testo) {
+    auto* c = new QTableWidgetItem(testo);
+    c->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Grid2->setItem(riga, colonna, c);
+  };
+  const auto decimale = [](const std::optional<double>& v) {
+    return v ? QString::number(*v, 'f', 1) : QStringLiteral("-");
+  };
+  for (std::size_t i = 0; i < curve.size(); ++i) {
+    const sopra::curva_relazione& c = curve[i];
+    const int r = static_cast<int>(i);
+    inizi_curve_.push_back(c.inizio);
+    cella(r, 0, QString::number(c.inizio));
+    cella(r, 1, QString::number(c.fine));
+    cella(r, 2, c.lato > 0 ? QStringLiteral("SX") : QStringLiteral("DX"));
+    cella(r, 3, QString::number(c.raggio_minimo, 'f', 0));
+    cella(r, 4, c.velocita_massima > 0 ? QString::number(c.velocita_massima) : QStringLiteral("-"));
+    cella(r, 5, QString::number(c.sopraelevazione));
+    cella(r, 6, decimale(c.insufficienza));
+    for (std::size_t k = 0; k < c.velocita_categorie.size(); ++k)
+      cella(r, 7 + static_cast<int>(k), QString::number(c.velocita_categorie[k]));
+  }
+  Grid2->setUpdatesEnabled(true);
+}
+
+void Form1::Grid2_Click() {
+  const int r = Grid2->currentRow();
+  if (!aperto_ || r < 0 || static_cast<std::size_t>(r) >= inizi_curve_.size()) return;
+  const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
+      inizi_curve_[static_cast<std::size_t>(r)], aperto_->quante_righe());
+  if (riga) scegli_riga(static_cast<int>(*riga));
+}
+
+void Form1::Command16_Click() {
+  if (!aperto_) return;
+  const QString proposto =
+      QDir(QFileInfo(da_percorso(aperto_->store().file_testata)).absolutePath())
+          .filePath(QFileInfo(file_scelto()).completeBaseName() + QStringLiteral(".relazione.csv"));
+  const QString file = scegli_file_relazione(proposto);
+  if (file.isEmpty()) return;
+  // The same bytes as the batch companion's "relazione" prints.
+  const std::string testo = sopra::testo_csv_relazione(
+      sopra::relazione_curve(aperto_->store(), aperto_->geometria(), parametri(), profilo()));
+  QSaveFile uscita(file);
+  if (!uscita.open(QIODevice::WriteOnly) ||
+      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
+          static_cast<qint64>(testo.size()) ||
+      !uscita.commit()) {
+    avvisa(QStringLiteral("Impossibile scrivere la relazione nel file %1: controllare che la "
+                          "cartella esista e sia scrivibile e che il disco non sia pieno.")
+               .arg(QDir::toNativeSeparators(file)));
+  }
+}
+
+void Form1::mostra_esito(const QString& testo) {
+  Label21->setText(con_collegamenti(testo));
+  Label21->setToolTip(QString());
+}
+
+void Form1::Label21_Link(const QString& metri) {
+  if (!aperto_) return;
+  const std::optional<std::size_t> riga =
+      sopra::riga_alla_posizione(metri.toLongLong(), aperto_->quante_righe());
+  if (riga) scegli_riga(static_cast<int>(*riga));
+}
+
+void Form1::mostra_scenario() {
+  const QFileInfo testata(da_percorso(aperto_->store().file_testata));
+  const QString nome = testata.fileName();
+  const QString cartella = QDir::toNativeSeparators(testata.absolutePath());
+  const QFontMetrics metrica = Label24->fontMetrics();
+  const int spazio = Label24->contentsRect().width() - 2;
+  Label24->setText(metrica.elidedText(nome, Qt::ElideMiddle, spazio) + u'\n' +
+                   metrica.elidedText(cartella, Qt::ElideMiddle, spazio));
+  Label24->setToolTip(nome + u'\n' + cartella);
 }
 
 void Form1::Command10_Click() {
@@ -1117,12 +1630,17 @@ void Form1::Command10_Click() {
   fai_posto();
 }
 
+std::vector<sopra::problema> Form1::problemi_attuali() const {
+  return aperto_->verifica(parametri(), profilo());
+}
+
 void Form1::esegui_verifica() {
-  std::vector<sopra::problema> problemi = aperto_->verifica(parametri());
+  std::vector<sopra::problema> problemi = problemi_attuali();
   const auto errori = static_cast<std::size_t>(std::ranges::count_if(
       problemi, [](const sopra::problema& p) { return sopra::errore(p.codice); }));
   const std::size_t avvisi = problemi.size() - errori;
   Label20->setText(frase(sopra::testo_problemi(errori, avvisi)));
+  Label20->setToolTip(Label20->text());
   modello_->imposta_segni(problemi);
   if (VistaLinea* v = vista()) v->imposta_problemi(problemi);
   problemi_->imposta(std::move(problemi));
@@ -1174,14 +1692,32 @@ void Form1::dopo_passo(const sopra::scenario_aperto::esito_passo& passo) {
       Text4[k]->setText(da_std((*passo.testi_classi)[k]));
     }
   }
-  // What the ramps said no longer holds once they are taken back or done again.
-  if (passo.genere == sopra::scenario_aperto::genere_passo::raccordi) Label21->clear();
+  // What the ramps or the design said no longer holds once they are taken back
+  // or done again.
+  if (passo.genere == sopra::scenario_aperto::genere_passo::raccordi ||
+      passo.genere == sopra::scenario_aperto::genere_passo::progetto) {
+    Label21->clear();
+    problemi_->imposta_esito({});
+    Vista1->imposta_abbassati({});
+  }
   mostra_riga_scelta();
+  // The step taken back or done again comes into view: a single row is
+  // selected, as a click on it does; of many, the first is scrolled to.
+  const int attuale = List1->currentIndex().row();
+  if (!passo.righe.empty() &&
+      !std::ranges::binary_search(passo.righe, static_cast<std::size_t>(std::max(attuale, 0)))) {
+    const int prima = static_cast<int>(passo.righe.front());
+    if (passo.righe.size() == 1)
+      scegli_riga(prima);
+    else if (prima < modello_->rowCount())
+      List1->scrollTo(modello_->index(prima));
+  }
   dopo_modifica();
 }
 
 void Form1::dopo_modifica() {
   if (verifica_attiva_) esegui_verifica();
+  if (Tab1->currentIndex() == 1) attesa_relazione_->start();
   aggiorna_pulsanti_passo();
   aggiorna_stato();
 }
@@ -1194,7 +1730,7 @@ void Form1::aggiorna_pulsanti_passo() {
 void Form1::aggiorna_stato() {
   if (!aperto_) return;
   QString testo;
-  if (aperto_->modificato()) {
+  if (modifiche_non_salvate()) {
     testo = QStringLiteral("Modifiche non salvate");
   } else if (!esito_salvataggio_.isEmpty()) {
     testo = esito_salvataggio_;
@@ -1216,7 +1752,7 @@ VistaLinea* Form1::vista() const {
 void Form1::collega_vista() {
   // Built here rather than at "OK": the window may never be made wide enough.
   Vista1->mostra(aperto_.get());
-  Vista1->imposta_parametri(parametri());
+  Vista1->imposta_parametri(parametri(), profilo());
   if (verifica_attiva_) Vista1->imposta_problemi(problemi_->problemi());
   Vista1->seleziona(List1->currentIndex().row());
   vista_collegata_ = true;

@@ -15,8 +15,12 @@
 
 #include "editing/scenario_aperto.hpp"
 #include "progetto/parametri.hpp"
+#include "progetto/profilo.hpp"
 
+class QCoreApplication;
 class QFileSystemWatcher;
+class QScrollArea;
+class QSplitter;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -24,12 +28,18 @@ class QLineEdit;
 class QListView;
 class QListWidget;
 class QPushButton;
+class QTabWidget;
 class QTableWidget;
 class QTimer;
 class VistaLinea;
 class delegato_tratti;
 class modello_problemi;
 class modello_tratti;
+
+// Loads Qt's own Italian texts (the buttons of its dialogs and message boxes)
+// from the system's Qt translations into `applicazione`; false when the system
+// has none.
+bool installa_traduzioni_qt(QCoreApplication& applicazione);
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -55,6 +65,9 @@ class Form1 : public QWidget {
   std::function<bool(const QString& domanda)> chiedi;
   std::function<QString(const QString& attuale)> scegli_cartella;
   std::function<QString(const QString& proposto)> scegli_file_immagine;
+  // `scegli_file_relazione` asks for the name of the curve report's CSV file
+  // to write, proposing `proposto`; an empty text when the user gives up.
+  std::function<QString(const QString& proposto)> scegli_file_relazione;
   // `scegli` shows a text with one button for each of `scelte` and returns the
   // index of the one pressed; -1, or the last, when the box is closed.
   std::function<int(const QString& testo, const QStringList& scelte)> scegli;
@@ -85,6 +98,9 @@ class Form1 : public QWidget {
   void imposta_ordine_tasti();
   void collega_eventi();
   void disponi();
+  // The width that shows every column of the proposal table, at most three fifths of the
+  // picture's frame.
+  int larghezza_tabelle() const;
   QString file_scelto() const;
   void elenca_scenari();
   void mostra_cartella();
@@ -110,6 +126,15 @@ class Form1 : public QWidget {
   void Command12_Click();
   void Command13_Click();
   void Command14_Click();
+  void Command15_Click();
+  void Command16_Click();
+  void Command17_Click();
+  void Command18_Click();
+  // An edit of the speed profile's table: judged by the core, a wrong row red.
+  void Grid3_Change();
+  void Grid2_Click();
+  // A position of the design panel's summary was clicked (`metri` as text).
+  void Label21_Link(const QString& metri);
   void List2_Click();
   void Vista_Click(int riga);
   void Vista_Immagine();
@@ -128,11 +153,39 @@ class Form1 : public QWidget {
   void dopo_passo(const sopra::scenario_aperto::esito_passo& passo);
   void aggiorna_stato();
   void aggiorna_pulsanti_passo();
+  // The live check: the one call that judges the line after every change.
+  std::vector<sopra::problema> problemi_attuali() const;
   void esegui_verifica();
-  // The design parameters from the boxes Text5(0) .. Text5(6).
-  sopra::parametri_progetto parametri() const;
-  // The value box Text5(k) reads as every box reads numbers, before the core judges it.
+  // The design parameters from the boxes Text5(0) .. Text5(6); a box whose
+  // value the core refuses leaves its parameter at the default and, when
+  // `motivi` is given, puts the reason (a sentence) at its place there.
+  sopra::parametri_progetto parametri(
+      std::array<QString, numero_parametri>* motivi = nullptr) const;
+  // The value box Text5(k) reads: not a number (so refused) unless the whole
+  // text is one number, as every box reads numbers.
   double valore_casella(std::size_t k) const;
+  // The speeds along the line: the scenario's own NAME.velocita.csv when it
+  // has one that reads, else V and v of the boxes.
+  sopra::profilo_velocita profilo() const;
+  // Reads the scenario's own NAME.velocita.csv into profilo_scenario_ and the
+  // table Grid3 (none when there is no such file); the reason, naming the
+  // file, when it does not read.
+  std::optional<QString> leggi_profilo_scenario();
+  // Where the scenario's profile is written: the file found, else NAME.velocita.csv.
+  QString file_profilo() const;
+  // Writes the table's profile to file_profilo() (removes the file for an
+  // empty table); false, with the reason shown, when it cannot.
+  bool salva_profilo();
+  // Whether anything is unsaved: the store's edits or the profile's.
+  bool modifiche_non_salvate() const;
+  // Fills the proposal table from the parameters as the boxes give them now.
+  void mostra_proposta();
+  // The summary of "Raccorda" or "Progetta" in Label21, positions as links.
+  void mostra_esito(const QString& testo);
+  // The curve report of the line as it stands, in the table Grid2.
+  void mostra_relazione();
+  // Shows the open scenario's name and folder in Label24.
+  void mostra_scenario();
   // Makes the window wide enough for the picture, when it is not.
   void fai_posto();
   // The picture, once it shows the open scenario (nullptr before).
@@ -162,6 +215,14 @@ class Form1 : public QWidget {
   // The check runs again after every change once the user asked for it.
   bool verifica_attiva_ = false;
   bool vista_collegata_ = false;
+  // Whether "Proponi" filled the proposal table: its figures then follow the parameters.
+  bool proposta_mostrata_ = false;
+  // The speeds along the line of the scenario's own profile file, read at
+  // opening; none without the file. Why the file did not read (empty when it did).
+  std::optional<sopra::profilo_velocita> profilo_scenario_;
+  QString errore_profilo_;
+  // The table's profile differs from the file's.
+  bool profilo_modificato_ = false;
   QDateTime salvato_alle_;
   // The merge of the last save, and what another program changed on disk,
   // each a sentence for the status line (empty when none).
@@ -214,7 +275,10 @@ class Form1 : public QWidget {
   QPushButton* Command11 = nullptr;  // "Annulla"
   QPushButton* Command12 = nullptr;  // "Ripeti"
   QPushButton* Command13 = nullptr;  // "Vista della linea"
-  QLabel* Label21 = nullptr;         // what the ramps raised and what they could not
+  QPushButton* Command15 = nullptr;  // "Progetta"
+  QScrollArea* Scroll1 = nullptr;    // holds Label21, which may be long
+  QLabel* Label21 = nullptr;         // what the ramps or the design did, positions as links
+  QLabel* Label24 = nullptr;         // the open scenario's name and folder
   // The picture of the line, the proposal table and the problems, right of Frame5.
   QGroupBox* Frame6 = nullptr;
   VistaLinea* Vista1 = nullptr;
@@ -222,6 +286,18 @@ class Form1 : public QWidget {
   QTableWidget* Grid1 = nullptr;
   QLabel* Label23 = nullptr;
   QListView* List2 = nullptr;
+  QSplitter* Splitter1 = nullptr;    // the picture above, the table and the problems below
+  QSplitter* Splitter2 = nullptr;    // the tables beside the problems
+  QTabWidget* Tab1 = nullptr;        // the proposal, and the curve report
+  QTableWidget* Grid2 = nullptr;     // the curve report, one row per curve
+  QPushButton* Command16 = nullptr;  // "Esporta relazione…"
+  QTableWidget* Grid3 = nullptr;     // the speed profile's stretches: from, V, v
+  QPushButton* Command17 = nullptr;  // "Aggiungi tratto"
+  QPushButton* Command18 = nullptr;  // "Togli tratto"
+  QLabel* Label25 = nullptr;         // why a stretch of the table is wrong
+  // The report follows the edits a moment after the last one, not per keystroke.
+  QTimer* attesa_relazione_ = nullptr;
+  std::vector<std::int32_t> inizi_curve_;  // Grid2's rows: where each curve starts, m
   QFrame* Picture1 = nullptr;
   QLabel* Label11 = nullptr;
 };

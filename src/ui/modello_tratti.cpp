@@ -65,12 +65,31 @@ void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
   endResetModel();
 }
 
+void modello_problemi::imposta_esito(std::vector<voce_esito> voci) {
+  beginResetModel();
+  esito_ = std::move(voci);
+  endResetModel();
+}
+
 int modello_problemi::rowCount(const QModelIndex& genitore) const {
-  return genitore.isValid() ? 0 : static_cast<int>(problemi_.size());
+  return genitore.isValid() ? 0 : static_cast<int>(problemi_.size() + esito_.size());
 }
 
 QVariant modello_problemi::data(const QModelIndex& indice, int ruolo) const {
   if (!indice.isValid()) return {};
+  if (static_cast<std::size_t>(indice.row()) >= problemi_.size()) {
+    const voce_esito& v = esito_[static_cast<std::size_t>(indice.row()) - problemi_.size()];
+    switch (ruolo) {
+      case Qt::DisplayRole:
+        return QStringLiteral("%1 m  %2").arg(v.posizione).arg(v.testo);
+      case Qt::ToolTipRole:
+        return v.testo;
+      case ruolo_posizione:
+        return v.posizione;
+      default:
+        return {};
+    }
+  }
   const sopra::problema& p = problemi_[static_cast<std::size_t>(indice.row())];
   const bool errore = sopra::errore(p.codice);
   switch (ruolo) {

@@ -56,13 +56,23 @@ class modello_problemi : public QAbstractListModel {
   explicit modello_problemi(QObject* genitore = nullptr);
   ~modello_problemi() override;
 
+  // A section named by the last "Raccorda" or "Progetta": where, and what was
+  // done or left there, as the list shows it after the position.
+  struct voce_esito {
+    std::int32_t posizione = 0;  // metres
+    QString testo;
+  };
+
   // Replaces the problems shown.
   void imposta(std::vector<sopra::problema> problemi);
   const std::vector<sopra::problema>& problemi() const { return problemi_; }
+  // Replaces the sections of the last "Raccorda" or "Progetta", listed after the problems.
+  void imposta_esito(std::vector<voce_esito> voci);
 
   int rowCount(const QModelIndex& genitore = {}) const override;
   QVariant data(const QModelIndex& indice, int ruolo = Qt::DisplayRole) const override;
 
  private:
   std::vector<sopra::problema> problemi_;
+  std::vector<voce_esito> esito_;
 };

@@ -21,6 +21,7 @@
 #include "analysis/geometria_linea.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/scenario_aperto.hpp"
+#include "progetto/condizioni.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/verifica.hpp"
 
@@ -36,6 +37,7 @@ constexpr std::uint32_t bit_curve = 0xffffu;
 // Problem bits of a node.
 constexpr std::uint8_t bit_avviso = 1;
 constexpr std::uint8_t bit_errore = 2;
+constexpr std::uint8_t bit_abbassato = 4;  // lowered by the design below its proposal
 
 // The colour of each key: 0 straight, 1 + k left-hand class k, 9 + k right-hand
 // class k. Blue and orange ramps, light for wide radii and dark for tight ones,
@@ -186,6 +188,7 @@ void VistaLinea::costruisci_albero() {
   massimi_.assign(nodi, INT16_MIN);
   problemi_.assign(nodi, 0);
   problemi_riga_.assign(static_cast<std::size_t>(righe_), 0);
+  costruisci_riferimenti();
   if (!aperto_) return;
 
   const sopra::scenario& store = aperto_->store();
@@ -264,7 +267,7 @@ void VistaLinea::rileggi_riga(int riga) {
 }
 
 void VistaLinea::imposta_problemi(const std::vector<sopra::problema>& problemi) {
-  std::fill(problemi_riga_.begin(), problemi_riga_.end(), 0);
+  for (std::uint8_t& b : problemi_riga_) b &= bit_abbassato;
   for (const sopra::problema& p : problemi) {
     const auto r = sopra::riga_alla_posizione(p.posizione, problemi_riga_.size());
     if (!r) continue;
@@ -282,22 +285,78 @@ void VistaLinea::ricostruisci_problemi() {
     problemi_[n] = problemi_[2 * n] | problemi_[2 * n + 1];
 }
 
-void VistaLinea::imposta_parametri(const sopra::parametri_progetto& parametri) {
+void VistaLinea::imposta_abbassati(const std::vector<std::int32_t>& posizioni) {
+  for (std::uint8_t& b : problemi_riga_) b &= static_cast<std::uint8_t>(~bit_abbassato);
+  for (const std::int32_t metri : posizioni)
+    if (const auto r = sopra::riga_alla_posizione(metri, problemi_riga_.size()))
+      problemi_riga_[*r] |= bit_abbassato;
+  ricostruisci_problemi();
+  update();
+}
+
+void VistaLinea::imposta_parametri(const sopra::parametri_progetto& parametri,
+                                   const sopra::profilo_velocita& profilo) {
   massima_ = parametri.sopraelevazione_massima;
   velocita_ = parametri.velocita_massima;
-  equilibrio_.clear();
-  minima_.clear();
-  if (parametri.velocita_massima > 0) {
-    for (const std::int16_t raggio : sopra::raggi_nominali) {
-      const double e = sopra::sopraelevazione_equilibrio(parametri.velocita_massima, raggio);
-      equilibrio_.push_back(e);
-      // Below 0 no cant is needed.
-      minima_.push_back(
-          std::max(0.0, sopra::sopraelevazione_minima(parametri.velocita_massima,
-                                                      parametri.insufficienza_ammessa, raggio)));
+  parametri_ = std::make_unique<sopra::parametri_progetto>(parametri);
+  profilo_ = profilo.vuoto() ? sopra::profilo_velocita::da_parametri(parametri) : profilo;
+  costruisci_riferimenti();
+  update();
+}
+
+void VistaLinea::costruisci_riferimenti() {
+  const std::size_t nodi = 2 * foglie_;
+  riferimenti_ = aperto_ != nullptr && parametri_ != nullptr && !profilo_.vuoto();
+  confini_.clear();
+  if (!riferimenti_) {
+    for (auto* v : {&equilibri_minimi_, &equilibri_massimi_, &minime_minime_, &minime_massime_})
+      v->clear();
+    return;
+  }
+  equilibri_minimi_.assign(nodi, INT16_MAX);
+  equilibri_massimi_.assign(nodi, INT16_MIN);
+  minime_minime_.assign(nodi, INT16_MAX);
+  minime_massime_.assign(nodi, INT16_MIN);
+  const sopra::condizioni_linea condizioni =
+      sopra::condizioni_righe(aperto_->geometria(), *parametri_, profilo_);
+  const auto a_mm = [](double mm) {
+    return static_cast<std::int16_t>(
+        std::clamp(std::lround(mm), -long{INT16_MAX}, long{INT16_MAX}));
+  };
+  for (int r = 0; r < righe_; ++r) {
+    const auto i = static_cast<std::size_t>(r);
+    const sopra::condizioni_riga c = condizioni[i];
+    double e = 0, n = 0;
+    // Straights and sections without a speed need no cant.
+    if (c.raggio != 0 && c.velocita_massima > 0) {
+      const double raggio = std::abs(c.raggio);
+      const double lato = c.raggio > 0 ? 1 : -1;
+      e = lato * sopra::sopraelevazione_equilibrio(c.velocita_massima, raggio);
+      n = lato * std::max(0.0, sopra::sopraelevazione_minima(
+                                   c.velocita_massima, parametri_->insufficienza_ammessa, raggio));
+    }
+    const std::size_t foglia = foglie_ + i;
+    equilibri_minimi_[foglia] = equilibri_massimi_[foglia] = a_mm(e);
+    minime_minime_[foglia] = minime_massime_[foglia] = a_mm(n);
+  }
+  for (std::size_t n = foglie_ - 1; n >= 1; --n) {
+    equilibri_minimi_[n] = std::min(equilibri_minimi_[2 * n], equilibri_minimi_[2 * n + 1]);
+    equilibri_massimi_[n] = std::max(equilibri_massimi_[2 * n], equilibri_massimi_[2 * n + 1]);
+    minime_minime_[n] = std::min(minime_minime_[2 * n], minime_minime_[2 * n + 1]);
+    minime_massime_[n] = std::max(minime_massime_[2 * n], minime_massime_[2 * n + 1]);
+  }
+  // A profile of several stretches: where each starts, with its speeds.
+  const auto tratti = profilo_.tratti();
+  if (tratti.size() > 1) {
+    for (const sopra::tratto_velocita& t : tratti) {
+      const auto riga = sopra::riga_alla_posizione(static_cast<std::int64_t>(t.da_metri),
+                                                   static_cast<std::size_t>(righe_));
+      if (!riga) continue;
+      QString testo = QStringLiteral("V %1").arg(t.velocita_massima);
+      if (t.velocita_minima > 0) testo += QStringLiteral(" v %1").arg(t.velocita_minima);
+      confini_.push_back({static_cast<int>(*riga), testo});
     }
   }
-  update();
 }
 
 VistaLinea::aggregato VistaLinea::interroga(int da, int a) const {
@@ -307,6 +366,12 @@ VistaLinea::aggregato VistaLinea::interroga(int da, int a) const {
     q.massimo = std::max(q.massimo, massimi_[n]);
     q.bandiere |= bandiere_[n];
     q.problemi |= problemi_[n];
+    if (riferimenti_) {
+      q.equilibrio_minimo = std::min(q.equilibrio_minimo, equilibri_minimi_[n]);
+      q.equilibrio_massimo = std::max(q.equilibrio_massimo, equilibri_massimi_[n]);
+      q.minima_minimo = std::min(q.minima_minimo, minime_minime_[n]);
+      q.minima_massimo = std::max(q.minima_massimo, minime_massime_[n]);
+    }
   };
   std::size_t l = foglie_ + static_cast<std::size_t>(std::max(da, 0));
   std::size_t h = foglie_ + static_cast<std::size_t>(std::min(a, righe_));
@@ -692,8 +757,12 @@ std::vector<VistaLinea::voce> VistaLinea::voci_diagramma() const {
                   linea(QPen(QColor(colore_sopraelevazione), 2))});
   voci.push_back({28, QStringLiteral("± %1 mm").arg(massima_),
                   linea(QPen(QColor(colore_massima), 1.5, Qt::DashLine))});
-  if (!equilibrio_.empty()) {
-    voci.push_back({28, QStringLiteral("Equilibrio a %1 km/h").arg(velocita_),
+  if (riferimenti_) {
+    voci.push_back({28,
+                    profilo_.tratti().size() > 1
+                        ? QStringLiteral("Equilibrio alla velocità del profilo")
+                        : QStringLiteral("Equilibrio a %1 km/h")
+                              .arg(profilo_.tratti().front().velocita_massima),
                     linea(QPen(QColor(colore_equilibrio), 1.5, Qt::DashLine))});
     voci.push_back({28, QStringLiteral("Minima per l'insufficienza"),
                     linea(QPen(QColor(colore_minima), 1.5, Qt::DotLine))});
@@ -991,24 +1060,14 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
   p.setPen(
       QPen(d.righe_per_pixel >= 1 ? QColor(0x55, 0x55, 0x55) : QColor(colore_sopraelevazione), 2));
   gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
-  if (equilibrio_.size() == sopra::numero_classi) {
-    auto valori_classi = [&](const std::vector<double>& v) {
-      return [&v](const aggregato& a) {
-        double lo = std::numeric_limits<double>::infinity();
-        double hi = -lo;
-        if (a.bandiere & bit_rettilineo) lo = hi = 0;
-        for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
-          if (a.bandiere & (1u << k)) lo = std::min(lo, v[k]), hi = std::max(hi, v[k]);
-          if (a.bandiere & (1u << (bit_destra + k)))
-            lo = std::min(lo, -v[k]), hi = std::max(hi, -v[k]);
-        }
-        return std::pair{lo, hi};
-      };
-    };
+  if (riferimenti_) {
+    using campo = std::int16_t aggregato::*;
     // A column with several values marks the highest and the lowest, without
     // joining columns, so that the cant between them stays in sight.
-    auto contorni = [&](const std::vector<double>& v) {
-      const auto valori = valori_classi(v);
+    auto contorni = [&](campo minimo, campo massimo) {
+      const auto valori = [minimo, massimo](const aggregato& a) {
+        return std::pair{double(a.*minimo), double(a.*massimo)};
+      };
       if (d.righe_per_pixel < 1) return gradini(valori);
       gradini(
           [&](const aggregato& a) {
@@ -1025,10 +1084,26 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     };
     p.setPen(tratteggio ? QPen(QColor(colore_equilibrio), 1.5, Qt::DashLine)
                         : QPen(QColor(colore_equilibrio), 1));
-    contorni(equilibrio_);
+    contorni(&aggregato::equilibrio_minimo, &aggregato::equilibrio_massimo);
     p.setPen(tratteggio ? QPen(QColor(colore_minima), 1.5, Qt::DotLine)
                         : QPen(QColor(colore_minima), 1));
-    contorni(minima_);
+    contorni(&aggregato::minima_minimo, &aggregato::minima_massimo);
+    // The profile's stretches: a thin line where each starts, its speeds beside.
+    if (!confini_.empty()) {
+      p.setFont(carattere_piccolo());
+      const QFontMetricsF fm(p.font());
+      double libero = -1e9;  // the labels do not overlap: one skipped where no room
+      for (const confine& c : confini_) {
+        const double x = x_riga(d, c.riga);
+        if (x < g.left() - 1 || x > g.right() + 1) continue;
+        p.setPen(QPen(QColor(colore_equilibrio), 1, Qt::DotLine));
+        p.drawLine(QPointF(x, g.top()), QPointF(x, g.bottom()));
+        if (x < libero) continue;
+        p.setPen(QColor(colore_equilibrio));
+        p.drawText(QPointF(x + 3, g.bottom() - 4), c.testo);
+        libero = x + fm.horizontalAdvance(c.testo) + 8;
+      }
+    }
   }
   // The reference lines over the cant, so that they show where a column's
   // cant spans a range; ±c_max last.
@@ -1044,6 +1119,16 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
       avvisi.append(QPointF(x, g.top() + 16));
     if ((c.a.problemi & bit_errore) && (errori.isEmpty() || x - errori.back().x() >= 7))
       errori.append(QPointF(x, g.top() + 6));
+  }
+  // Sections the design lowered: a short orange bar on the bottom edge.
+  {
+    double ultimo = -1e9;
+    for (const campata& c : campate) {
+      if (!(c.a.problemi & bit_abbassato) || c.x0 - ultimo < 3) continue;
+      p.fillRect(QRectF(c.x0, g.bottom() - 6, std::max(2.0, c.x1 - c.x0), 6),
+                 QColor(0xe0, 0x70, 0x00));
+      ultimo = c.x0;
+    }
   }
   p.setRenderHint(QPainter::Antialiasing, true);
   segni_avviso(p, avvisi, 4.5);

@@ -16,7 +16,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
+
+#include "progetto/profilo.hpp"
 
 namespace sopra {
 class scenario_aperto;
@@ -56,10 +59,18 @@ class VistaLinea : public QWidget {
   // errors and warnings are marked at their sections in both panes.
   void imposta_problemi(const std::vector<sopra::problema>& problemi);
 
-  // The design parameters: the diagram draws ±c_max and, with the fastest
-  // speed V given, the equilibrium cant at V and the least cant that keeps the
-  // deficiency within limit, on every curve with the sign of its bend.
-  void imposta_parametri(const sopra::parametri_progetto& parametri);
+  // The design parameters and the speeds along the line (`profilo`; empty: V
+  // and v of `parametri`): the diagram draws ±c_max and, where a speed V(s) is
+  // given, the equilibrium cant at V(s) and the least cant that keeps the
+  // deficiency within limit on each section's design radius, with the sign of
+  // its bend; the stretches of a profile of more than one stretch are marked
+  // along the diagram. Linear in the rows, once per call.
+  void imposta_parametri(const sopra::parametri_progetto& parametri,
+                         const sopra::profilo_velocita& profilo = {});
+
+  // The sections the last design lowered below their proposal (positions in
+  // metres; empty: none), marked under the diagram.
+  void imposta_abbassati(const std::vector<std::int32_t>& posizioni);
 
   // Shows the whole line in both panes.
   void adatta();
@@ -132,6 +143,11 @@ class VistaLinea : public QWidget {
     std::int16_t massimo = INT16_MIN;
     std::uint32_t bandiere = 0;
     std::uint8_t problemi = 0;
+    // The equilibrium and the least cant over the run, signed mm.
+    std::int16_t equilibrio_minimo = INT16_MAX;
+    std::int16_t equilibrio_massimo = INT16_MIN;
+    std::int16_t minima_minimo = INT16_MAX;
+    std::int16_t minima_massimo = INT16_MIN;
   };
   struct scatola {
     double x0, y0, x1, y1;
@@ -155,6 +171,8 @@ class VistaLinea : public QWidget {
   void rileggi_riga(int riga);
   aggregato interroga(int da, int a) const;
   void ricostruisci_problemi();
+  // The reference lines' tree from parametri_ and profilo_.
+  void costruisci_riferimenti();
 
   disposizione disponi(const QRectF& area, const inquadratura& vista) const;
   QRectF area_disegno() const;
@@ -190,12 +208,22 @@ class VistaLinea : public QWidget {
   std::vector<std::uint8_t> problemi_riga_;
 
   int selezionata_ = -1;
-  // The diagram's reference lines, mm: ±massima_, and per radius class the
-  // equilibrium cant and the least cant at V (empty without V).
+  // The diagram's reference lines, mm: ±massima_, and per section the
+  // equilibrium cant and the least cant at V(s) (riferimenti_ false without V).
   double massima_ = 160;
   double velocita_ = 0;
-  std::vector<double> equilibrio_;
-  std::vector<double> minima_;
+  std::unique_ptr<sopra::parametri_progetto> parametri_;
+  sopra::profilo_velocita profilo_;
+  bool riferimenti_ = false;
+  std::vector<std::int16_t> equilibri_minimi_, equilibri_massimi_;
+  std::vector<std::int16_t> minime_minime_, minime_massime_;
+  // Where each stretch of the profile starts (row) and its speeds, when there
+  // are several stretches.
+  struct confine {
+    int riga;
+    QString testo;
+  };
+  std::vector<confine> confini_;
   inquadratura vista_;
   bool intera_ = true;  // the view is the whole line, as adatta() left it
 

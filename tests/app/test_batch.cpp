@@ -344,7 +344,10 @@ TEST_F(Batch, ParameterErrorsNameTheOptionAndTheCoreReason) {
   for (const auto& [opzione, valore, motivo] :
        {std::tuple{"--velocita-minima", "-5", "non può essere negativo"},
         std::tuple{"--massimo", "301", "non può superare 300 mm"},
-        std::tuple{"--eccesso", "12.5", "vuole un numero intero di millimetri"}}) {
+        std::tuple{"--eccesso", "12.5", "vuole un numero intero di millimetri"},
+        std::tuple{"--pendenza", "0", "deve essere maggiore di 0"},
+        std::tuple{"--variazione", "0", "deve essere maggiore di 0"},
+        std::tuple{"--velocita-minima", "121", "non può superare la velocità massima"}}) {
     const auto u = esegui({"proposta", "--velocita", "120", opzione, valore});
     EXPECT_EQ(u.err, std::string("sopraelevazione-batch: ") + opzione + ' ' + motivo +
                          "; vedere --help\n");
@@ -405,8 +408,8 @@ TEST_F(Batch, ProposalTableEndsWithTheClassValues) {
 }
 
 TEST_F(Batch, AClassWithBothFlagsShowsBothNotes) {
-  const auto u = esegui(
-      {"proposta", "--velocita", "120", "--velocita-minima", "60", "--eccesso", "20"});
+  const auto u =
+      esegui({"proposta", "--velocita", "120", "--velocita-minima", "60", "--eccesso", "20"});
   EXPECT_EQ(u.codice, 0);
   EXPECT_NE(u.out.find("\tcon 160 mm la velocità ammessa è 109 km/h; nessuna sopraelevazione "
                        "serve sia 120 sia 60 km/h\n"),

@@ -27,11 +27,26 @@ std::string motivo(std::size_t k, double valore) {
   return *m;
 }
 
-TEST(Parametri, ZeroIsAcceptedANegativeValueIsNot) {
+TEST(Parametri, ZeroIsAcceptedSaveForTheRampsANegativeValueIsNot) {
   for (std::size_t k = 0; k < numero_parametri; ++k) {
-    EXPECT_EQ(motivo(k, 0), "") << k;
+    // A ramp with no gradient or no rate of change would never end.
+    EXPECT_EQ(motivo(k, 0), k >= pendenza ? "deve essere maggiore di 0" : "") << k;
     EXPECT_EQ(motivo(k, -0.5), "non può essere negativo") << k;
   }
+  EXPECT_EQ(motivo(pendenza, 0.001), "");
+}
+
+TEST(Parametri, TheSlowestSpeedMayNotExceedTheFastest) {
+  parametri_progetto p;
+  p.velocita_minima = 200;
+  EXPECT_FALSE(controlla_parametri(p)) << "without V there is nothing to exceed";
+  p.velocita_massima = 200;
+  EXPECT_FALSE(controlla_parametri(p));
+  p.velocita_minima = 200.5;
+  const auto rifiuto = controlla_parametri(p);
+  ASSERT_TRUE(rifiuto);
+  EXPECT_EQ(rifiuto->indice, 1u);
+  EXPECT_EQ(rifiuto->motivo, "non può superare la velocità massima");
 }
 
 TEST(Parametri, TheGreatestCantStopsAtWhatASectionHolds) {

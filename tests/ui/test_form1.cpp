@@ -286,32 +286,48 @@ class TestForm1 : public QObject {
       finestra f(cartella_->path());
       f.clicca(QStringLiteral("Command5"));
       QVERIFY(!f.form->isVisible());
-      QVERIFY(f.domande.isEmpty());
+      QVERIFY(f.richieste_di_scelta.isEmpty());
     }
+    const QString domanda =
+        QStringLiteral("Le modifiche non salvate andranno perse. Uscire comunque?");
+    const QStringList scelte = {"Salva ed esci", "Sì", "No"};
     finestra f(cartella_->path());
     f.apri(QStringLiteral("Valle_Andata.si3"));
     finestra::scrivi(f.text1(), QStringLiteral("33"));
 
-    f.risposta = false;
+    f.scelta = 2;
     f.clicca(QStringLiteral("Command1"));
-    QCOMPARE(f.domande, QStringList{"Le modifiche non salvate andranno perse. Uscire comunque?"});
+    QCOMPARE(f.richieste_di_scelta, QStringList{domanda});
+    QCOMPARE(f.scelte_mostrate, scelte);
     QVERIFY(f.form->isVisible());
+    f.scelta = -1;    // the box closed: stays too
     f.form->close();  // the title bar's close asks the same
-    QCOMPARE(f.domande.size(), 2);
+    QCOMPARE(f.richieste_di_scelta.size(), 2);
     QVERIFY(f.form->isVisible());
 
     f.clicca(QStringLiteral("Command3"));
     f.clicca(QStringLiteral("Command1"));
-    QCOMPARE(f.domande.size(), 2);
+    QCOMPARE(f.richieste_di_scelta.size(), 2);
     QVERIFY(!f.form->isVisible());
 
     finestra g(cartella_->path());
     g.apri(QStringLiteral("Valle_Andata.si3"));
     finestra::scrivi(g.text1(), QStringLiteral("34"));
-    g.risposta = true;
+    g.scelta = 1;
     g.form->close();
-    QCOMPARE(g.domande.size(), 1);
+    QCOMPARE(g.richieste_di_scelta.size(), 1);
     QVERIFY(!g.form->isVisible());
+
+    // "Salva ed esci" writes the edit, then leaves.
+    finestra h(cartella_->path());
+    h.apri(QStringLiteral("Valle_Andata.si3"));
+    finestra::scrivi(h.text1(), QStringLiteral("35"));
+    h.scelta = 0;
+    h.form->close();
+    QVERIFY(!h.form->isVisible());
+    QCOMPARE(sopra::millimetri_tratto(carica(percorso(QStringLiteral("Valle_Andata.si3"))),
+                                      sopra::tratto_della_riga(0)),
+             35);
   }
 
   void errore_di_caricamento_termina() {

@@ -54,6 +54,7 @@ class finestra {
       immagine_proposta = proposto;
       return file_immagine;
     };
+    form->scegli_file_relazione = [this](const QString&) { return file_relazione; };
     form->show();
     QApplication::setActiveWindow(form.get());
     QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -111,6 +112,7 @@ class finestra {
   QString cartella_scelta;          // what the folder dialog answers
   QString file_immagine;            // what the picture's file dialog answers
   QString immagine_proposta;
+  QString file_relazione;  // what the report's file dialog answers
   bool panello_durante_avviso = false;
 };
 

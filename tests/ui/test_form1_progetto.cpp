@@ -3,16 +3,23 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <map>
 #include <tuple>
 
+#include "editing/csv.hpp"
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
+#include "progetto/relazione.hpp"
 #include "test_form1_finestra.hpp"
 #include "ui/modello_tratti.hpp"
 #include "ui/vista_linea.hpp"
@@ -299,6 +306,232 @@ class TestForm1Progetto : public QObject {
     QVERIFY(problemi->model()->rowCount() > trovati);
     QCOMPARE(f.list1()->model()->index(curva, 0).data(modello_tratti::ruolo_segno).toInt(),
              static_cast<int>(segno_riga::errore));
+  }
+
+  void la_tabella_della_proposta_segue_i_parametri() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    allarga(f);
+    auto* velocita = f.c<QLineEdit>(QStringLiteral("Text5(0)"));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid1"));
+    finestra::scrivi(velocita, QStringLiteral("120"));
+    f.clicca(QStringLiteral("Command8"));
+    const QString a_120 = tabella->item(7, 1)->text();
+    // A new V: the equilibrium of the tightest class follows without "Proponi".
+    finestra::scrivi(velocita, QStringLiteral("80"));
+    QVERIFY(tabella->item(7, 1) != nullptr);
+    QVERIFY(tabella->item(7, 1)->text() != a_120);
+    QCOMPARE(tabella->item(7, 1)->text(),
+             QStringLiteral("%1").arg(11.8 * 80 * 80 / 200, 0, 'f', 1));
+    // No speed: no figures rather than stale ones.
+    finestra::scrivi(velocita, QStringLiteral("0"));
+    QVERIFY(tabella->item(7, 1) == nullptr);
+  }
+
+  void le_caselle_dei_parametri_rifiutano_cio_che_il_nucleo_rifiuta() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const auto casella = [&](int k) { return f.c<QLineEdit>(QStringLiteral("Text5(%1)").arg(k)); };
+    const auto rossa = [&](int k) {
+      return casella(k)->palette().color(QPalette::Text) == QColor(200, 0, 0);
+    };
+    for (const auto& [k, testo, motivo] :
+         {std::tuple{0, "abc", "Vuole un numero."}, std::tuple{0, "", "Vuole un numero."},
+          std::tuple{5, "0", "Deve essere maggiore di 0."},
+          std::tuple{6, "0", "Deve essere maggiore di 0."}}) {
+      const QString prima = casella(k)->text();
+      finestra::scrivi(casella(k), QString::fromLatin1(testo));
+      QCOMPARE(casella(k)->toolTip(), QString::fromUtf8(motivo));
+      QVERIFY(rossa(k));
+      finestra::scrivi(casella(k), prima);
+      QVERIFY(!rossa(k));
+    }
+    // v above V: the slowest speed is the one refused, and is back once V rises.
+    finestra::scrivi(casella(0), QStringLiteral("120"));
+    finestra::scrivi(casella(1), QStringLiteral("130"));
+    QCOMPARE(casella(1)->toolTip(), QStringLiteral("Non può superare la velocità massima."));
+    QVERIFY(rossa(1) && !rossa(0));
+    finestra::scrivi(casella(0), QStringLiteral("140"));
+    QVERIFY(!rossa(1));
+  }
+
+  void ctrl_z_in_una_casella_annulla_prima_la_casella() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    f.clicca_riga(10);
+    finestra::scrivi(f.text1(), QStringLiteral("45"));
+    const QStringList dopo_tratto = righe(f);
+    const QString classe = f.text4(0)->text();
+    for (QLineEdit* casella : {f.text4(0), f.c<QLineEdit>(QStringLiteral("Text5(3)"))}) {
+      const QString prima = casella->text();
+      finestra::scrivi(casella, QStringLiteral("77"));
+      QTest::keyClick(casella, Qt::Key_Z, Qt::ControlModifier);
+      QCOMPARE(casella->text(), prima);
+      QCOMPARE(righe(f), dopo_tratto);
+    }
+    QCOMPARE(f.text4(0)->text(), classe);
+
+    // The scenario's undo brings its step into view: the row edited, far from
+    // the one selected now.
+    const int lontana = f.righe() - 1;
+    f.clicca_riga(lontana);
+    f.list1()->setFocus();
+    QTest::keyClick(f.list1(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(righe(f) != dopo_tratto);
+    QCOMPARE(f.list1()->currentIndex().row(), 10);
+    QVERIFY(f.list1()->viewport()->rect().intersects(
+        f.list1()->visualRect(f.list1()->model()->index(10, 0))));
+  }
+
+  void schermo_piccolo_nome_dello_scenario_e_traduzioni() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    // Which scenario is open, and where.
+    auto* nome = f.c<QLabel>(QStringLiteral("Label24"));
+    QVERIFY(nome->text().startsWith(QStringLiteral("Valle_Andata.si3")));
+    QVERIFY(
+        nome->toolTip().contains(QDir::toNativeSeparators(QDir(cartella_->path()).absolutePath())));
+
+    // A 1366 × 768 screen: the problems keep a readable width and every column
+    // of the proposal can be reached.
+    f.form->resize(1366 - 8, 768 - 60);
+    QCoreApplication::processEvents();
+    QVERIFY(f.c(QStringLiteral("Frame6"))->isVisible());
+    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    QVERIFY2(problemi->width() >= 180, qPrintable(QString::number(problemi->width())));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid1"));
+    QVERIFY(tabella->horizontalHeader()->length() <= tabella->viewport()->width() ||
+            tabella->horizontalScrollBar()->maximum() > 0);
+
+    // Qt's own buttons in Italian.
+    QVERIFY(installa_traduzioni_qt(*QCoreApplication::instance()));
+    QMessageBox scatola(QMessageBox::Question, QString(), QString(),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(scatola.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Sì"));
+    QCOMPARE(scatola.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("No"));
+    QCOMPARE(scatola.button(QMessageBox::Cancel)->text().remove(u'&'), QStringLiteral("Annulla"));
+  }
+
+  void progetta_e_annulla_ridanno_gli_stessi_byte() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    const QString file_tratti = cartella_->filePath(QStringLiteral("Valle_Andata.da3"));
+    const QByteArray byte_iniziali = leggi(file_tratti);
+    const QStringList iniziali = righe(f);
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("160"));
+    f.clicca(QStringLiteral("Command15"));
+    QVERIFY(f.avvisi.isEmpty());
+    QVERIFY(righe(f) != iniziali);
+    auto* esito = f.c<QLabel>(QStringLiteral("Label21"));
+    QVERIFY(esito->text().startsWith(QStringLiteral("Progetto: ")));
+    // Every section the design lowered or pinned is in the problem list, and
+    // a position of the summary selects its row.
+    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    const int voci = problemi->model()->rowCount();
+    const QRegularExpression collegamento(QStringLiteral(R"x(href="(\d+)")x"));
+    const QRegularExpressionMatch primo = collegamento.match(esito->text());
+    if (primo.hasMatch()) {
+      QVERIFY(voci > 0);
+      emit esito->linkActivated(primo.captured(1));
+      const auto riga = sopra::riga_alla_posizione(primo.captured(1).toLongLong(), f.righe());
+      QCOMPARE(f.list1()->currentIndex().row(), static_cast<int>(*riga));
+    }
+    f.list1()->setFocus();
+    QTest::keyClick(f.list1(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(righe(f), iniziali);
+    QCOMPARE(esito->text(), QString());
+    QCOMPARE(problemi->model()->rowCount(), 0);
+    f.clicca(QStringLiteral("Command3"));
+    QCOMPARE(leggi(file_tratti), byte_iniziali);
+  }
+
+  void relazione_delle_curve_in_tabella_e_su_file() {
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    allarga(f);
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("100"));
+    f.c<QTabWidget>(QStringLiteral("Tab1"))->setCurrentIndex(1);
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid2"));
+    sopra::parametri_progetto p;
+    p.velocita_massima = 100;
+    sopra::scenario_aperto aperto = valle();
+    const auto curve = sopra::relazione_curve(aperto.store(), aperto.geometria(), p,
+                                              sopra::profilo_velocita::da_parametri(p));
+    QCOMPARE(tabella->rowCount(), static_cast<int>(curve.size()));
+    QVERIFY(curve.size() > 2);
+    // A click on a curve selects its first row.
+    const int scelta = static_cast<int>(curve.size()) - 2;
+    tabella->scrollToItem(tabella->item(scelta, 0));
+    QTest::mouseClick(tabella->viewport(), Qt::LeftButton, {},
+                      tabella->visualRect(tabella->model()->index(scelta, 0)).center());
+    QCOMPARE(f.list1()->currentIndex().row(),
+             static_cast<int>(*sopra::riga_alla_posizione(curve[scelta].inizio, f.righe())));
+    // The table follows an edit a moment after it.
+    for (int k = 0; k < 8; ++k) finestra::scrivi(f.text4(k), QStringLiteral("77"));
+    f.clicca(QStringLiteral("Command6"));
+    QTRY_COMPARE(tabella->item(scelta, 5)->text(), QStringLiteral("77"));
+    f.avvisi.clear();  // the class command's note on the curves without a free slot
+
+    // "Esporta relazione…" writes what the batch companion prints.
+    f.file_relazione = cartella_->filePath(QStringLiteral("relazione.csv"));
+    f.clicca(QStringLiteral("Command16"));
+    sopra::scenario_aperto uguale = valle();
+    std::array<std::string, sopra::numero_classi> settantasette;
+    settantasette.fill("77");
+    uguale.applica_classi(settantasette);
+    const std::string atteso = sopra::testo_csv_relazione(sopra::relazione_curve(
+        uguale.store(), uguale.geometria(), p, sopra::profilo_velocita::da_parametri(p)));
+    QVERIFY(f.avvisi.isEmpty());
+    QCOMPARE(leggi(f.file_relazione), QByteArray::fromStdString(atteso));
+    f.file_relazione = cartella_->filePath(QStringLiteral("manca/relazione.csv"));
+    f.clicca(QStringLiteral("Command16"));
+    QCOMPARE(f.avvisi.size(), 1);
+    QVERIFY(f.avvisi[0].contains(QStringLiteral("relazione.csv")));
+  }
+
+  void velocita_lungo_la_linea_dal_file_al_file() {
+    const QString file = cartella_->filePath(QStringLiteral("Valle_Andata.velocita.csv"));
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("# posizione;V;v\n0;120;60\n4000;90\n");
+    }
+    finestra f(cartella_->path());
+    f.apri(QStringLiteral("Valle_Andata.si3"));
+    auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid3"));
+    QCOMPARE(tabella->rowCount(), 2);
+    QCOMPARE(tabella->item(1, 0)->text(), QStringLiteral("4000"));
+    QCOMPARE(tabella->item(1, 2)->text(), QString());
+
+    // A stretch that does not rise in position is red, with the core's reason.
+    tabella->item(1, 0)->setText(QStringLiteral("0"));
+    QCOMPARE(tabella->item(1, 0)->foreground().color(), QColor(200, 0, 0));
+    QVERIFY(tabella->item(0, 0)->foreground().color() != QColor(200, 0, 0));
+    QVERIFY(tabella->item(1, 0)->toolTip().contains(QStringLiteral("Valle_Andata.velocita.csv")));
+    QCOMPARE(f.testo_label(QStringLiteral("Label17")), QStringLiteral("Modifiche non salvate"));
+    tabella->item(1, 0)->setText(QStringLiteral("5000"));
+    tabella->item(1, 1)->setText(QStringLiteral("80.5"));
+    QVERIFY(f.testo_label(QStringLiteral("Label25")).isEmpty());
+    // A new stretch starts at the selected row, at the speeds of the boxes.
+    finestra::scrivi(f.c<QLineEdit>(QStringLiteral("Text5(0)")), QStringLiteral("100"));
+    f.clicca_riga(150);
+    f.clicca(QStringLiteral("Command17"));
+    QCOMPARE(tabella->rowCount(), 3);
+    QVERIFY(f.testo_label(QStringLiteral("Label25")).isEmpty());
+
+    // "Salva" writes the table as the core writes a profile; opened again, the same table.
+    f.clicca(QStringLiteral("Command3"));
+    const std::int64_t da = sopra::posizione_tratto(sopra::tratto_della_riga(150));
+    const sopra::profilo_velocita atteso({{0, 120, 60}, {5000, 80.5, 0}, {da, 100, 0}});
+    QCOMPARE(leggi(file), QByteArray::fromStdString(sopra::testo_profilo(atteso)));
+    QVERIFY(!f.testo_label(QStringLiteral("Label17")).startsWith(QStringLiteral("Modifiche")));
+    finestra g(cartella_->path());
+    g.apri(QStringLiteral("Valle_Andata.si3"));
+    auto* di_nuovo = g.c<QTableWidget>(QStringLiteral("Grid3"));
+    QCOMPARE(di_nuovo->rowCount(), 3);
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        QCOMPARE(di_nuovo->item(r, c)->text(), tabella->item(r, c)->text());
   }
 
   void nota_sul_testo_e_cartella_scelta() {
