@@ -21,6 +21,8 @@ struct parametri_progetto {
   std::int32_t eccesso_ammesso = 110;          // E_max, mm of cant excess at v
   double pendenza_raccordo = 2.5;              // run-off gradient, mm per metre (1:400)
   double variazione_massima = 55;              // rate of change of cant at V, mm/s
+
+  bool operator==(const parametri_progetto&) const = default;
 };
 
 // What the proposal says when no speed V was given.

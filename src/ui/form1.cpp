@@ -1631,7 +1631,16 @@ void Form1::Command10_Click() {
 }
 
 std::vector<sopra::problema> Form1::problemi_attuali() const {
-  return aperto_->verifica(parametri(), profilo());
+  // The open scenario keeps the check up to date as it changes; it is set up
+  // again only when the parameters or the speeds it judges with change.
+  sopra::parametri_progetto p = parametri();
+  sopra::profilo_velocita velocita = profilo();
+  if (!aperto_->verifica_viva_accesa() || !verifica_viva_con_ || verifica_viva_con_->first != p ||
+      verifica_viva_con_->second != velocita) {
+    aperto_->imposta_verifica_viva(p, velocita);
+    verifica_viva_con_.emplace(std::move(p), std::move(velocita));
+  }
+  return aperto_->problemi_vivi();
 }
 
 void Form1::esegui_verifica() {

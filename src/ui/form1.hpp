@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "editing/scenario_aperto.hpp"
@@ -220,6 +221,9 @@ class Form1 : public QWidget {
   // The speeds along the line of the scenario's own profile file, read at
   // opening; none without the file. Why the file did not read (empty when it did).
   std::optional<sopra::profilo_velocita> profilo_scenario_;
+  // The parameters and speeds the open scenario's live check was set up with.
+  mutable std::optional<std::pair<sopra::parametri_progetto, sopra::profilo_velocita>>
+      verifica_viva_con_;
   QString errore_profilo_;
   // The table's profile differs from the file's.
   bool profilo_modificato_ = false;
