@@ -51,6 +51,13 @@ inline scenario linea_casuale(std::size_t numero, std::mt19937& caso) {
   return s;
 }
 
+// The design parameters at 120 km/h, the defaults otherwise: delta 82 mm.
+inline parametri_progetto a_120() {
+  parametri_progetto p;
+  p.velocita_massima = 120;
+  return p;
+}
+
 // Plans the ramps with V and v of `parametri` along the whole line and writes
 // them into the store, as the open scenario does but without its rows or undo.
 inline esito_raccordi applica_raccordi(scenario& store, const geometria_linea& geometria,

@@ -19,12 +19,6 @@ namespace {
 
 using namespace prova;
 
-parametri_progetto a_120() {
-  parametri_progetto p;
-  p.velocita_massima = 120;  // delta 82 mm
-  return p;
-}
-
 // The designed cant of sections da .. a (signed mm), the design written into
 // the store as the window and the batch companion write it. The sections'
 // halfway points are taken as beyond the line file, so that every curve is

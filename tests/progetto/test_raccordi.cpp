@@ -15,12 +15,6 @@ namespace {
 
 using namespace prova;
 
-parametri_progetto a_120() {
-  parametri_progetto p;
-  p.velocita_massima = 120;  // delta 82 mm
-  return p;
-}
-
 std::int32_t mm(const scenario& s, std::int32_t t) {
   return millimetri_tratto(s, t);
 }
