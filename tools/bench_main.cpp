@@ -36,6 +36,7 @@
 #include "progetto/progetto.hpp"
 #include "progetto/relazione.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/memoria_grande.hpp"
 
 namespace {
 
@@ -451,11 +452,11 @@ bool leggi_opzioni(int argc, char** argv, opzioni& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The allocator gives its large blocks back to the kernel at once, instead of
-  // keeping them for the next run; the address space of a scenario's arrays is
-  // kept by the loader itself, as in the window, which loads one scenario after
-  // another, and the runs in new processes show loading without it.
-  ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  // Memory as the programs keep it: the design tools' working arrays are taken
+  // again from what the process freed, and a scenario's arrays come from the
+  // loader's own address space, kept for the next scenario as in the window;
+  // the runs in new processes show loading with neither.
+  sopra::tieni_memoria_liberata();
   opzioni o;
   if (!leggi_opzioni(argc, argv, o)) {
     std::fputs(uso, stderr);

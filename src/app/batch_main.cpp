@@ -32,6 +32,7 @@
 #include "progetto/verifica.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/memoria_grande.hpp"
 #include "scenario/nomi_file.hpp"
 
 #ifdef _WIN32
@@ -405,6 +406,7 @@ std::vector<std::string> argomenti_utf8() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  sopra::tieni_memoria_liberata();
 #ifdef _WIN32
   // Output byte for byte as on other systems: no line end turned into CR LF.
   _setmode(_fileno(stdout), _O_BINARY);

@@ -1,9 +1,11 @@
 #include <QApplication>
 #include <csignal>
 
+#include "scenario/memoria_grande.hpp"
 #include "ui/form1.hpp"
 
 int main(int argc, char** argv) {
+  sopra::tieni_memoria_liberata();
 #ifdef SIGXFSZ  // POSIX only: Windows has no file size limit signal
   // A write beyond the file size limit must fail with an error that saving
   // reports, not end the program with the edits unsaved.

@@ -3,6 +3,9 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace sopra {
 
@@ -53,6 +56,13 @@ void tieni_mappa(mappa_tenuta mappa) noexcept {
 #endif
 
 }  // namespace
+
+void tieni_memoria_liberata() noexcept {
+#if defined(__GLIBC__)
+  ::mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 512 << 20);
+#endif
+}
 
 void consiglia_pagine_grandi(void* p, std::size_t byte) noexcept {
 #if defined(__linux__)
