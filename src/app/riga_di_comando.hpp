@@ -44,9 +44,9 @@ struct richiesta {
   bool velocita = false;
   // --profilo: the speed profile file of the design commands.
   std::optional<std::string> profilo;
-  bool csv = false;                       // elenco --csv
-  bool prova = false;                     // save nothing
-  bool elenco = false;                    // print the rows after the edit
+  bool csv = false;     // elenco --csv
+  bool prova = false;   // save nothing
+  bool elenco = false;  // print the rows after the edit
   std::vector<std::string> file;
 };
 

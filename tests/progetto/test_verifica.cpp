@@ -22,9 +22,9 @@ scenario linea_con_problemi() {
   metti_sopraelevazione(s, 25, 20);      // cant in the zone
   tratti_curvi(s, 30, 30, -2500, -200);  // above c_max, a step of 200 mm, excess at 40 km/h
   tratti_curvi(s, 35, 35, 490, 0);
-  metti_bivio(s, 36);                    // zone 35 .. 36: a 490 m bend run through without cant
-  metti_sopraelevazione(s, 40, 50);      // a straight's cant that no curve explains
-  tratti_curvi(s, 42, 42, 490, 100);     // deficiency at 120 km/h
+  metti_bivio(s, 36);                 // zone 35 .. 36: a 490 m bend run through without cant
+  metti_sopraelevazione(s, 40, 50);   // a straight's cant that no curve explains
+  tratti_curvi(s, 42, 42, 490, 100);  // deficiency at 120 km/h
   tratti_curvi(s, 50, 50, 5000, 0);
   riempi(s, 50);  // a curve that cannot hold cant
   return s;
