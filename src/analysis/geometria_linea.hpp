@@ -83,6 +83,9 @@ class geometria_linea {
   std::int32_t classe(std::size_t riga) const { return righe_[riga].classe; }
   // Whether it lies in a junction zone.
   bool bivio(std::size_t riga) const { return righe_[riga].bivio != 0; }
+  // The side of its bend, junction zones included: +1 left-hand (its cant is
+  // > 0), -1 right-hand, 0 straight.
+  int lato(std::size_t riga) const { return (raggio(riga) > 0) - (raggio(riga) < 0); }
   // A curve outside a junction zone: the sections that take cant.
   bool curva(std::size_t riga) const { return raggio(riga) != 0 && !bivio(riga); }
   // The radius the list shows: 0 in a junction zone, else raggio().

@@ -20,13 +20,6 @@ constexpr std::int32_t senza_tetto = std::int32_t{1} << 30;
 constexpr std::int32_t non_obiettivo = -1;
 constexpr std::int32_t bloccato = -2;
 
-// The side of a row's curve as the classification gives it, junction zones
-// included: +1 left-hand bend (its cant is > 0), -1 right-hand, 0 straight.
-int lato_curva(const geometria_linea& geometria, std::size_t riga) {
-  const std::int16_t raggio = geometria.raggio(riga);
-  return (raggio > 0) - (raggio < 0);
-}
-
 // Forward then backward: each row keeps the smaller of its own cap and its
 // neighbour's plus the step allowed between them.
 void propaga_tetti(std::vector<std::int32_t>& tetti, const condizioni_linea& condizioni) {
@@ -62,7 +55,7 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
   std::vector<std::int32_t> obiettivo(n, non_obiettivo);
   std::vector<std::int32_t> tetti(n, senza_tetto);
   for (std::size_t r = 0; r < n; ++r) {
-    const int lato = lato_curva(geometria, r);
+    const int lato = geometria.lato(r);
     const bool bivio = geometria.bivio(r);
     const bool pieno =
         !bivio &&
@@ -98,13 +91,13 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
         stanza += condizioni.delta(r);
         for (std::int32_t& v : inviluppo) v = std::max(v - condizioni.delta(r), non_raggiunto);
       }
-      const int lato = lato_curva(geometria, r);
+      const int lato = geometria.lato(r);
       if (lato == 0) continue;
       std::int32_t& proprio = inviluppo[indice_lato(lato)];
       if (obiettivo[r] >= 0) proprio = std::max(proprio, m0(r));
       // Only straights lie between `fine` and r, so a run of the other side
       // that ended at `fine` and one that starts at r make a reverse curve.
-      if (fine < n && lato_curva(geometria, fine) == -lato)
+      if (fine < n && geometria.lato(fine) == -lato)
         inversioni.push_back({fine, r, stanza, h_fine, 0});
       fine = r;
       h_fine = std::max(proprio, 0);
@@ -117,7 +110,7 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
     for (std::size_t r = n; r-- > 0;) {
       if (r + 1 < n)
         for (std::int32_t& v : inviluppo) v = std::max(v - condizioni.delta(r + 1), non_raggiunto);
-      const int lato = lato_curva(geometria, r);
+      const int lato = geometria.lato(r);
       if (lato == 0) continue;
       std::int32_t& proprio = inviluppo[indice_lato(lato)];
       if (obiettivo[r] >= 0) proprio = std::max(proprio, m0(r));
@@ -138,16 +131,16 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
   // m: the targets under every cap; each side's cant, the envelope of its m.
   std::vector<std::int32_t> positivo(n, non_raggiunto), negativo(n, non_raggiunto);
   for (std::size_t r = 0; r < n; ++r)
-    if (obiettivo[r] >= 0) (lato_curva(geometria, r) > 0 ? positivo : negativo)[r] = m0(r);
+    if (obiettivo[r] >= 0) (geometria.lato(r) > 0 ? positivo : negativo)[r] = m0(r);
   propaga_inviluppo(positivo, condizioni);
   propaga_inviluppo(negativo, condizioni);
 
   bool con_obiettivo = false;  // the current run holds a target
   for (std::size_t r = 0; r < n; ++r) {
-    const int lato = lato_curva(geometria, r);
-    if (lato != 0 && (r == 0 || lato_curva(geometria, r - 1) != lato)) con_obiettivo = false;
+    const int lato = geometria.lato(r);
+    if (lato != 0 && (r == 0 || geometria.lato(r - 1) != lato)) con_obiettivo = false;
     con_obiettivo |= obiettivo[r] >= 0;
-    const bool fine_corsa = lato != 0 && (r + 1 == n || lato_curva(geometria, r + 1) != lato);
+    const bool fine_corsa = lato != 0 && (r + 1 == n || geometria.lato(r + 1) != lato);
     if (fine_corsa && con_obiettivo) ++esito.curve_progettate;
 
     if (obiettivo[r] == bloccato) continue;

@@ -12,11 +12,6 @@ namespace sopra {
 
 namespace {
 
-int lato_curva(const geometria_linea& geometria, std::size_t riga) {
-  const std::int16_t raggio = geometria.raggio(riga);
-  return (raggio > 0) - (raggio < 0);
-}
-
 }  // namespace
 
 double insufficienza_per_accelerazione(double accelerazione) {
@@ -35,13 +30,13 @@ std::vector<curva_relazione> relazione_curve(const scenario& store,
 
   std::vector<curva_relazione> curve;
   for (std::size_t inizio = 0; inizio < n;) {
-    const int lato = lato_curva(geometria, inizio);
+    const int lato = geometria.lato(inizio);
     if (lato == 0) {
       ++inizio;
       continue;
     }
     std::size_t fine = inizio;
-    while (fine + 1 < n && lato_curva(geometria, fine + 1) == lato) ++fine;
+    while (fine + 1 < n && geometria.lato(fine + 1) == lato) ++fine;
 
     curva_relazione c;
     c.inizio = posizione_tratto(tratto_della_riga(inizio));
@@ -77,9 +72,8 @@ std::vector<curva_relazione> relazione_curve(const scenario& store,
     // The run-offs: the sections next to the run that carry cant of its side.
     const auto del_lato = [&](std::size_t r) { return lato * letture[r].millimetri > 0; };
     std::size_t primo = inizio, ultimo = fine;
-    while (primo > 0 && lato_curva(geometria, primo - 1) == 0 && del_lato(primo - 1)) --primo;
-    while (ultimo + 1 < n && lato_curva(geometria, ultimo + 1) == 0 && del_lato(ultimo + 1))
-      ++ultimo;
+    while (primo > 0 && geometria.lato(primo - 1) == 0 && del_lato(primo - 1)) --primo;
+    while (ultimo + 1 < n && geometria.lato(ultimo + 1) == 0 && del_lato(ultimo + 1)) ++ultimo;
     c.raccordo_prima = metri_tratto * static_cast<std::int32_t>(inizio - primo);
     c.raccordo_dopo = metri_tratto * static_cast<std::int32_t>(ultimo - fine);
 
