@@ -47,6 +47,7 @@ struct problema {
   // (testo_problema); a line can hold a problem on most of its sections, and
   // the sentence is made only when it is shown.
   std::array<double, 3> cifre{};
+  bool operator==(const problema&) const = default;
 };
 
 // The problem's short Italian sentence with its figures, a whole figure when

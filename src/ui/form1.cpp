@@ -597,12 +597,23 @@ void Form1::crea_frame6() {
 
   Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
   problemi_ = new modello_problemi(this);
-  List2 = new QListView(Frame6);
+  // A table of one column, without headers or grid, reads as a list; unlike a
+  // list view it is not laid out again row by row when problems come and go,
+  // which on a long line are tens of thousands.
+  List2 = new QTableView(Frame6);
   List2->setObjectName(QStringLiteral("List2"));
   List2->setModel(problemi_);
-  List2->setUniformItemSizes(true);
+  List2->horizontalHeader()->hide();
+  List2->horizontalHeader()->setStretchLastSection(true);
+  List2->verticalHeader()->hide();
+  List2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  List2->verticalHeader()->setDefaultSectionSize(List2->fontMetrics().height() + 2);
+  List2->setShowGrid(false);
+  List2->setWordWrap(false);
+  List2->setTextElideMode(Qt::ElideRight);
   List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
   List2->setSelectionMode(QAbstractItemView::SingleSelection);
+  List2->setSelectionBehavior(QAbstractItemView::SelectRows);
 
   // The curve report: one row per curve, by position.
   QStringList intestazioni = {QStringLiteral("Inizio\nm"),  QStringLiteral("Fine\nm"),

@@ -27,6 +27,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QTableView;
 class QListWidget;
 class QPushButton;
 class QTabWidget;
@@ -289,7 +290,7 @@ class Form1 : public QWidget {
   QLabel* Label22 = nullptr;
   QTableWidget* Grid1 = nullptr;
   QLabel* Label23 = nullptr;
-  QListView* List2 = nullptr;
+  QTableView* List2 = nullptr;
   QSplitter* Splitter1 = nullptr;    // the picture above, the table and the problems below
   QSplitter* Splitter2 = nullptr;    // the tables beside the problems
   QTabWidget* Tab1 = nullptr;        // the proposal, and the curve report

@@ -60,9 +60,33 @@ modello_problemi::modello_problemi(QObject* genitore) : QAbstractListModel(genit
 modello_problemi::~modello_problemi() = default;
 
 void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
-  beginResetModel();
-  problemi_ = std::move(problemi);
-  endResetModel();
+  // A keystroke changes a few problems among tens of thousands: only the rows
+  // between the common head and the common tail are announced, as changed,
+  // inserted or removed, so that the list keeps its place and selection and
+  // is not laid out again.
+  const std::size_t prima =
+      static_cast<std::size_t>(std::ranges::mismatch(problemi_, problemi).in1 - problemi_.begin());
+  std::size_t coda = 0;
+  const std::size_t piu_corta = std::min(problemi_.size(), problemi.size());
+  while (coda < piu_corta - prima &&
+         problemi_[problemi_.size() - 1 - coda] == problemi[problemi.size() - 1 - coda])
+    ++coda;
+  const std::size_t vecchie = problemi_.size() - coda - prima;
+  const std::size_t nuove = problemi.size() - coda - prima;
+  const auto riga = [](std::size_t r) { return static_cast<int>(r); };
+  if (nuove > vecchie) {
+    beginInsertRows({}, riga(prima + vecchie), riga(prima + nuove - 1));
+    problemi_ = std::move(problemi);
+    endInsertRows();
+  } else if (nuove < vecchie) {
+    beginRemoveRows({}, riga(prima + nuove), riga(prima + vecchie - 1));
+    problemi_ = std::move(problemi);
+    endRemoveRows();
+  } else {
+    problemi_ = std::move(problemi);
+  }
+  if (const std::size_t cambiate = std::min(vecchie, nuove); cambiate > 0)
+    emit dataChanged(index(riga(prima)), index(riga(prima + cambiate - 1)));
 }
 
 void modello_problemi::imposta_esito(std::vector<voce_esito> voci) {

@@ -16,6 +16,8 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <tuple>
 
 #include "analysis/curva.hpp"
 #include "analysis/geometria_linea.hpp"
@@ -128,6 +130,33 @@ void segni_avviso(QPainter& p, const QVector<QPointF>& centri, double r) {
   p.setBrush(Qt::NoBrush);
 }
 
+// The marks of one kind at `centri`: a mark is drawn once into a small image
+// and stamped at every centre, rounded to the device's pixels, so that hundreds
+// of antialiased outlines cost about what one does. A few are drawn directly.
+void timbra_segni(QPainter& p, const QVector<QPointF>& centri, double r, bool errore) {
+  const auto disegna = errore ? segni_errore : segni_avviso;
+  if (centri.size() < 4) {
+    disegna(p, centri, r);
+    return;
+  }
+  const qreal dpr = p.device()->devicePixelRatioF();
+  const double lato = std::ceil(4 * r) + 2;  // the outline stands out of the r-circle
+  static std::map<std::tuple<bool, double, qreal>, QImage> pronti;
+  QImage& timbro = pronti[{errore, r, dpr}];
+  if (timbro.isNull()) {
+    const int pixel = static_cast<int>(std::ceil(lato * dpr));
+    timbro = QImage(pixel, pixel, QImage::Format_ARGB32_Premultiplied);
+    timbro.setDevicePixelRatio(dpr);
+    timbro.fill(Qt::transparent);
+    QPainter q(&timbro);
+    q.setRenderHint(QPainter::Antialiasing, true);
+    disegna(q, {QPointF(lato / 2, lato / 2)}, r);
+  }
+  const auto a_pixel = [dpr](double v) { return std::round(v * dpr) / dpr; };
+  for (const QPointF& c : centri)
+    p.drawImage(QPointF(a_pixel(c.x() - lato / 2), a_pixel(c.y() - lato / 2)), timbro);
+}
+
 }  // namespace
 
 VistaLinea::VistaLinea(QWidget* genitore) : QWidget(genitore) {
@@ -178,6 +207,7 @@ void VistaLinea::mostra(const sopra::scenario_aperto* aperto) {
 }
 
 void VistaLinea::costruisci_albero() {
+  ++versione_albero_;
   foglie_ = std::bit_ceil(static_cast<std::size_t>(std::max(righe_, 1)));
   const std::size_t nodi = 2 * foglie_;
   constexpr double infinito = std::numeric_limits<double>::infinity();
@@ -891,18 +921,7 @@ void VistaLinea::spezzate::aggiungi(int chiave, int da, int fine, QPointF a, QPo
   punti.append(b);
 }
 
-void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
-  tracciato_.svuota();
-  aloni_.svuota();
-  errori_.clear();
-  avvisi_.clear();
-  const QPointF a = a_mondo(d, d.pianta.topLeft());
-  const QPointF b = a_mondo(d, d.pianta.bottomRight());
-  const double bordo = 10 / d.scala;
-  const scatola visibile{std::min(a.x(), b.x()) - bordo, std::min(a.y(), b.y()) - bordo,
-                         std::max(a.x(), b.x()) + bordo, std::max(a.y(), b.y()) + bordo};
-  discendi(d, visibile, 1, 0, static_cast<int>(foglie_));
-
+void VistaLinea::disegna_tracciato(QPainter& p) const {
   p.setRenderHint(QPainter::Antialiasing, true);
   QColor alone(colore_bivio);
   alone.setAlpha(110);
@@ -915,8 +934,43 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
     for (const auto& s : tracciato_.elenco)
       if (s.chiave == k) p.drawPolyline(tracciato_.punti.constData() + s.primo, int(s.quanti));
   }
-  segni_avviso(p, avvisi_, 5);
-  segni_errore(p, errori_, 4);
+}
+
+void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
+  tracciato_.svuota();
+  aloni_.svuota();
+  errori_.clear();
+  avvisi_.clear();
+  const QPointF a = a_mondo(d, d.pianta.topLeft());
+  const QPointF b = a_mondo(d, d.pianta.bottomRight());
+  const double bordo = 10 / d.scala;
+  const scatola visibile{std::min(a.x(), b.x()) - bordo, std::min(a.y(), b.y()) - bordo,
+                         std::max(a.x(), b.x()) + bordo, std::max(a.y(), b.y()) + bordo};
+  discendi(d, visibile, 1, 0, static_cast<int>(foglie_));
+
+  if (p.device() == this) {
+    // On screen the track's strokes are kept in an image until the view, the
+    // size or the line changes: marks, the selection and the cant change far
+    // more often than the track.
+    const chiave_tracciato chiave{d.pianta, d.scala, d.centro, devicePixelRatioF(),
+                                  versione_albero_};
+    const QRect pixel = d.pianta.toAlignedRect();
+    if (tracciato_disegnato_.isNull() || !(chiave == chiave_tracciato_)) {
+      tracciato_disegnato_ = QImage(pixel.size() * chiave.dpr, QImage::Format_ARGB32_Premultiplied);
+      tracciato_disegnato_.setDevicePixelRatio(chiave.dpr);
+      tracciato_disegnato_.fill(Qt::white);
+      QPainter q(&tracciato_disegnato_);
+      q.translate(-pixel.topLeft());
+      disegna_tracciato(q);
+      chiave_tracciato_ = chiave;
+    }
+    p.drawImage(pixel.topLeft(), tracciato_disegnato_);
+  } else {
+    disegna_tracciato(p);
+  }
+  p.setRenderHint(QPainter::Antialiasing, true);
+  timbra_segni(p, avvisi_, 5, false);
+  timbra_segni(p, errori_, 4, true);
   if (selezionata_ >= 0) {
     const QPointF c = a_schermo(d, punti_[static_cast<std::size_t>(selezionata_)]);
     p.setPen(QPen(Qt::white, 5));
@@ -1131,8 +1185,8 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     }
   }
   p.setRenderHint(QPainter::Antialiasing, true);
-  segni_avviso(p, avvisi, 4.5);
-  segni_errore(p, errori, 3.5);
+  timbra_segni(p, avvisi, 4.5, false);
+  timbra_segni(p, errori, 3.5, true);
   p.setRenderHint(QPainter::Antialiasing, false);
 
   // The cursor on the selected section.

@@ -178,6 +178,8 @@ class VistaLinea : public QWidget {
   QRectF area_disegno() const;
   void disegna(QPainter& pittore, const QRectF& area, const inquadratura& vista) const;
   void disegna_pianta(QPainter& pittore, const disposizione& d) const;
+  // The plan's track and the junction zones' halo, as the last discendi found them.
+  void disegna_tracciato(QPainter& pittore) const;
   void disegna_diagramma(QPainter& pittore, const disposizione& d) const;
   void discendi(const disposizione& d, const scatola& visibile, std::size_t nodo, int da,
                 int quante) const;
@@ -261,4 +263,18 @@ class VistaLinea : public QWidget {
   mutable spezzate aloni_;
   mutable QVector<QPointF> errori_;
   mutable QVector<QPointF> avvisi_;
+
+  // The track as last stroked on screen, and what it was stroked for: the
+  // plan's pane, scale and centre, the pixel ratio and the tree's version.
+  struct chiave_tracciato {
+    QRectF pianta;
+    double scala = 0;
+    QPointF centro;
+    qreal dpr = 0;
+    std::uint64_t versione = 0;
+    bool operator==(const chiave_tracciato&) const = default;
+  };
+  std::uint64_t versione_albero_ = 0;  // counts costruisci_albero()
+  mutable QImage tracciato_disegnato_;
+  mutable chiave_tracciato chiave_tracciato_;
 };

@@ -271,7 +271,7 @@ class TestForm1Progetto : public QObject {
     f.apri(QStringLiteral("Valle_Andata.si3"));
     allarga(f);
     f.clicca(QStringLiteral("Command10"));
-    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    auto* problemi = f.c<QAbstractItemView>(QStringLiteral("List2"));
     const int trovati = problemi->model()->rowCount();
     const std::vector<sopra::problema> gia = aperto.verifica({});
     QCOMPARE(static_cast<std::size_t>(trovati), gia.size());
@@ -397,7 +397,7 @@ class TestForm1Progetto : public QObject {
     f.form->resize(1366 - 8, 768 - 60);
     QCoreApplication::processEvents();
     QVERIFY(f.c(QStringLiteral("Frame6"))->isVisible());
-    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    auto* problemi = f.c<QAbstractItemView>(QStringLiteral("List2"));
     QVERIFY2(problemi->width() >= 180, qPrintable(QString::number(problemi->width())));
     auto* tabella = f.c<QTableWidget>(QStringLiteral("Grid1"));
     QVERIFY(tabella->horizontalHeader()->length() <= tabella->viewport()->width() ||
@@ -426,7 +426,7 @@ class TestForm1Progetto : public QObject {
     QVERIFY(esito->text().startsWith(QStringLiteral("Progetto: ")));
     // Every section the design lowered or pinned is in the problem list, and
     // a position of the summary selects its row.
-    auto* problemi = f.c<QListView>(QStringLiteral("List2"));
+    auto* problemi = f.c<QAbstractItemView>(QStringLiteral("List2"));
     const int voci = problemi->model()->rowCount();
     const QRegularExpression collegamento(QStringLiteral(R"x(href="(\d+)")x"));
     const QRegularExpressionMatch primo = collegamento.match(esito->text());
