@@ -92,6 +92,62 @@ std::string testo_esito_progetto(const scenario_aperto::esito_progettazione& esi
   return testo;
 }
 
+namespace {
+
+// The entries of `posizioni` of one kind, appended to `voci`.
+void aggiungi_voci(std::vector<voce_esito>& voci, std::span<const std::int32_t> posizioni,
+                   voce_esito::genere tipo) {
+  for (const std::int32_t m : posizioni) voci.push_back({m, tipo, {}});
+}
+
+// `voci` by position, kinds in their order at one position.
+std::vector<voce_esito> in_ordine(std::vector<voce_esito> voci) {
+  std::ranges::stable_sort(voci, [](const voce_esito& a, const voce_esito& b) {
+    return a.posizione != b.posizione ? a.posizione < b.posizione : a.tipo < b.tipo;
+  });
+  return voci;
+}
+
+}  // namespace
+
+std::vector<voce_esito> voci_esito(const esito_raccordi& esito) {
+  std::vector<voce_esito> voci;
+  voci.reserve(esito.conflitti.size() + esito.senza_slot.size());
+  aggiungi_voci(voci, esito.conflitti, voce_esito::genere::conflitto_raccordi);
+  aggiungi_voci(voci, esito.senza_slot, voce_esito::genere::senza_slot_raccordi);
+  return in_ordine(std::move(voci));
+}
+
+std::vector<voce_esito> voci_esito(const scenario_aperto::esito_progettazione& esito) {
+  std::vector<voce_esito> voci;
+  voci.reserve(esito.abbassati.size() + esito.bloccati_bivio.size() +
+               esito.bloccati_senza_slot.size());
+  for (const tratto_abbassato& a : esito.abbassati)
+    voci.push_back({a.posizione, voce_esito::genere::abbassato, a});
+  aggiungi_voci(voci, esito.bloccati_bivio, voce_esito::genere::bivio_progetto);
+  aggiungi_voci(voci, esito.bloccati_senza_slot, voce_esito::genere::senza_slot_progetto);
+  return in_ordine(std::move(voci));
+}
+
+std::string testo_voce_esito(const voce_esito& voce) {
+  using enum voce_esito::genere;
+  switch (voce.tipo) {
+    case conflitto_raccordi:
+      return "Raccordi: tratto in conflitto lasciato com'era";
+    case senza_slot_raccordi:
+      return "Raccordi: " + std::string(testo_tratto_senza_slot);
+    case abbassato:
+      return "Progetto: abbassato a " + std::to_string(voce.abbassato.millimetri) +
+             " mm (proposta " + std::to_string(voce.abbassato.obiettivo) +
+             " mm), velocità ammessa " + std::to_string(voce.abbassato.velocita_ammessa) + " km/h";
+    case bivio_progetto:
+      return "Progetto: curva in zona di bivio, senza sopraelevazione";
+    case senza_slot_progetto:
+      return "Progetto: " + std::string(testo_tratto_senza_slot);
+  }
+  return {};
+}
+
 std::string nota_proposta(const proposta_classe& classe, const parametri_progetto& parametri) {
   std::string testo;
   if (classe.oltre_massimo) {

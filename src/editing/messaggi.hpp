@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "editing/scenario_aperto.hpp"
 #include "progetto/progetto.hpp"
@@ -43,6 +44,31 @@ std::string testo_esito_raccordi(const esito_raccordi& esito, std::string_view s
 // and the cant objects removed; joined by `separatore`.
 std::string testo_esito_progetto(const scenario_aperto::esito_progettazione& esito,
                                  std::string_view separatore);
+
+// A section that the ramps or the design name, for the problem list: where,
+// and what was done or left there.
+struct voce_esito {
+  enum class genere : std::uint8_t {
+    conflitto_raccordi,   // the ramps left it as it was
+    senza_slot_raccordi,  // the ramps found no slot for its cant
+    abbassato,            // the design lowered it below its proposal
+    bivio_progetto,       // the design pinned it at no cant in a junction zone
+    senza_slot_progetto,  // the design found no slot for its cant
+  };
+  std::int32_t posizione = 0;  // metres
+  genere tipo = genere::conflitto_raccordi;
+  tratto_abbassato abbassato{};  // abbassato only
+};
+
+// Every section named by the ramps, or by the design, by ascending position
+// (at one position, in the order of voce_esito::genere).
+std::vector<voce_esito> voci_esito(const esito_raccordi& esito);
+std::vector<voce_esito> voci_esito(const scenario_aperto::esito_progettazione& esito);
+
+// What the problem list says of `voce` after its position: "Raccordi: tratto
+// in conflitto lasciato com'era", "Progetto: abbassato a 82 mm (proposta
+// 95 mm), velocità ammessa 104 km/h".
+std::string testo_voce_esito(const voce_esito& voce);
 
 // The notes on a flagged class of the proposal, every one that applies,
 // separated by "; ": speed V cannot be served within the deficiency allowed,

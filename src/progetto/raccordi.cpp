@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "analysis/sopraelevazione.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
@@ -35,8 +36,12 @@ lettura_tratto leggi_tratto(const slot_tratto& oggetti) {
 
 std::vector<lettura_tratto> leggi_righe(const scenario& store, const geometria_linea& geometria) {
   std::vector<lettura_tratto> letture(geometria.size());
-  for (std::size_t r = 0; r < letture.size(); ++r)
-    letture[r] = leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+  // Each row reads its own section only: the rows are read in pieces side by side.
+  in_parallelo(letture.size(), pezzi_per(letture.size()), [&](std::size_t primo, std::size_t fine) {
+    for (std::size_t r = primo; r < fine; ++r)
+      letture[r] =
+          leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+  });
   return letture;
 }
 

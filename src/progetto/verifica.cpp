@@ -7,6 +7,7 @@
 
 #include "analysis/sopraelevazione.hpp"
 #include "progetto/raccordi.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
@@ -192,6 +193,27 @@ std::int32_t sorgente(const geometria_linea& geometria, const lettura_tratto& l,
   return l.millimetri < 0 ? -l.millimetri : non_raggiunto;
 }
 
+// Replaces `problemi` with the problems of every row. A row's judgement reads
+// the line and never the other rows' problems: pieces of rows are judged side
+// by side, each into its own list, and the lists joined in row order.
+void giudica_righe(const contesto_verifica& x, std::vector<problema>& problemi) {
+  constexpr std::size_t righe_per_pezzo = 16384;
+  const std::size_t righe = x.letture.size();
+  const std::size_t pezzi = (righe + righe_per_pezzo - 1) / righe_per_pezzo;
+  std::vector<std::vector<problema>> parti(pezzi);
+  in_parallelo_a_turni(righe, righe_per_pezzo, pezzi_per(righe),
+                       [&](std::size_t primo, std::size_t fine) {
+                         std::vector<problema>& parte = parti[primo / righe_per_pezzo];
+                         parte.reserve(fine - primo);
+                         for (std::size_t r = primo; r < fine; ++r) giudica_riga(x, r, parte);
+                       });
+  std::size_t quanti = 0;
+  for (const auto& parte : parti) quanti += parte.size();
+  problemi.clear();
+  problemi.reserve(quanti);
+  for (const auto& parte : parti) problemi.insert(problemi.end(), parte.begin(), parte.end());
+}
+
 }  // namespace
 
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,
@@ -201,11 +223,8 @@ std::vector<problema> verifica_linea(const scenario& store, const geometria_line
   const inviluppi inv = calcola_inviluppi(letture, geometria, condizioni);
   const contesto_verifica x{geometria, p, condizioni, letture, inv};
 
-  // Room for a problem a row, which few lines reach: the problems are never
-  // moved as they are found, and room they do not use costs no memory.
   std::vector<problema> problemi;
-  problemi.reserve(letture.size());
-  for (std::size_t r = 0; r < letture.size(); ++r) giudica_riga(x, r, problemi);
+  giudica_righe(x, problemi);
   return problemi;
 }
 
@@ -219,9 +238,8 @@ void verifica_viva::ricalcola(const scenario& store, const geometria_linea& geom
   condizioni_ = condizioni_righe(geometria, parametri_, profilo_);
   letture_ = leggi_righe(store, geometria);
   inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
-  problemi_.clear();
   const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
-  for (std::size_t r = 0; r < letture_.size(); ++r) giudica_riga(x, r, problemi_);
+  giudica_righe(x, problemi_);
 }
 
 void verifica_viva::riga_cambiata(const scenario& store, const geometria_linea& geometria,

@@ -371,7 +371,7 @@ void Form1::crea_schermata_modifica() {
 
   modello_ = new modello_tratti(this);
   delegato_ = new delegato_tratti(this);
-  List1 = new QListView(Frame2);
+  List1 = new lista_tratti(Frame2);
   List1->setObjectName(QStringLiteral("List1"));
   List1->setModel(modello_);
   List1->setItemDelegate(delegato_);
@@ -1502,13 +1502,7 @@ void Form1::Command9_Click() {
   dopo_modifica();
   mostra_esito(QStringLiteral("Raccordi: ") + frase(sopra::testo_esito_raccordi(esito, ".\n")));
   // Every section named, in the problem list too.
-  std::vector<modello_problemi::voce_esito> voci;
-  for (const std::int32_t m : esito.conflitti)
-    voci.push_back({m, QStringLiteral("Raccordi: tratto in conflitto lasciato com'era")});
-  for (const std::int32_t m : esito.senza_slot)
-    voci.push_back({m, QStringLiteral("Raccordi: ") + da_std(sopra::testo_tratto_senza_slot)});
-  std::ranges::stable_sort(voci, {}, &modello_problemi::voce_esito::posizione);
-  problemi_->imposta_esito(std::move(voci));
+  problemi_->imposta_esito(sopra::voci_esito(esito));
   fai_posto();
 }
 
@@ -1527,20 +1521,7 @@ void Form1::Command15_Click() {
   mostra_riga_scelta();
   dopo_modifica();
   mostra_esito(QStringLiteral("Progetto: ") + frase(sopra::testo_esito_progetto(esito, ".\n")));
-  std::vector<modello_problemi::voce_esito> voci;
-  for (const sopra::tratto_abbassato& a : esito.abbassati) {
-    voci.push_back({a.posizione, QStringLiteral("Progetto: abbassato a %1 mm (proposta %2 mm), "
-                                                "velocità ammessa %3 km/h")
-                                     .arg(a.millimetri)
-                                     .arg(a.obiettivo)
-                                     .arg(a.velocita_ammessa)});
-  }
-  for (const std::int32_t m : esito.bloccati_bivio)
-    voci.push_back({m, QStringLiteral("Progetto: curva in zona di bivio, senza sopraelevazione")});
-  for (const std::int32_t m : esito.bloccati_senza_slot)
-    voci.push_back({m, QStringLiteral("Progetto: ") + da_std(sopra::testo_tratto_senza_slot)});
-  std::ranges::stable_sort(voci, {}, &modello_problemi::voce_esito::posizione);
-  problemi_->imposta_esito(std::move(voci));
+  problemi_->imposta_esito(sopra::voci_esito(esito));
   std::vector<std::int32_t> abbassati;
   for (const sopra::tratto_abbassato& a : esito.abbassati) abbassati.push_back(a.posizione);
   Vista1->imposta_abbassati(abbassati);

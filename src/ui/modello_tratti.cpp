@@ -5,7 +5,16 @@
 #include <algorithm>
 #include <utility>
 
+#include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
+
+void lista_tratti::dataChanged(const QModelIndex& primo, const QModelIndex& ultimo,
+                               const QList<int>&) {
+  if (primo == ultimo)
+    update(primo);
+  else
+    viewport()->update();
+}
 
 void modello_tratti::mostra(const sopra::scenario_aperto* aperto) {
   beginResetModel();
@@ -89,7 +98,7 @@ void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
     emit dataChanged(index(riga(prima)), index(riga(prima + cambiate - 1)));
 }
 
-void modello_problemi::imposta_esito(std::vector<voce_esito> voci) {
+void modello_problemi::imposta_esito(std::vector<sopra::voce_esito> voci) {
   beginResetModel();
   esito_ = std::move(voci);
   endResetModel();
@@ -102,12 +111,14 @@ int modello_problemi::rowCount(const QModelIndex& genitore) const {
 QVariant modello_problemi::data(const QModelIndex& indice, int ruolo) const {
   if (!indice.isValid()) return {};
   if (static_cast<std::size_t>(indice.row()) >= problemi_.size()) {
-    const voce_esito& v = esito_[static_cast<std::size_t>(indice.row()) - problemi_.size()];
+    const sopra::voce_esito& v = esito_[static_cast<std::size_t>(indice.row()) - problemi_.size()];
     switch (ruolo) {
       case Qt::DisplayRole:
-        return QStringLiteral("%1 m  %2").arg(v.posizione).arg(v.testo);
+        return QStringLiteral("%1 m  %2")
+            .arg(v.posizione)
+            .arg(QString::fromStdString(sopra::testo_voce_esito(v)));
       case Qt::ToolTipRole:
-        return v.testo;
+        return QString::fromStdString(sopra::testo_voce_esito(v));
       case ruolo_posizione:
         return v.posizione;
       default:

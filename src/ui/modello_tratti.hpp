@@ -4,6 +4,7 @@
 // the problem list, a view onto the check's findings.
 
 #include <QAbstractListModel>
+#include <QListView>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -11,7 +12,23 @@
 namespace sopra {
 class scenario_aperto;
 struct problema;
+struct voce_esito;
 }  // namespace sopra
+
+// The list of the section rows. Every row is as high as the first whatever its
+// text, so a changed row needs repainting, not the whole list laid out again,
+// which the plain list view does on any change of data: on 200,000 rows that
+// is several milliseconds per keystroke.
+class lista_tratti : public QListView {
+  Q_OBJECT
+
+ public:
+  using QListView::QListView;
+
+ protected:
+  void dataChanged(const QModelIndex& primo, const QModelIndex& ultimo,
+                   const QList<int>& ruoli = {}) override;
+};
 
 // What the check found at a row's section, for its mark in the list.
 enum class segno_riga : std::uint8_t { nessuno, avviso, errore };
@@ -56,23 +73,17 @@ class modello_problemi : public QAbstractListModel {
   explicit modello_problemi(QObject* genitore = nullptr);
   ~modello_problemi() override;
 
-  // A section named by the last "Raccorda" or "Progetta": where, and what was
-  // done or left there, as the list shows it after the position.
-  struct voce_esito {
-    std::int32_t posizione = 0;  // metres
-    QString testo;
-  };
-
   // Replaces the problems shown.
   void imposta(std::vector<sopra::problema> problemi);
   const std::vector<sopra::problema>& problemi() const { return problemi_; }
   // Replaces the sections of the last "Raccorda" or "Progetta", listed after the problems.
-  void imposta_esito(std::vector<voce_esito> voci);
+  // Their texts are made only when a row is shown.
+  void imposta_esito(std::vector<sopra::voce_esito> voci);
 
   int rowCount(const QModelIndex& genitore = {}) const override;
   QVariant data(const QModelIndex& indice, int ruolo = Qt::DisplayRole) const override;
 
  private:
   std::vector<sopra::problema> problemi_;
-  std::vector<voce_esito> esito_;
+  std::vector<sopra::voce_esito> esito_;
 };
