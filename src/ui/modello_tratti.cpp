@@ -82,18 +82,22 @@ void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
     ++coda;
   const std::size_t vecchie = problemi_.size() - coda - prima;
   const std::size_t nuove = problemi.size() - coda - prima;
+  // The rows that come or go at the middle's end first, so that every other
+  // row keeps its text through the insertion or removal; then the rest of
+  // the middle is announced as changed.
   const auto riga = [](std::size_t r) { return static_cast<int>(r); };
+  const auto a = [](auto& v, std::size_t r) { return v.begin() + static_cast<std::ptrdiff_t>(r); };
   if (nuove > vecchie) {
     beginInsertRows({}, riga(prima + vecchie), riga(prima + nuove - 1));
-    problemi_ = std::move(problemi);
+    problemi_.insert(a(problemi_, prima + vecchie), a(problemi, prima + vecchie),
+                     a(problemi, prima + nuove));
     endInsertRows();
   } else if (nuove < vecchie) {
     beginRemoveRows({}, riga(prima + nuove), riga(prima + vecchie - 1));
-    problemi_ = std::move(problemi);
+    problemi_.erase(a(problemi_, prima + nuove), a(problemi_, prima + vecchie));
     endRemoveRows();
-  } else {
-    problemi_ = std::move(problemi);
   }
+  problemi_ = std::move(problemi);
   if (const std::size_t cambiate = std::min(vecchie, nuove); cambiate > 0)
     emit dataChanged(index(riga(prima)), index(riga(prima + cambiate - 1)));
 }
