@@ -26,6 +26,7 @@
 #include "progetto/condizioni.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/verifica.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace {
 
@@ -254,12 +255,16 @@ void VistaLinea::costruisci_albero() {
 void VistaLinea::leggi_sopraelevazioni() {
   if (!aperto_) return;
   const sopra::scenario& store = aperto_->store();
-  for (int r = 0; r < righe_; ++r) {
-    const std::int32_t mm = sopra::millimetri_tratto(store, sopra::tratto_della_riga(r));
-    const auto v = static_cast<std::int16_t>(std::clamp(mm, -INT16_MAX, +INT16_MAX));
-    minimi_[foglie_ + static_cast<std::size_t>(r)] = v;
-    massimi_[foglie_ + static_cast<std::size_t>(r)] = v;
-  }
+  // Each leaf reads its own section: the leaves are read in pieces side by side.
+  const auto righe = static_cast<std::size_t>(righe_);
+  sopra::in_parallelo(righe, sopra::pezzi_per(righe), [&](std::size_t primo, std::size_t fine) {
+    for (std::size_t r = primo; r < fine; ++r) {
+      const std::int32_t mm = sopra::millimetri_tratto(store, sopra::tratto_della_riga(r));
+      const auto v = static_cast<std::int16_t>(std::clamp(mm, -INT16_MAX, +INT16_MAX));
+      minimi_[foglie_ + r] = v;
+      massimi_[foglie_ + r] = v;
+    }
+  });
   for (std::size_t n = foglie_ - 1; n >= 1; --n) {
     minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
     massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);
