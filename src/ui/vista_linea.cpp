@@ -13,39 +13,30 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <tuple>
 
-#include "analysis/curva.hpp"
 #include "analysis/geometria_linea.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "progetto/condizioni.hpp"
 #include "progetto/progetto.hpp"
-#include "progetto/verifica.hpp"
-#include "scenario/parallelo.hpp"
 
 namespace {
 
-// Bits of a tree node's kinds of track: left-hand curve of class k (bit k),
-// right-hand curve of class k (bit 8 + k), straight, junction zone.
-constexpr std::uint32_t bit_destra = 8;
-constexpr std::uint32_t bit_rettilineo = 1u << 16;
-constexpr std::uint32_t bit_bivio = 1u << 17;
-constexpr std::uint32_t bit_curve = 0xffffu;
-
-// Problem bits of a node.
-constexpr std::uint8_t bit_avviso = 1;
-constexpr std::uint8_t bit_errore = 2;
-constexpr std::uint8_t bit_abbassato = 4;  // lowered by the design below its proposal
+constexpr std::uint32_t bit_destra = albero_linea::bit_destra;
+constexpr std::uint32_t bit_bivio = albero_linea::bit_bivio;
+constexpr std::uint32_t bit_curve = albero_linea::bit_curve;
+constexpr std::uint8_t bit_avviso = albero_linea::bit_avviso;
+constexpr std::uint8_t bit_errore = albero_linea::bit_errore;
+constexpr std::uint8_t bit_abbassato = albero_linea::bit_abbassato;
+constexpr int classi = static_cast<int>(sopra::numero_classi);
 
 // The colour of each key: 0 straight, 1 + k left-hand class k, 9 + k right-hand
 // class k. Blue and orange ramps, light for wide radii and dark for tight ones,
 // stay apart for the common kinds of colour blindness.
-constexpr QRgb colori_chiave[17] = {
+constexpr QRgb colori_chiave[1 + 2 * sopra::numero_classi] = {
     0xff8c8c8c,  // straight
     0xffa6cee3, 0xff7fb2db, 0xff5896d0, 0xff3a7bbf, 0xff2462a8, 0xff174c8e, 0xff0e3873,
     0xff082657,  // left
@@ -77,11 +68,16 @@ constexpr double margine_basso = 18;
 // The key of the kinds in `bandiere` that the plan colours: the tightest curve
 // class present (left-hand before right-hand at a tie), else straight.
 int chiave(std::uint32_t bandiere) {
-  for (int k = 7; k >= 0; --k) {
+  for (int k = classi - 1; k >= 0; --k) {
     if (bandiere & (1u << k)) return 1 + k;
-    if (bandiere & (1u << (bit_destra + k))) return 9 + k;
+    if (bandiere & (1u << (bit_destra + k))) return 1 + classi + k;
   }
   return 0;
+}
+
+// The diagram's grid step for a scale of ±`mm_alto` mm.
+double passo_griglia(double mm_alto) {
+  return mm_alto > 200 ? 100 : 50;
 }
 
 // A round number of units (1, 2 or 5 times a power of ten) near `circa`.
@@ -202,82 +198,19 @@ QSize VistaLinea::minimumSizeHint() const {
 void VistaLinea::mostra(const sopra::scenario_aperto* aperto) {
   aperto_ = aperto;
   selezionata_ = -1;
-  righe_ = aperto ? static_cast<int>(aperto->geometria().size()) : 0;
-  costruisci_albero();
+  albero_.costruisci(aperto);
+  ++versione_albero_;
+  costruisci_riferimenti();
   adatta();
 }
 
-void VistaLinea::costruisci_albero() {
-  ++versione_albero_;
-  foglie_ = std::bit_ceil(static_cast<std::size_t>(std::max(righe_, 1)));
-  const std::size_t nodi = 2 * foglie_;
-  constexpr double infinito = std::numeric_limits<double>::infinity();
-  punti_.assign(static_cast<std::size_t>(righe_), {});
-  scatole_.assign(nodi, {infinito, infinito, -infinito, -infinito});
-  bandiere_.assign(nodi, 0);
-  minimi_.assign(nodi, INT16_MAX);
-  massimi_.assign(nodi, INT16_MIN);
-  problemi_.assign(nodi, 0);
-  problemi_riga_.assign(static_cast<std::size_t>(righe_), 0);
-  costruisci_riferimenti();
-  if (!aperto_) return;
-
-  const sopra::scenario& store = aperto_->store();
-  const sopra::geometria_linea& geometria = aperto_->geometria();
-  for (int r = 0; r < righe_; ++r) {
-    const sopra::punto_linea& p = sopra::punto_tratto(store, sopra::tratto_della_riga(r));
-    punti_[static_cast<std::size_t>(r)] = {p.x, p.y};
-  }
-  for (int r = 0; r < righe_; ++r) {
-    const auto i = static_cast<std::size_t>(r);
-    const QPointF& a = punti_[i];
-    const QPointF& b = punti_[std::min(i + 1, punti_.size() - 1)];
-    scatole_[foglie_ + i] = {std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()),
-                             std::max(a.y(), b.y())};
-    const std::int16_t raggio = geometria.raggio(i);
-    const auto classe = static_cast<std::uint32_t>(geometria.classe(i));
-    std::uint32_t f = raggio == 0  ? bit_rettilineo
-                      : raggio > 0 ? (1u << classe)
-                                   : (1u << (bit_destra + classe));
-    if (geometria.bivio(i)) f |= bit_bivio;
-    bandiere_[foglie_ + i] = f;
-  }
-  for (std::size_t n = foglie_ - 1; n >= 1; --n) {
-    const scatola& a = scatole_[2 * n];
-    const scatola& b = scatole_[2 * n + 1];
-    scatole_[n] = {std::min(a.x0, b.x0), std::min(a.y0, b.y0), std::max(a.x1, b.x1),
-                   std::max(a.y1, b.y1)};
-    bandiere_[n] = bandiere_[2 * n] | bandiere_[2 * n + 1];
-  }
-  leggi_sopraelevazioni();
-}
-
-void VistaLinea::leggi_sopraelevazioni() {
-  if (!aperto_) return;
-  const sopra::scenario& store = aperto_->store();
-  // Each leaf reads its own section: the leaves are read in pieces side by side.
-  const auto righe = static_cast<std::size_t>(righe_);
-  sopra::in_parallelo(righe, sopra::pezzi_per(righe), [&](std::size_t primo, std::size_t fine) {
-    for (std::size_t r = primo; r < fine; ++r) {
-      const std::int32_t mm = sopra::millimetri_tratto(store, sopra::tratto_della_riga(r));
-      const auto v = static_cast<std::int16_t>(std::clamp(mm, -INT16_MAX, +INT16_MAX));
-      minimi_[foglie_ + r] = v;
-      massimi_[foglie_ + r] = v;
-    }
-  });
-  for (std::size_t n = foglie_ - 1; n >= 1; --n) {
-    minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
-    massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);
-  }
-}
-
 void VistaLinea::aggiorna() {
-  leggi_sopraelevazioni();
+  albero_.leggi_sopraelevazioni();
   update();
 }
 
 void VistaLinea::aggiorna_riga(int riga) {
-  rileggi_riga(riga);
+  albero_.rileggi_riga(riga);
   update();
 }
 
@@ -285,47 +218,17 @@ void VistaLinea::aggiorna_righe(const std::vector<std::size_t>& righe) {
   // Each row costs a path to the root; past a few thousand, one linear pass is cheaper.
   if (righe.size() > 4096) return aggiorna();
   for (const std::size_t r : righe)
-    if (r < static_cast<std::size_t>(righe_)) rileggi_riga(static_cast<int>(r));
+    if (r < static_cast<std::size_t>(albero_.righe())) albero_.rileggi_riga(static_cast<int>(r));
   update();
-}
-
-void VistaLinea::rileggi_riga(int riga) {
-  if (!aperto_ || riga < 0 || riga >= righe_) return;
-  const std::int32_t mm =
-      sopra::millimetri_tratto(aperto_->store(), sopra::tratto_della_riga(riga));
-  std::size_t n = foglie_ + static_cast<std::size_t>(riga);
-  minimi_[n] = massimi_[n] = static_cast<std::int16_t>(std::clamp(mm, -INT16_MAX, +INT16_MAX));
-  for (n /= 2; n >= 1; n /= 2) {
-    minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
-    massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);
-  }
 }
 
 void VistaLinea::imposta_problemi(const std::vector<sopra::problema>& problemi) {
-  for (std::uint8_t& b : problemi_riga_) b &= bit_abbassato;
-  for (const sopra::problema& p : problemi) {
-    const auto r = sopra::riga_alla_posizione(p.posizione, problemi_riga_.size());
-    if (!r) continue;
-    problemi_riga_[*r] |= sopra::errore(p.codice) ? bit_errore : bit_avviso;
-  }
-  ricostruisci_problemi();
+  albero_.imposta_problemi(problemi);
   update();
 }
 
-void VistaLinea::ricostruisci_problemi() {
-  std::fill(problemi_.begin(), problemi_.end(), 0);
-  std::copy(problemi_riga_.begin(), problemi_riga_.end(),
-            problemi_.begin() + static_cast<std::ptrdiff_t>(foglie_));
-  for (std::size_t n = foglie_ - 1; n >= 1; --n)
-    problemi_[n] = problemi_[2 * n] | problemi_[2 * n + 1];
-}
-
 void VistaLinea::imposta_abbassati(const std::vector<std::int32_t>& posizioni) {
-  for (std::uint8_t& b : problemi_riga_) b &= static_cast<std::uint8_t>(~bit_abbassato);
-  for (const std::int32_t metri : posizioni)
-    if (const auto r = sopra::riga_alla_posizione(metri, problemi_riga_.size()))
-      problemi_riga_[*r] |= bit_abbassato;
-  ricostruisci_problemi();
+  albero_.imposta_abbassati(posizioni);
   update();
 }
 
@@ -340,81 +243,26 @@ void VistaLinea::imposta_parametri(const sopra::parametri_progetto& parametri,
 }
 
 void VistaLinea::costruisci_riferimenti() {
-  const std::size_t nodi = 2 * foglie_;
-  riferimenti_ = aperto_ != nullptr && parametri_ != nullptr && !profilo_.vuoto();
   confini_.clear();
-  if (!riferimenti_) {
-    for (auto* v : {&equilibri_minimi_, &equilibri_massimi_, &minime_minime_, &minime_massime_})
-      v->clear();
+  if (aperto_ == nullptr || parametri_ == nullptr || profilo_.vuoto()) {
+    albero_.imposta_riferimenti(nullptr, 0);
     return;
   }
-  equilibri_minimi_.assign(nodi, INT16_MAX);
-  equilibri_massimi_.assign(nodi, INT16_MIN);
-  minime_minime_.assign(nodi, INT16_MAX);
-  minime_massime_.assign(nodi, INT16_MIN);
   const sopra::condizioni_linea condizioni =
       sopra::condizioni_righe(aperto_->geometria(), *parametri_, profilo_);
-  const auto a_mm = [](double mm) {
-    return static_cast<std::int16_t>(
-        std::clamp(std::lround(mm), -long{INT16_MAX}, long{INT16_MAX}));
-  };
-  for (int r = 0; r < righe_; ++r) {
-    const auto i = static_cast<std::size_t>(r);
-    const sopra::condizioni_riga c = condizioni[i];
-    double e = 0, n = 0;
-    // Straights and sections without a speed need no cant.
-    if (c.raggio != 0 && c.velocita_massima > 0) {
-      const double raggio = std::abs(c.raggio);
-      const double lato = c.raggio > 0 ? 1 : -1;
-      e = lato * sopra::sopraelevazione_equilibrio(c.velocita_massima, raggio);
-      n = lato * std::max(0.0, sopra::sopraelevazione_minima(
-                                   c.velocita_massima, parametri_->insufficienza_ammessa, raggio));
-    }
-    const std::size_t foglia = foglie_ + i;
-    equilibri_minimi_[foglia] = equilibri_massimi_[foglia] = a_mm(e);
-    minime_minime_[foglia] = minime_massime_[foglia] = a_mm(n);
-  }
-  for (std::size_t n = foglie_ - 1; n >= 1; --n) {
-    equilibri_minimi_[n] = std::min(equilibri_minimi_[2 * n], equilibri_minimi_[2 * n + 1]);
-    equilibri_massimi_[n] = std::max(equilibri_massimi_[2 * n], equilibri_massimi_[2 * n + 1]);
-    minime_minime_[n] = std::min(minime_minime_[2 * n], minime_minime_[2 * n + 1]);
-    minime_massime_[n] = std::max(minime_massime_[2 * n], minime_massime_[2 * n + 1]);
-  }
+  albero_.imposta_riferimenti(&condizioni, parametri_->insufficienza_ammessa);
   // A profile of several stretches: where each starts, with its speeds.
   const auto tratti = profilo_.tratti();
   if (tratti.size() > 1) {
     for (const sopra::tratto_velocita& t : tratti) {
       const auto riga = sopra::riga_alla_posizione(static_cast<std::int64_t>(t.da_metri),
-                                                   static_cast<std::size_t>(righe_));
+                                                   static_cast<std::size_t>(albero_.righe()));
       if (!riga) continue;
       QString testo = QStringLiteral("V %1").arg(t.velocita_massima);
       if (t.velocita_minima > 0) testo += QStringLiteral(" v %1").arg(t.velocita_minima);
       confini_.push_back({static_cast<int>(*riga), testo});
     }
   }
-}
-
-VistaLinea::aggregato VistaLinea::interroga(int da, int a) const {
-  aggregato q;
-  auto aggiungi = [&](std::size_t n) {
-    q.minimo = std::min(q.minimo, minimi_[n]);
-    q.massimo = std::max(q.massimo, massimi_[n]);
-    q.bandiere |= bandiere_[n];
-    q.problemi |= problemi_[n];
-    if (riferimenti_) {
-      q.equilibrio_minimo = std::min(q.equilibrio_minimo, equilibri_minimi_[n]);
-      q.equilibrio_massimo = std::max(q.equilibrio_massimo, equilibri_massimi_[n]);
-      q.minima_minimo = std::min(q.minima_minimo, minime_minime_[n]);
-      q.minima_massimo = std::max(q.minima_massimo, minime_massime_[n]);
-    }
-  };
-  std::size_t l = foglie_ + static_cast<std::size_t>(std::max(da, 0));
-  std::size_t h = foglie_ + static_cast<std::size_t>(std::min(a, righe_));
-  for (; l < h; l /= 2, h /= 2) {
-    if (l & 1) aggiungi(l++);
-    if (h & 1) aggiungi(--h);
-  }
-  return q;
 }
 
 // ---------------------------------------------------------------------------
@@ -448,7 +296,9 @@ VistaLinea::disposizione VistaLinea::disponi(const QRectF& area, const inquadrat
 
 double VistaLinea::mm_massimo_mostrato() const {
   double m = massima_;
-  if (righe_ > 0) m = std::max({m, std::abs(double(minimi_[1])), std::abs(double(massimi_[1]))});
+  if (albero_.righe() > 0)
+    m = std::max(
+        {m, std::abs(double(albero_.estremi().first)), std::abs(double(albero_.estremi().second))});
   m = std::min(m, double(sopra::sopraelevazione_limite) + 20);
   return std::ceil(m * 1.1 / 50) * 50;
 }
@@ -481,21 +331,21 @@ QRectF VistaLinea::area_diagramma() const {
 }
 
 QPointF VistaLinea::punto_pianta(int riga) const {
-  if (riga < 0 || riga >= righe_) return {};
-  return a_schermo(disponi(area_disegno(), vista_), punti_[static_cast<std::size_t>(riga)]);
+  if (riga < 0 || riga >= albero_.righe()) return {};
+  return a_schermo(disponi(area_disegno(), vista_), albero_.punto(riga));
 }
 
 QPointF VistaLinea::punto_diagramma(int riga) const {
-  if (riga < 0 || riga >= righe_) return {};
+  if (riga < 0 || riga >= albero_.righe()) return {};
   const disposizione d = disponi(area_disegno(), vista_);
-  const double mm = minimi_[foglie_ + static_cast<std::size_t>(riga)];
+  const double mm = albero_.sopraelevazione(riga);
   return {x_riga(d, riga + 0.5), y_mm(d, mm)};
 }
 
 void VistaLinea::adatta() {
   const QRectF pianta = area_pianta();
-  if (righe_ > 0) {
-    const scatola& s = scatole_[1];
+  if (albero_.righe() > 0) {
+    const albero_linea::scatola& s = albero_.scatola_nodo(1);
     const double w = s.x1 - s.x0;
     const double h = s.y1 - s.y0;
     const double rapporto = pianta.height() > 0 ? pianta.width() / pianta.height() : 1;
@@ -503,17 +353,17 @@ void VistaLinea::adatta() {
     vista_.centro = {(s.x0 + s.x1) / 2, (s.y0 + s.y1) / 2};
   }
   vista_.inizio = 0;
-  vista_.righe = std::max(righe_, 1);
+  vista_.righe = std::max(albero_.righe(), 1);
   intera_ = true;
   update();
 }
 
 void VistaLinea::limita_vista() {
-  const double massime = std::max(righe_, 1);
+  const double massime = std::max(albero_.righe(), 1);
   vista_.righe = std::clamp(vista_.righe, std::min(righe_minime, massime), massime);
   vista_.inizio = std::clamp(vista_.inizio, 0.0, massime - vista_.righe);
-  if (righe_ > 0) {
-    const scatola& s = scatole_[1];
+  if (albero_.righe() > 0) {
+    const albero_linea::scatola& s = albero_.scatola_nodo(1);
     const double ampiezza = std::max({s.x1 - s.x0, s.y1 - s.y0, metri_minimi});
     vista_.metri_larghezza = std::clamp(vista_.metri_larghezza, metri_minimi, ampiezza * 4);
     vista_.centro = {std::clamp(vista_.centro.x(), s.x0, s.x1),
@@ -546,10 +396,10 @@ void VistaLinea::zoom_diagramma(double fattore, double x_fisso) {
 }
 
 void VistaLinea::ingrandisci(double fattore) {
-  if (righe_ == 0 || fattore <= 0) return;
+  if (albero_.righe() == 0 || fattore <= 0) return;
   const disposizione d = disponi(area_disegno(), vista_);
   if (selezionata_ >= 0) {
-    zoom_pianta(fattore, a_schermo(d, punti_[static_cast<std::size_t>(selezionata_)]));
+    zoom_pianta(fattore, a_schermo(d, albero_.punto(selezionata_)));
     zoom_diagramma(fattore, x_riga(d, selezionata_ + 0.5));
   } else {
     zoom_pianta(fattore, d.pianta.center());
@@ -562,13 +412,13 @@ void VistaLinea::ingrandisci(double fattore) {
 void VistaLinea::porta_in_vista(int riga) {
   // With the whole line in view every section is already on screen; moving to
   // the first or last one (inside the margin below) would push the line aside.
-  if (riga < 0 || riga >= righe_ || intera_) return;
+  if (riga < 0 || riga >= albero_.righe() || intera_) return;
   const disposizione d = disponi(area_disegno(), vista_);
-  const QPointF p = a_schermo(d, punti_[static_cast<std::size_t>(riga)]);
+  const QPointF p = a_schermo(d, albero_.punto(riga));
   const double mx = d.pianta.width() * 0.08;
   const double my = d.pianta.height() * 0.08;
   if (!d.pianta.adjusted(mx, my, -mx, -my).contains(p)) {
-    vista_.centro = punti_[static_cast<std::size_t>(riga)];
+    vista_.centro = albero_.punto(riga);
     intera_ = false;
   }
   const double x = x_riga(d, riga + 0.5);
@@ -580,7 +430,7 @@ void VistaLinea::porta_in_vista(int riga) {
 }
 
 void VistaLinea::seleziona(int riga) {
-  selezionata_ = riga >= 0 && riga < righe_ ? riga : -1;
+  selezionata_ = riga >= 0 && riga < albero_.righe() ? riga : -1;
   porta_in_vista(selezionata_);
   update();
 }
@@ -589,23 +439,23 @@ void VistaLinea::seleziona(int riga) {
 // Picking
 
 int VistaLinea::riga_piu_vicina_pianta(QPointF schermo) const {
-  if (righe_ == 0) return -1;
+  if (albero_.righe() == 0) return -1;
   const disposizione d = disponi(area_disegno(), vista_);
   const QPointF m = a_mondo(d, schermo);
   double migliore = raggio_scelta / d.scala;
   double migliore2 = migliore * migliore;
   int trovata = -1;
-  std::vector<std::pair<std::size_t, int>> pila{{1, static_cast<int>(foglie_)}};
+  std::vector<std::pair<std::size_t, int>> pila{{1, static_cast<int>(albero_.foglie())}};
   while (!pila.empty()) {
     const auto [n, quante] = pila.back();
     pila.pop_back();
-    const scatola& s = scatole_[n];
+    const albero_linea::scatola& s = albero_.scatola_nodo(n);
     const double dx = std::max({s.x0 - m.x(), 0.0, m.x() - s.x1});
     const double dy = std::max({s.y0 - m.y(), 0.0, m.y() - s.y1});
     if (dx * dx + dy * dy > migliore2) continue;
     if (quante == 1) {
-      const auto r = n - foglie_;
-      const QPointF q = punti_[r] - m;
+      const auto r = n - albero_.foglie();
+      const QPointF q = albero_.punto(static_cast<int>(r)) - m;
       const double d2 = q.x() * q.x() + q.y() * q.y();
       if (d2 <= migliore2) {
         migliore2 = d2;
@@ -620,10 +470,10 @@ int VistaLinea::riga_piu_vicina_pianta(QPointF schermo) const {
 }
 
 int VistaLinea::riga_alla_x(double x) const {
-  if (righe_ == 0) return -1;
+  if (albero_.righe() == 0) return -1;
   const disposizione d = disponi(area_disegno(), vista_);
   const double r = std::floor(d.inizio + (x - d.diagramma.left()) * d.righe_per_pixel);
-  return static_cast<int>(std::clamp(r, 0.0, double(righe_ - 1)));
+  return static_cast<int>(std::clamp(r, 0.0, double(albero_.righe() - 1)));
 }
 
 // ---------------------------------------------------------------------------
@@ -717,8 +567,8 @@ void VistaLinea::keyPressEvent(QKeyEvent* evento) {
 // Drawing
 
 QColor VistaLinea::colore_tratto(int raggio, int classe) {
-  const int k = std::clamp(classe, 0, 7);
-  return QColor(colori_chiave[raggio == 0 ? 0 : raggio > 0 ? 1 + k : 9 + k]);
+  const int k = std::clamp(classe, 0, classi - 1);
+  return QColor(colori_chiave[raggio == 0 ? 0 : raggio > 0 ? 1 + k : 1 + classi + k]);
 }
 
 void VistaLinea::paintEvent(QPaintEvent*) {
@@ -757,12 +607,12 @@ std::vector<VistaLinea::voce> VistaLinea::voci_pianta() const {
                                QPointF(r.right(), r.center().y()));
                   }});
   for (int lato : {1, -1}) {
-    voci.push_back({64, lato > 0 ? QStringLiteral("Curva SX") : QStringLiteral("Curva DX"),
-                    [lato](QPainter& p, QRectF r) {
-                      for (int k = 0; k < 8; ++k)
-                        p.fillRect(QRectF(r.left() + k * 8, r.center().y() - 4, 8, 8),
-                                   colore_tratto(lato, k));
-                    }});
+    voci.push_back(
+        {8.0 * classi, lato > 0 ? QStringLiteral("Curva SX") : QStringLiteral("Curva DX"),
+         [lato](QPainter& p, QRectF r) {
+           for (int k = 0; k < classi; ++k)
+             p.fillRect(QRectF(r.left() + k * 8, r.center().y() - 4, 8, 8), colore_tratto(lato, k));
+         }});
   }
   voci.push_back({40, QStringLiteral("Zona di bivio"), [](QPainter& p, QRectF r) {
                     QColor c(colore_bivio);
@@ -792,7 +642,7 @@ std::vector<VistaLinea::voce> VistaLinea::voci_diagramma() const {
                   linea(QPen(QColor(colore_sopraelevazione), 2))});
   voci.push_back({28, QStringLiteral("± %1 mm").arg(massima_),
                   linea(QPen(QColor(colore_massima), 1.5, Qt::DashLine))});
-  if (riferimenti_) {
+  if (albero_.con_riferimenti()) {
     voci.push_back({28,
                     profilo_.tratti().size() > 1
                         ? QStringLiteral("Equilibrio alla velocità del profilo")
@@ -865,7 +715,7 @@ void VistaLinea::disegna(QPainter& pittore, const QRectF& area, const inquadratu
   pittore.setPen(QColor(0xb0, 0xb0, 0xb0));
   pittore.drawRect(d.pianta.adjusted(0, 0, -1, -1));
   pittore.drawRect(d.diagramma_intero.adjusted(0, 0, -1, -1));
-  if (righe_ == 0) {
+  if (albero_.righe() == 0) {
     pittore.setPen(Qt::darkGray);
     pittore.drawText(d.pianta, Qt::AlignCenter, QStringLiteral("Nessuna linea da mostrare"));
     return;
@@ -884,19 +734,20 @@ void VistaLinea::disegna(QPainter& pittore, const QRectF& area, const inquadratu
 
 void VistaLinea::discendi(const disposizione& d, const scatola& visibile, std::size_t nodo, int da,
                           int quante) const {
-  const scatola& s = scatole_[nodo];
+  const albero_linea::scatola& s = albero_.scatola_nodo(nodo);
   if (s.x0 > visibile.x1 || s.x1 < visibile.x0 || s.y0 > visibile.y1 || s.y1 < visibile.y0) return;
   if (quante > 1 && std::max(s.x1 - s.x0, s.y1 - s.y0) * d.scala >= 1.5) {
     discendi(d, visibile, 2 * nodo, da, quante / 2);
     discendi(d, visibile, 2 * nodo + 1, da + quante / 2, quante / 2);
     return;
   }
-  const auto fine = static_cast<std::size_t>(std::min(da + quante, righe_ - 1));
-  const QPointF a = a_schermo(d, punti_[static_cast<std::size_t>(da)]);
-  const QPointF b = a_schermo(d, punti_[fine]);
-  const bool ultimo = static_cast<int>(fine) == righe_ - 1;
-  tracciato_.aggiungi(chiave(bandiere_[nodo]), da, static_cast<int>(fine), a, b, ultimo);
-  if (bandiere_[nodo] & bit_bivio) aloni_.aggiungi(0, da, static_cast<int>(fine), a, b, ultimo);
+  const auto fine = static_cast<std::size_t>(std::min(da + quante, albero_.righe() - 1));
+  const QPointF a = a_schermo(d, albero_.punto(da));
+  const QPointF b = a_schermo(d, albero_.punto(static_cast<int>(fine)));
+  const bool ultimo = static_cast<int>(fine) == albero_.righe() - 1;
+  tracciato_.aggiungi(chiave(albero_.bandiere(nodo)), da, static_cast<int>(fine), a, b, ultimo);
+  if (albero_.bandiere(nodo) & bit_bivio)
+    aloni_.aggiungi(0, da, static_cast<int>(fine), a, b, ultimo);
   // Marks stand above the track, at most one of a kind in 7 pixels along it.
   auto segna = [&](QVector<QPointF>& segni) {
     const QPointF c = a + QPointF(0, -9);
@@ -905,8 +756,8 @@ void VistaLinea::discendi(const disposizione& d, const scatola& visibile, std::s
       return;
     segni.append(c);
   };
-  if (problemi_[nodo] & bit_errore) segna(errori_);
-  if (problemi_[nodo] & bit_avviso) segna(avvisi_);
+  if (albero_.problemi(nodo) & bit_errore) segna(errori_);
+  if (albero_.problemi(nodo) & bit_avviso) segna(avvisi_);
 }
 
 void VistaLinea::spezzate::aggiungi(int chiave, int da, int fine, QPointF a, QPointF b,
@@ -951,7 +802,7 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
   const double bordo = 10 / d.scala;
   const scatola visibile{std::min(a.x(), b.x()) - bordo, std::min(a.y(), b.y()) - bordo,
                          std::max(a.x(), b.x()) + bordo, std::max(a.y(), b.y()) + bordo};
-  discendi(d, visibile, 1, 0, static_cast<int>(foglie_));
+  discendi(d, visibile, 1, 0, static_cast<int>(albero_.foglie()));
 
   if (p.device() == this) {
     // On screen the track's strokes are kept in an image until the view, the
@@ -977,7 +828,7 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
   timbra_segni(p, avvisi_, 5, false);
   timbra_segni(p, errori_, 4, true);
   if (selezionata_ >= 0) {
-    const QPointF c = a_schermo(d, punti_[static_cast<std::size_t>(selezionata_)]);
+    const QPointF c = a_schermo(d, albero_.punto(selezionata_));
     p.setPen(QPen(Qt::white, 5));
     p.drawEllipse(c, 8, 8);
     p.setPen(QPen(Qt::black, 2.5));
@@ -998,13 +849,27 @@ void VistaLinea::disegna_pianta(QPainter& p, const disposizione& d) const {
 }
 
 void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
+  const std::vector<campata> campate = campate_diagramma(d);
+  p.save();
+  p.setClipRect(d.diagramma);
+  disegna_fasce(p, d, campate);
+  disegna_griglia(p, d);
+  disegna_serie(p, d, campate);
+  // The reference lines over the cant, so that they show where a column's
+  // cant spans a range; ±c_max last.
+  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
+  for (double s : {1.0, -1.0})
+    p.drawLine(QPointF(d.diagramma.left(), y_mm(d, s * massima_)),
+               QPointF(d.diagramma.right(), y_mm(d, s * massima_)));
+  disegna_segni_diagramma(p, d, campate);
+  disegna_cursore(p, d);
+  p.restore();
+  disegna_assi(p, d);
+}
+
+std::vector<VistaLinea::campata> VistaLinea::campate_diagramma(const disposizione& d) const {
+  // One span per pixel column when a column holds a row or more, else one per visible row.
   const QRectF& g = d.diagramma;
-  // The spans to draw: one per pixel column when a column holds a row or more,
-  // else one per visible row.
-  struct campata {
-    double x0, x1;
-    aggregato a;
-  };
   std::vector<campata> campate;
   campate.reserve(static_cast<std::size_t>(g.width()) + 2);
   if (d.righe_per_pixel >= 1) {
@@ -1012,25 +877,28 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     for (int c = 0; c < colonne; ++c) {
       const int da = static_cast<int>(std::floor(d.inizio + c * d.righe_per_pixel));
       int a = static_cast<int>(std::floor(d.inizio + (c + 1) * d.righe_per_pixel));
-      if (da >= righe_) break;
-      a = std::clamp(a, da + 1, righe_);
-      campate.push_back({g.left() + c, g.left() + c + 1, interroga(da, a)});
+      if (da >= albero_.righe()) break;
+      a = std::clamp(a, da + 1, albero_.righe());
+      campate.push_back({g.left() + c, g.left() + c + 1, albero_.interroga(da, a)});
     }
   } else {
     const int da = std::max(0, static_cast<int>(std::floor(d.inizio)));
-    const int a =
-        std::min(righe_, static_cast<int>(std::ceil(d.inizio + g.width() * d.righe_per_pixel)));
+    const int a = std::min(albero_.righe(),
+                           static_cast<int>(std::ceil(d.inizio + g.width() * d.righe_per_pixel)));
     for (int r = da; r < a; ++r) {
       const double x0 = std::max(g.left(), x_riga(d, r));
       const double x1 = std::min(g.right(), x_riga(d, r + 1));
-      campate.push_back({x0, x1, interroga(r, r + 1)});
+      campate.push_back({x0, x1, albero_.interroga(r, r + 1)});
     }
   }
+  return campate;
+}
 
+void VistaLinea::disegna_fasce(QPainter& p, const disposizione& d,
+                               const std::vector<campata>& campate) const {
   // Background bands: the tightest curve class in a span, and a strip along
   // the bottom under junction zones.
-  p.save();
-  p.setClipRect(g);
+  const QRectF& g = d.diagramma;
   const double alto_bivio = 6;
   for (std::size_t i = 0; i < campate.size();) {
     const int k = chiave(campate[i].a.bandiere & bit_curve);
@@ -1051,75 +919,88 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
                  QColor(colore_bivio));
     i = j;
   }
+}
 
+void VistaLinea::disegna_griglia(QPainter& p, const disposizione& d) const {
+  const QRectF& g = d.diagramma;
   // Grid and zero.
-  const double passo_mm = d.mm_alto > 200 ? 100 : 50;
+  const double passo_mm = passo_griglia(d.mm_alto);
   for (double mm = -d.mm_alto; mm <= d.mm_alto; mm += passo_mm) {
     p.setPen(QPen(mm == 0 ? QColor(0x60, 0x60, 0x60) : QColor(0xe0, 0xe0, 0xe0), 1));
     p.drawLine(QPointF(g.left(), y_mm(d, mm)), QPointF(g.right(), y_mm(d, mm)));
   }
+}
 
+void VistaLinea::disegna_gradini(QPainter& p, const disposizione& d,
+                                 const std::vector<campata>& campate, const estremi_campata& valori,
+                                 bool raccorda) const {
   // A series as steps: a flat line over a span with one value, a vertical line
   // over a span with a range, and a vertical join where neighbours do not meet.
-  auto gradini = [&](auto valori, bool raccorda = true) {
-    if (d.righe_per_pixel >= 1) {
-      // One pixel column per span: the column's range, stretched to meet the
-      // column before when `raccorda`, filled; equal neighbouring columns in
-      // one rectangle.
-      const QColor colore = p.pen().color();
-      const double spessore = std::max(1.0, std::round(p.pen().widthF()));
-      double alto_prec = 0, basso_prec = 0;
-      QRectF rettangolo;
-      bool prima = true;
-      for (const campata& c : campate) {
-        const auto [minimo, massimo] = valori(c.a);
-        if (minimo > massimo) continue;
-        const double alto = std::round(y_mm(d, massimo));
-        const double basso = std::round(y_mm(d, minimo));
-        double da = alto, a = basso + spessore;
-        if (!prima && raccorda)
-          da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
-        prima = false;
-        alto_prec = alto;
-        basso_prec = basso;
-        if (rettangolo.isValid() && rettangolo.right() == c.x0 && rettangolo.top() == da &&
-            rettangolo.bottom() == a) {
-          rettangolo.setRight(c.x1);
-          continue;
-        }
-        if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
-        rettangolo = QRectF(QPointF(c.x0, da), QPointF(c.x1, a));
-      }
-      if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
-      return;
-    }
-    // Rows wider than a pixel: a flat line over each row, vertical joins between.
-    QVector<QLineF> linee;
-    linee.reserve(static_cast<qsizetype>(campate.size() * 2));
+  if (d.righe_per_pixel >= 1) {
+    // One pixel column per span: the column's range, stretched to meet the
+    // column before when `raccorda`, filled; equal neighbouring columns in
+    // one rectangle.
+    const QColor colore = p.pen().color();
+    const double spessore = std::max(1.0, std::round(p.pen().widthF()));
+    double alto_prec = 0, basso_prec = 0;
+    QRectF rettangolo;
     bool prima = true;
-    double prec = 0;
     for (const campata& c : campate) {
       const auto [minimo, massimo] = valori(c.a);
       if (minimo > massimo) continue;
-      const double y = y_mm(d, massimo);
-      if (!prima && prec != y) linee.append(QLineF(c.x0, prec, c.x0, y));
-      if (!prima && prec == y && linee.back().x2() == c.x0)
-        linee.back().setP2(QPointF(c.x1, y));
-      else
-        linee.append(QLineF(c.x0, y, c.x1, y));
+      const double alto = std::round(y_mm(d, massimo));
+      const double basso = std::round(y_mm(d, minimo));
+      double da = alto, a = basso + spessore;
+      if (!prima && raccorda)
+        da = std::min(da, basso_prec + spessore - 1), a = std::max(a, alto_prec + 1);
       prima = false;
-      prec = y;
+      alto_prec = alto;
+      basso_prec = basso;
+      if (rettangolo.isValid() && rettangolo.right() == c.x0 && rettangolo.top() == da &&
+          rettangolo.bottom() == a) {
+        rettangolo.setRight(c.x1);
+        continue;
+      }
+      if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+      rettangolo = QRectF(QPointF(c.x0, da), QPointF(c.x1, a));
     }
-    p.drawLines(linee);
-  };
+    if (rettangolo.isValid()) p.fillRect(rettangolo, colore);
+    return;
+  }
+  // Rows wider than a pixel: a flat line over each row, vertical joins between.
+  QVector<QLineF> linee;
+  linee.reserve(static_cast<qsizetype>(campate.size() * 2));
+  bool prima = true;
+  double prec = 0;
+  for (const campata& c : campate) {
+    const auto [minimo, massimo] = valori(c.a);
+    if (minimo > massimo) continue;
+    const double y = y_mm(d, massimo);
+    if (!prima && prec != y) linee.append(QLineF(c.x0, prec, c.x0, y));
+    if (!prima && prec == y && linee.back().x2() == c.x0)
+      linee.back().setP2(QPointF(c.x1, y));
+    else
+      linee.append(QLineF(c.x0, y, c.x1, y));
+    prima = false;
+    prec = y;
+  }
+  p.drawLines(linee);
+}
+
+void VistaLinea::disegna_serie(QPainter& p, const disposizione& d,
+                               const std::vector<campata>& campate) const {
+  const QRectF& g = d.diagramma;
   // Dashes only where a row is wide enough to show them: dashing thousands of
   // short lines would cost more than the rest of the frame.
   const bool tratteggio = d.righe_per_pixel <= 1.0 / 6;
+  const auto gradini = [&](const estremi_campata& valori, bool raccorda = true) {
+    disegna_gradini(p, d, campate, valori, raccorda);
+  };
   // The cant: near black as steps, dark grey where a column spans a range.
   p.setPen(
       QPen(d.righe_per_pixel >= 1 ? QColor(0x55, 0x55, 0x55) : QColor(colore_sopraelevazione), 2));
   gradini([](const aggregato& a) { return std::pair{double(a.minimo), double(a.massimo)}; });
-  if (riferimenti_) {
+  if (albero_.con_riferimenti()) {
     using campo = std::int16_t aggregato::*;
     // A column with several values marks the highest and the lowest, without
     // joining columns, so that the cant between them stays in sight.
@@ -1164,12 +1045,11 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
       }
     }
   }
-  // The reference lines over the cant, so that they show where a column's
-  // cant spans a range; ±c_max last.
-  p.setPen(QPen(QColor(colore_massima), 1.5, Qt::DashLine));
-  for (double s : {1.0, -1.0})
-    p.drawLine(QPointF(g.left(), y_mm(d, s * massima_)), QPointF(g.right(), y_mm(d, s * massima_)));
+}
 
+void VistaLinea::disegna_segni_diagramma(QPainter& p, const disposizione& d,
+                                         const std::vector<campata>& campate) const {
+  const QRectF& g = d.diagramma;
   // Problems: marks along the top edge, at most one of a kind in 7 pixels.
   QVector<QPointF> errori, avvisi;
   for (const campata& c : campate) {
@@ -1193,13 +1073,16 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
   timbra_segni(p, avvisi, 4.5, false);
   timbra_segni(p, errori, 3.5, true);
   p.setRenderHint(QPainter::Antialiasing, false);
+}
 
+void VistaLinea::disegna_cursore(QPainter& p, const disposizione& d) const {
+  const QRectF& g = d.diagramma;
   // The cursor on the selected section.
   if (selezionata_ >= 0) {
     const double x = x_riga(d, selezionata_ + 0.5);
     p.setPen(QPen(Qt::black, 1.5));
     p.drawLine(QPointF(x, g.top()), QPointF(x, g.bottom()));
-    const int mm = minimi_[foglie_ + static_cast<std::size_t>(selezionata_)];
+    const int mm = albero_.sopraelevazione(selezionata_);
     const QString t = QStringLiteral("%1 m   %2 mm")
                           .arg(sopra::posizione_tratto(sopra::tratto_della_riga(selezionata_)))
                           .arg(mm);
@@ -1210,12 +1093,15 @@ void VistaLinea::disegna_diagramma(QPainter& p, const disposizione& d) const {
     p.fillRect(r, QColor(255, 255, 255, 220));
     p.drawText(r, Qt::AlignCenter, t);
   }
-  p.restore();
+}
 
+void VistaLinea::disegna_assi(QPainter& p, const disposizione& d) const {
+  const QRectF& g = d.diagramma;
   // Axes: mm on the left, position along the line below.
   p.setPen(Qt::black);
   const QFontMetricsF fm(p.font());
-  for (double mm = -d.mm_alto; mm <= d.mm_alto; mm += passo_mm) {
+  for (double mm = -d.mm_alto, passo_mm = passo_griglia(d.mm_alto); mm <= d.mm_alto;
+       mm += passo_mm) {
     p.drawText(QRectF(d.diagramma_intero.left(), y_mm(d, mm) - fm.height() / 2,
                       margine_sinistro - 4, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, QString::number(mm));

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "progetto/profilo.hpp"
+#include "ui/albero_linea.hpp"
 
 namespace sopra {
 class scenario_aperto;
@@ -94,7 +95,8 @@ class VistaLinea : public QWidget {
   QRectF area_diagramma() const;
 
   // The colour of a section in the plan: `raggio` 0 straight, > 0 left-hand,
-  // < 0 right-hand bend; `classe` 0 (widest) .. 7 (tightest), darker when tighter.
+  // < 0 right-hand bend; `classe` 0 (widest) .. numero_classi - 1 (tightest),
+  // darker when tighter.
   static QColor colore_tratto(int raggio, int classe);
 
   QSize sizeHint() const override;
@@ -137,21 +139,8 @@ class VistaLinea : public QWidget {
     double righe_per_pixel = 1;
     double mm_alto = 200;  // the diagram shows -mm_alto .. +mm_alto
   };
-  // What a run of rows holds, from the tree.
-  struct aggregato {
-    std::int16_t minimo = INT16_MAX;
-    std::int16_t massimo = INT16_MIN;
-    std::uint32_t bandiere = 0;
-    std::uint8_t problemi = 0;
-    // The equilibrium and the least cant over the run, signed mm.
-    std::int16_t equilibrio_minimo = INT16_MAX;
-    std::int16_t equilibrio_massimo = INT16_MIN;
-    std::int16_t minima_minimo = INT16_MAX;
-    std::int16_t minima_massimo = INT16_MIN;
-  };
-  struct scatola {
-    double x0, y0, x1, y1;
-  };
+  using aggregato = albero_linea::aggregato;
+  using scatola = albero_linea::scatola;
 
   // One entry of a legend: its symbol, drawn into a box `larghezza` wide, and its text.
   struct voce {
@@ -166,11 +155,6 @@ class VistaLinea : public QWidget {
   double altezza_leggenda(const std::vector<voce>& voci, double larghezza) const;
   void disegna_leggenda(QPainter& p, const QRectF& area, const std::vector<voce>& voci) const;
 
-  void costruisci_albero();
-  void leggi_sopraelevazioni();
-  void rileggi_riga(int riga);
-  aggregato interroga(int da, int a) const;
-  void ricostruisci_problemi();
   // The reference lines' tree from parametri_ and profilo_.
   void costruisci_riferimenti();
 
@@ -181,6 +165,27 @@ class VistaLinea : public QWidget {
   // The plan's track and the junction zones' halo, as the last discendi found them.
   void disegna_tracciato(QPainter& pittore) const;
   void disegna_diagramma(QPainter& pittore, const disposizione& d) const;
+  // A span of the diagram: its left and right edge and what its rows hold.
+  struct campata {
+    double x0, x1;
+    aggregato a;
+  };
+  // The least and the greatest value of a series over a span.
+  using estremi_campata = std::function<std::pair<double, double>(const aggregato&)>;
+  // The diagram's steps, one after another.
+  std::vector<campata> campate_diagramma(const disposizione& d) const;
+  void disegna_fasce(QPainter& p, const disposizione& d, const std::vector<campata>& campate) const;
+  void disegna_griglia(QPainter& p, const disposizione& d) const;
+  // One series over the spans as steps; `raccorda` joins neighbouring columns.
+  void disegna_gradini(QPainter& p, const disposizione& d, const std::vector<campata>& campate,
+                       const estremi_campata& valori, bool raccorda) const;
+  // The cant, the reference cants and the profile's stretches.
+  void disegna_serie(QPainter& p, const disposizione& d, const std::vector<campata>& campate) const;
+  // The problems along the top edge and the lowered sections along the bottom.
+  void disegna_segni_diagramma(QPainter& p, const disposizione& d,
+                               const std::vector<campata>& campate) const;
+  void disegna_cursore(QPainter& p, const disposizione& d) const;
+  void disegna_assi(QPainter& p, const disposizione& d) const;
   void discendi(const disposizione& d, const scatola& visibile, std::size_t nodo, int da,
                 int quante) const;
   QPointF a_schermo(const disposizione& d, QPointF mondo) const;
@@ -197,17 +202,7 @@ class VistaLinea : public QWidget {
   void zoom_diagramma(double fattore, double x_fisso);
 
   const sopra::scenario_aperto* aperto_ = nullptr;
-  int righe_ = 0;
-  std::size_t foglie_ = 1;  // leaves of the tree: a power of two >= righe_
-  // Per listed section: its point in the plan.
-  std::vector<QPointF> punti_;
-  // The tree, heap-numbered from 1, leaves foglie_ .. 2 foglie_ - 1.
-  std::vector<scatola> scatole_;
-  std::vector<std::uint32_t> bandiere_;
-  std::vector<std::int16_t> minimi_;
-  std::vector<std::int16_t> massimi_;
-  std::vector<std::uint8_t> problemi_;
-  std::vector<std::uint8_t> problemi_riga_;
+  albero_linea albero_;
 
   int selezionata_ = -1;
   // The diagram's reference lines, mm: ±massima_, and per section the
@@ -216,9 +211,6 @@ class VistaLinea : public QWidget {
   double velocita_ = 0;
   std::unique_ptr<sopra::parametri_progetto> parametri_;
   sopra::profilo_velocita profilo_;
-  bool riferimenti_ = false;
-  std::vector<std::int16_t> equilibri_minimi_, equilibri_massimi_;
-  std::vector<std::int16_t> minime_minime_, minime_massime_;
   // Where each stretch of the profile starts (row) and its speeds, when there
   // are several stretches.
   struct confine {
@@ -274,7 +266,7 @@ class VistaLinea : public QWidget {
     std::uint64_t versione = 0;
     bool operator==(const chiave_tracciato&) const = default;
   };
-  std::uint64_t versione_albero_ = 0;  // counts costruisci_albero()
+  std::uint64_t versione_albero_ = 0;  // counts the trees built by mostra()
   mutable QImage tracciato_disegnato_;
   mutable chiave_tracciato chiave_tracciato_;
 };
