@@ -39,15 +39,11 @@ constexpr nome_comando comandi[] = {
     {"progetta", comando::progetta}, {"relazione", comando::relazione},
 };
 
-// The options of the design parameters, in the order of parametri_di_progetto.
-constexpr std::array<std::string_view, numero_parametri> opzioni_parametri = {
-    "--velocita", "--velocita-minima", "--massimo",   "--insufficienza",
-    "--eccesso",  "--pendenza",        "--variazione"};
-
 // The index of the design parameter of option `nome`, or numero_parametri.
 std::size_t trova_parametro(std::string_view nome) {
-  return static_cast<std::size_t>(std::ranges::find(opzioni_parametri, nome) -
-                                  opzioni_parametri.begin());
+  return static_cast<std::size_t>(
+      std::ranges::find(parametri_di_progetto, nome, &parametro_progetto::opzione) -
+      parametri_di_progetto.begin());
 }
 
 // The commands that take option `nome`, as a set of bits; 0 for an unknown option.
@@ -76,7 +72,7 @@ double numero(std::string_view opzione, std::string_view testo) {
 
 // Sets design parameter `k` from the text of its option, as the core judges it.
 void leggi_parametro(std::size_t k, std::string_view testo, parametri_progetto& valori) {
-  const std::string_view opzione = opzioni_parametri[k];
+  const std::string_view opzione = parametri_di_progetto[k].opzione;
   if (const auto motivo = imposta_parametro(valori, k, numero(opzione, testo)))
     throw errore_uso{std::string(opzione) + ' ' + *motivo};
 }
@@ -174,16 +170,17 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
   const auto data = [&](std::string_view opzione) {
     return std::ranges::find(date, opzione) != date.end();
   };
-  const bool velocita = data("--velocita");
+  const bool velocita = data(parametri_di_progetto[indice_velocita_massima].opzione);
   r.velocita = velocita;
-  if (r.profilo && (velocita || data("--velocita-minima")))
+  if (r.profilo && (velocita || data(parametri_di_progetto[indice_velocita_minima].opzione)))
     throw errore_uso{
         "--profilo e --velocita non vanno insieme: le velocità sono quelle del profilo"};
   if (r.cosa == comando::classi) {
     if (r.testi_classi && velocita)
       throw errore_uso{"classi vuole --valori oppure --velocita, non entrambi"};
     if (!r.testi_classi && !velocita) throw errore_uso{"classi vuole --valori oppure --velocita"};
-    if (r.testi_classi && std::ranges::any_of(opzioni_parametri, data)) {
+    if (r.testi_classi &&
+        std::ranges::any_of(parametri_di_progetto, data, &parametro_progetto::opzione)) {
       throw errore_uso{"i parametri di progetto valgono con --velocita, non con --valori"};
     }
   }
@@ -194,7 +191,8 @@ richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
     throw errore_uso{"--velocita deve essere maggiore di 0"};
   }
   if (const auto rifiuto = controlla_parametri(r.parametri))
-    throw errore_uso{std::string(opzioni_parametri[rifiuto->indice]) + ' ' + rifiuto->motivo};
+    throw errore_uso{std::string(parametri_di_progetto[rifiuto->indice].opzione) + ' ' +
+                     rifiuto->motivo};
   if (r.cosa == comando::tratto) {
     if (!r.posizione) throw errore_uso{"tratto vuole --posizione"};
     if (!r.millimetri) throw errore_uso{"tratto vuole --mm"};

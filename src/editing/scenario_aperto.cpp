@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cmath>
-#include <cstring>
 #include <fstream>
-#include <unordered_map>
 #include <utility>
 
 #include "analysis/bivio.hpp"
@@ -65,75 +62,10 @@ void riscrivi_sopraelevazione(righe_elenco& righe, std::size_t riga, std::string
   righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), std::string_view(campo, lunghezza));
 }
 
-// Unsigned integers in the journal: 7 bits a byte, low bits first, the top bit
-// set on every byte but the last.
-template <class Bytes>
-void scrivi_varint(Bytes& uscita, std::uint64_t valore) {
-  while (valore >= 0x80) {
-    uscita.push_back(static_cast<typename Bytes::value_type>((valore & 0x7F) | 0x80));
-    valore >>= 7;
-  }
-  uscita.push_back(static_cast<typename Bytes::value_type>(valore));
-}
-std::uint64_t leggi_varint(const std::uint8_t*& byte) {
-  std::uint64_t valore = 0;
-  for (int spostamento = 0;; spostamento += 7) {
-    const std::uint8_t b = *byte++;
-    valore |= static_cast<std::uint64_t>(b & 0x7F) << spostamento;
-    if ((b & 0x80) == 0) return valore;
-  }
-}
-
 // The cant field that a freshly built list shows for a section with these slots:
 // its whole millimetres.
 std::string testo_canonico(const slot_tratto& oggetti) {
   return std::to_string(millimetri_tratto(oggetti));
-}
-
-// A section as it was before a change: its slots (the kept ones, as the store
-// keeps them) and its row's cant field.
-struct fotografia {
-  std::array<oggetto, slot_esteso> oggetti;  // the slots of `presenti`, in slot order
-  std::uint64_t presenti = 0;
-  std::size_t numero = 0;
-  bool con_riga = false;
-  std::string testo;
-
-  slot_tratto slot() const { return {oggetti.data(), presenti, numero}; }
-
-  void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
-    const slot_tratto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
-    numero = slot.size();
-    presenti = slot.presenti();
-    std::copy_n(slot.dati(), bit_impostati(presenti), oggetti.begin());
-    con_riga = tratto_elencato(s, righe.size());
-    if (!con_riga) return;
-    const std::string_view riga = righe[riga_del_tratto(s)];
-    testo.assign(riga.substr(inizio_sopraelevazione(riga)));
-  }
-};
-
-// A 64-bit hash of a change, for finding equal ones.
-std::uint64_t impronta_modello(std::string_view modello) {
-  std::uint64_t h = modello.size() * 0x9E3779B97F4A7C15u;
-  for (std::size_t k = 0; k < modello.size(); k += 8) {
-    std::uint64_t parola = 0;
-    std::memcpy(&parola, modello.data() + k, std::min<std::size_t>(8, modello.size() - k));
-    h = (h ^ parola) * 0xFF51AFD7ED558CCDu;
-    h ^= h >> 32;
-  }
-  return h;
-}
-
-// A row's cant field in a change: 0 when it is the canonical text, else its
-// length + 1 and its characters.
-void scrivi_testo(std::string& modello, std::string_view testo, bool canonico) {
-  if (canonico) {
-    modello.push_back(0);
-    return;
-  }
-  scrivi_varint(modello, testo.size() + 1);
-  modello += testo;
 }
 
 // The cant field of row `riga`: the text after its last TAB.
@@ -169,137 +101,6 @@ std::size_t slot_senza_piu_sopraelevazione(const scenario& store, std::size_t i,
 }
 
 }  // namespace
-
-// Builds one step: for each changed section, in ascending order, a change
-// (modello) made of
-//   the number of changed slots; for each, its number and the XOR of its 10
-//   old and 10 new bytes as the section file holds them;
-//   1 and the row's old and new cant fields (scrivi_testo) when the row's text
-//   changed, else 0.
-// XOR takes the slots back as well as forward. Equal changes are stored once.
-class scenario_aperto::registrazione {
- public:
-  // Every changed slot's old bytes also go to `base` (base_tratti::annota).
-  registrazione(genere_passo genere, base_tratti& base) : base_(base) { passo_.genere = genere; }
-
-  // Compares section s now with `prima` and records the difference, if any.
-  void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
-                 std::int32_t s) {
-    const slot_tratto letti = store.tratti[static_cast<std::size_t>(s)].oggetti;
-    const slot_tratto vecchi = prima.slot();
-    modello_.assign(1, 0);
-    std::uint8_t cambiati = 0;
-    // A slot kept neither before nor now is empty in both; the kept slots of
-    // both are walked side by side, in slot order.
-    const oggetto* dato_prima = vecchi.dati();
-    const oggetto* dato_ora = letti.dati();
-    for (std::uint64_t resto = letti.presenti() | vecchi.presenti(); resto != 0;
-         resto &= resto - 1) {
-      const auto j = static_cast<std::size_t>(std::countr_zero(resto));
-      const std::uint64_t bit = resto & (~resto + 1);
-      const oggetto prima_j = (vecchi.presenti() & bit) != 0 ? *dato_prima++ : oggetto{};
-      const oggetto ora_j = (letti.presenti() & bit) != 0 ? *dato_ora++ : oggetto{};
-      if (ora_j == prima_j) continue;
-      std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
-      codifica_oggetto(prima_j, vecchio.data());
-      codifica_oggetto(ora_j, nuovo.data());
-      base_.annota(static_cast<std::size_t>(s), j, prima_j);
-      modello_.push_back(static_cast<char>(j));
-      for (std::size_t b = 0; b < byte_oggetto; ++b)
-        modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
-      ++cambiati;
-    }
-    modello_[0] = static_cast<char>(cambiati);
-    bool riga_cambiata = false;
-    if (prima.con_riga) {
-      const std::string_view riga = righe[riga_del_tratto(s)];
-      const std::string_view testo = riga.substr(inizio_sopraelevazione(riga));
-      riga_cambiata = testo != prima.testo;
-      modello_.push_back(riga_cambiata ? 1 : 0);
-      if (riga_cambiata) {
-        scrivi_testo(modello_, prima.testo, canonico(prima.testo, vecchi));
-        scrivi_testo(modello_, testo, canonico(testo, letti));
-      }
-    } else {
-      modello_.push_back(0);
-    }
-    if (cambiati == 0 && !riga_cambiata) return;
-
-    scrivi_varint(passo_.voci, static_cast<std::uint64_t>(s - ultimo_));
-    scrivi_varint(passo_.voci, indice_del_modello());
-    ultimo_ = s;
-  }
-
-  bool vuota() const { return passo_.voci.empty(); }
-
-  passo chiudi() {
-    passo_.voci.shrink_to_fit();
-    passo_.modelli.shrink_to_fit();
-    return std::move(passo_);
-  }
-
-  passo& in_corso() { return passo_; }
-
- private:
-  // The index of modello_ among the step's changes, added when new. The
-  // changes are found by hash in an open-addressed table of their indices + 1
-  // (0 = free), kept at most half full.
-  std::uint32_t indice_del_modello() {
-    if (2 * (passo_.modelli.size() + 1) > indici_.size()) {
-      std::vector<std::uint32_t> vecchi(std::max<std::size_t>(64, 2 * indici_.size()), 0);
-      vecchi.swap(indici_);
-      for (const std::uint32_t v : vecchi)
-        if (v != 0) indici_[posto_libero(impronta_modello(passo_.modelli[v - 1]))] = v;
-    }
-    const std::size_t maschera = indici_.size() - 1;
-    for (std::size_t k = impronta_modello(modello_) & maschera;; k = (k + 1) & maschera) {
-      const std::uint32_t v = indici_[k];
-      if (v == 0) {
-        passo_.modelli.push_back(modello_);
-        indici_[k] = static_cast<std::uint32_t>(passo_.modelli.size());
-        return indici_[k] - 1;
-      }
-      if (passo_.modelli[v - 1] == modello_) return v - 1;
-    }
-  }
-  std::size_t posto_libero(std::uint64_t h) const {
-    const std::size_t maschera = indici_.size() - 1;
-    std::size_t k = h & maschera;
-    while (indici_[k] != 0) k = (k + 1) & maschera;
-    return k;
-  }
-
-  // Whether `testo` is testo_canonico(oggetti). The millimetres of the cant
-  // values met last are kept (a command writes few values on many sections):
-  // the same figure as millimetri_tratto, from the same lowest cant object.
-  bool canonico(std::string_view testo, const slot_tratto& oggetti) {
-    const std::size_t j =
-        oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
-    std::int32_t millimetri = 0;
-    if (j != oggetti.size()) {
-      const std::int16_t centesimi = centesimi_oggetto(*oggetti.occupato(j));
-      millimetro& m = millimetri_[static_cast<std::uint16_t>(centesimi) % millimetri_.size()];
-      if (!m.valido || m.centesimi != centesimi)
-        m = {centesimi, static_cast<std::int32_t>(rendimillimetri(centesimi)), true};
-      millimetri = m.millimetri;
-    }
-    char cifre[16];
-    const char* fine = std::to_chars(cifre, cifre + sizeof cifre, millimetri).ptr;
-    return testo == std::string_view(cifre, static_cast<std::size_t>(fine - cifre));
-  }
-  struct millimetro {
-    std::int16_t centesimi = 0;
-    std::int32_t millimetri = 0;
-    bool valido = false;
-  };
-  std::array<millimetro, 64> millimetri_{};
-
-  base_tratti& base_;
-  passo passo_;
-  std::vector<std::uint32_t> indici_;
-  std::string modello_;
-  std::int32_t ultimo_ = 0;
-};
 
 std::string normalizza_classe(std::string_view testo) {
   const double valore = valore_numerico(testo);
@@ -377,14 +178,13 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   passo_tratto.confronta(prima, store_, righe_, s);
   if (raffica_->registrata) {
     if (passo_tratto.vuota()) {
-      passi_.pop_back();
-      --passi_fatti_;
+      registro_.togli_ultimo();
       raffica_->registrata = false;
     } else {
-      passi_.back() = passo_tratto.chiudi();
+      registro_.sostituisci_ultimo(passo_tratto.chiudi());
     }
   } else if (!passo_tratto.vuota()) {
-    registra(passo_tratto.chiudi());
+    registro_.registra(passo_tratto.chiudi());
     raffica_->registrata = true;
   }
   return esito;
@@ -439,7 +239,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   if (!passo_classi.vuota() || esito.testi != testi) {
     passo_classi.in_corso().testi_prima = testi;
     passo_classi.in_corso().testi_dopo = esito.testi;
-    registra(passo_classi.chiudi());
+    registro_.registra(passo_classi.chiudi());
   }
   verifica_dopo({}, true);
   return esito;
@@ -459,7 +259,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     riscrivi_sopraelevazione(righe_, r.riga, "", std::to_string(r.millimetri));
     passo_raccordi.confronta(prima, store_, righe_, s);
   }
-  if (!passo_raccordi.vuota()) registra(passo_raccordi.chiudi());
+  if (!passo_raccordi.vuota()) registro_.registra(passo_raccordi.chiudi());
   verifica_dopo({}, true);
   return std::move(piano.esito);
 }
@@ -502,7 +302,7 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
     esito.oggetti_tolti += slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
     passo_progetto.confronta(prima, store_, righe_, s);
   }
-  if (!passo_progetto.vuota()) registra(passo_progetto.chiudi());
+  if (!passo_progetto.vuota()) registro_.registra(passo_progetto.chiudi());
   verifica_dopo({}, true);
   return esito;
 }
@@ -539,34 +339,28 @@ void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool tut
   for (const std::size_t r : righe) verifica_viva_->riga_cambiata(store_, geometria_, r);
 }
 
-void scenario_aperto::registra(passo nuovo) {
-  passi_.resize(passi_fatti_);
-  passi_.push_back(std::move(nuovo));
-  passi_fatti_ = passi_.size();
-}
-
 void scenario_aperto::chiudi_passo() {
   raffica_.reset();
 }
 
 bool scenario_aperto::puo_annullare() const {
-  return passi_fatti_ > 0;
+  return registro_.puo_annullare();
 }
 
 bool scenario_aperto::puo_ripetere() const {
-  return passi_fatti_ < passi_.size();
+  return registro_.puo_ripetere();
 }
 
 std::optional<scenario_aperto::esito_passo> scenario_aperto::annulla() {
   chiudi_passo();
   if (!puo_annullare()) return std::nullopt;
-  return ripercorri(passi_[--passi_fatti_], true);
+  return ripercorri(registro_.da_annullare(), true);
 }
 
 std::optional<scenario_aperto::esito_passo> scenario_aperto::ripeti() {
   chiudi_passo();
   if (!puo_ripetere()) return std::nullopt;
-  return ripercorri(passi_[passi_fatti_++], false);
+  return ripercorri(registro_.da_ripetere(), false);
 }
 
 scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool indietro) {
@@ -575,56 +369,24 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
   if (p.genere == genere_passo::classi)
     esito.testi_classi = indietro ? p.testi_prima : p.testi_dopo;
 
-  const std::uint8_t* voce = p.voci.data();
-  const std::uint8_t* const fine = voce + p.voci.size();
-  std::int32_t s = 0;
-  while (voce < fine) {
-    s += static_cast<std::int32_t>(leggi_varint(voce));
-    const std::string& modello = p.modelli[leggi_varint(voce)];
-    const auto* byte = reinterpret_cast<const std::uint8_t*>(modello.data());
-
-    const auto i = static_cast<std::size_t>(s);
-    for (std::uint8_t cambiati = *byte++; cambiati > 0; --cambiati) {
-      const std::size_t j = *byte++;
-      std::array<std::uint8_t, byte_oggetto> codificato;
-      const oggetto prima = std::as_const(store_.tratti)[i].oggetti[j];
-      base_.annota(i, j, prima);
-      codifica_oggetto(prima, codificato.data());
-      for (std::uint8_t& b : codificato) b ^= *byte++;
-      store_.tratti.imposta_oggetto(i, j, decodifica_oggetto(codificato.data()));
-    }
-    const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
-    if (tratto_elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
-    if (*byte++ == 0) continue;  // the row kept its text
-
-    // The old field comes first, then the new one; empty stands for the canonical text.
-    std::optional<std::string_view> testi[2];
-    for (auto& testo : testi) {
-      const std::uint64_t lunghezza = leggi_varint(byte);
-      if (lunghezza == 0) continue;
-      testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
-      byte += lunghezza - 1;
-    }
-    const auto& testo = testi[indietro ? 0 : 1];
-    const std::string canonico = testo ? std::string() : testo_canonico(oggetti);
-    riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
-  }
+  ripercorri_passo(
+      p, indietro, store_.tratti, base_,
+      [&](std::int32_t s, bool cambiata, std::optional<std::string_view> testo) {
+        if (tratto_elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
+        if (!cambiata) return;  // the row kept its text
+        const std::string canonico =
+            testo
+                ? std::string()
+                : testo_canonico(std::as_const(store_.tratti)[static_cast<std::size_t>(s)].oggetti);
+        riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
+      });
   // A single-section step changed cant objects only: its rows alone.
   verifica_dopo(esito.righe, p.genere != genere_passo::tratto);
   return esito;
 }
 
 std::size_t scenario_aperto::byte_registro() const {
-  std::size_t byte = passi_.capacity() * sizeof(passo);
-  for (const passo& p : passi_) {
-    byte += p.voci.capacity() + p.modelli.capacity() * sizeof(std::string);
-    for (const std::string& m : p.modelli)
-      if (m.capacity() > std::string().capacity()) byte += m.capacity() + 1;
-    for (const auto* testi : {&p.testi_prima, &p.testi_dopo})
-      for (const std::string& t : *testi)
-        if (t.capacity() > std::string().capacity()) byte += t.capacity() + 1;
-  }
-  return byte;
+  return registro_.byte();
 }
 
 bool scenario_aperto::modificato() const {
@@ -788,7 +550,7 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   for (const auto& [s, coda] : unione.code)
     std::ranges::copy(coda, store_.tratti[s].coda_tratto.begin());
   base_.riallinea(unione.loro_alla_base, store_.tratti);
-  togli_dai_passi(unione.da_prendere);
+  registro_.togli_slot(unione.da_prendere);
   if (bivi) {
     geometria_ = geometria_linea(store_);
     righe_ = righe_elenco::da_comporre(store_, geometria_.size());
@@ -805,56 +567,6 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
         righe_, riga_del_tratto(s), "",
         testo_canonico(std::as_const(store_.tratti)[unione.da_prendere[k].tratto].oggetti));
   }
-}
-
-void scenario_aperto::togli_dai_passi(const std::vector<esito_unione::slot_loro>& presi) {
-  if (presi.empty()) return;
-  const auto preso = [&](std::int32_t s, std::size_t j) {
-    const auto chiave = std::pair(static_cast<std::uint32_t>(s), j);
-    return std::ranges::binary_search(presi, chiave, {}, [](const esito_unione::slot_loro& p) {
-      return std::pair(p.tratto, static_cast<std::size_t>(p.slot));
-    });
-  };
-  for (passo& p : passi_) {
-    passo nuovo;
-    nuovo.genere = p.genere;
-    nuovo.testi_prima = p.testi_prima;
-    nuovo.testi_dopo = p.testi_dopo;
-    std::unordered_map<std::string, std::uint32_t> indici;
-    const std::uint8_t* voce = p.voci.data();
-    const std::uint8_t* const fine = voce + p.voci.size();
-    std::int32_t s = 0;
-    std::int32_t ultimo = 0;
-    while (voce < fine) {
-      s += static_cast<std::int32_t>(leggi_varint(voce));
-      const std::string& modello = p.modelli[leggi_varint(voce)];
-      // The change without the slots taken from the file (see registrazione).
-      std::string tenuto(1, 0);
-      std::size_t pos = 1;
-      std::uint8_t tenuti = 0;
-      for (auto cambiati = static_cast<std::uint8_t>(modello[0]); cambiati > 0; --cambiati) {
-        const auto j = static_cast<std::uint8_t>(modello[pos]);
-        if (!preso(s, j)) {
-          tenuto.append(modello, pos, 1 + byte_oggetto);
-          ++tenuti;
-        }
-        pos += 1 + byte_oggetto;
-      }
-      tenuto[0] = static_cast<char>(tenuti);
-      tenuto.append(modello, pos);
-      if (tenuti == 0 && modello[pos] == 0) continue;  // nothing of this program's left
-      const auto [indice, aggiunto] =
-          indici.try_emplace(tenuto, static_cast<std::uint32_t>(nuovo.modelli.size()));
-      if (aggiunto) nuovo.modelli.push_back(tenuto);
-      scrivi_varint(nuovo.voci, static_cast<std::uint64_t>(s - ultimo));
-      scrivi_varint(nuovo.voci, indice->second);
-      ultimo = s;
-    }
-    nuovo.voci.shrink_to_fit();
-    p = std::move(nuovo);
-  }
-  // A step left with no change stays: undo of it changes nothing, and the
-  // buttons keep the steps the user counted.
 }
 
 }  // namespace sopra

@@ -14,6 +14,7 @@
 
 #include "analysis/geometria_linea.hpp"
 #include "editing/elenco.hpp"
+#include "editing/registro.hpp"
 #include "progetto/profilo.hpp"
 #include "progetto/progetta.hpp"
 #include "progetto/progetto.hpp"
@@ -131,7 +132,7 @@ class scenario_aperto {
   // edit of another row or a command), a class command, the ramps, the design. A step keeps
   // only what changed: the slots' old and new bytes and the rows' old and new
   // cant fields. A new change drops the steps that could be redone.
-  enum class genere_passo : std::uint8_t { tratto, classi, raccordi, progetto };
+  using genere_passo = sopra::genere_passo;
   struct esito_passo {
     genere_passo genere = genere_passo::tratto;
     std::vector<std::size_t> righe;  // rows whose section or text changed, ascending
@@ -212,17 +213,6 @@ class scenario_aperto {
   cambi_su_disco controlla_disco() const;
 
  private:
-  // One step of the journal. `voci` holds, for each changed section in
-  // ascending order, the distance from the previous one and the index of its
-  // change in `modelli` (both as variable-length integers); a change is the XOR
-  // of old and new bytes of each changed slot and the old and new cant field of
-  // its row (see scenario_aperto.cpp). Sections that change alike share one.
-  struct passo {
-    genere_passo genere = genere_passo::tratto;
-    std::vector<std::uint8_t> voci;
-    std::vector<std::string> modelli;
-    std::array<std::string, numero_classi> testi_prima, testi_dopo;  // class command only
-  };
   // The single-section edit step in progress: its row, and the section's slots
   // and the row's cant field before its first keystroke.
   struct raffica {
@@ -232,10 +222,6 @@ class scenario_aperto {
     bool registrata = false;  // it is the last step of the journal
   };
 
-  class registrazione;  // builds a passo while a change is made
-
-  // Puts `nuovo` on the journal as the latest step, dropping what could be redone.
-  void registra(passo nuovo);
   // Applies a step's changes backwards (undo) or forwards (redo).
   esito_passo ripercorri(const passo& p, bool indietro);
 
@@ -249,9 +235,6 @@ class scenario_aperto {
   // Takes the file's changes that the merge `unione` found into the store,
   // the rows, the base and the steps of undo.
   void prendi_loro(const esito_unione& unione);
-  // Drops the slots `presi` (section and slot order) from every step of undo.
-  void togli_dai_passi(const std::vector<esito_unione::slot_loro>& presi);
-
   // After a change: the live check, if on, follows the single rows `righe`
   // (cant objects only) or, with `tutte`, the whole line.
   void verifica_dopo(std::span<const std::size_t> righe, bool tutte);
@@ -268,8 +251,7 @@ class scenario_aperto {
   std::uint64_t dimensione_disco_ = 0;
   mutable file_letti letti_;
   base_tratti base_;
-  std::vector<passo> passi_;
-  std::size_t passi_fatti_ = 0;  // steps [0, passi_fatti_) can be undone, the rest redone
+  registro registro_;
   std::optional<raffica> raffica_;
 };
 

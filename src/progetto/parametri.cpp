@@ -26,7 +26,7 @@ std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std:
 
 std::optional<parametro_rifiutato> controlla_parametri(const parametri_progetto& parametri) {
   if (parametri.velocita_massima > 0 && parametri.velocita_minima > parametri.velocita_massima)
-    return parametro_rifiutato{1, "non può superare la velocità massima"};
+    return parametro_rifiutato{indice_velocita_minima, "non può superare la velocità massima"};
   return std::nullopt;
 }
 

@@ -20,6 +20,8 @@ inline constexpr double velocita_oltre_ogni_treno = 1000;  // km/h
 enum class genere_parametro { velocita, millimetri_interi, decimale };
 
 struct parametro_progetto {
+  std::string_view didascalia;  // the window's caption, which the unit follows
+  std::string_view opzione;     // the batch companion's option
   genere_parametro genere;
   std::string_view unita;  // as it follows a value: "km/h", "mm", "mm/m", "mm/s"
   // The largest value accepted (the smallest is 0); infinity when there is none.
@@ -35,24 +37,36 @@ inline constexpr double senza_massimo = std::numeric_limits<double>::infinity();
 
 // The seven parameters of parametri_progetto, in the order the window's boxes
 // and the batch companion's options list them: V, v, c_max, I_max, E_max, the
-// run-off gradient and the rate of change of cant.
+// run-off gradient and the rate of change of cant. Their defaults are those of
+// parametri_progetto (valore_parametro(parametri_progetto{}, k)).
 inline constexpr std::array<parametro_progetto, 7> parametri_di_progetto = {{
-    {genere_parametro::velocita, "km/h", velocita_oltre_ogni_treno,
-     &parametri_progetto::velocita_massima},
-    {genere_parametro::velocita, "km/h", velocita_oltre_ogni_treno,
-     &parametri_progetto::velocita_minima},
-    {genere_parametro::millimetri_interi, "mm", sopraelevazione_limite, nullptr,
-     &parametri_progetto::sopraelevazione_massima},
-    {genere_parametro::millimetri_interi, "mm", senza_massimo, nullptr,
-     &parametri_progetto::insufficienza_ammessa},
-    {genere_parametro::millimetri_interi, "mm", senza_massimo, nullptr,
-     &parametri_progetto::eccesso_ammesso},
-    {genere_parametro::decimale, "mm/m", senza_massimo, &parametri_progetto::pendenza_raccordo,
-     nullptr, true},
-    {genere_parametro::decimale, "mm/s", senza_massimo, &parametri_progetto::variazione_massima,
-     nullptr, true},
+    {"Velocità massima", "--velocita", genere_parametro::velocita, "km/h",
+     velocita_oltre_ogni_treno, &parametri_progetto::velocita_massima},
+    {"Velocità minima", "--velocita-minima", genere_parametro::velocita, "km/h",
+     velocita_oltre_ogni_treno, &parametri_progetto::velocita_minima},
+    {"Sopraelevazione massima", "--massimo", genere_parametro::millimetri_interi, "mm",
+     sopraelevazione_limite, nullptr, &parametri_progetto::sopraelevazione_massima},
+    {"Insufficienza ammessa", "--insufficienza", genere_parametro::millimetri_interi, "mm",
+     senza_massimo, nullptr, &parametri_progetto::insufficienza_ammessa},
+    {"Eccesso ammesso", "--eccesso", genere_parametro::millimetri_interi, "mm", senza_massimo,
+     nullptr, &parametri_progetto::eccesso_ammesso},
+    {"Pendenza raccordi", "--pendenza", genere_parametro::decimale, "mm/m", senza_massimo,
+     &parametri_progetto::pendenza_raccordo, nullptr, true},
+    {"Variazione massima", "--variazione", genere_parametro::decimale, "mm/s", senza_massimo,
+     &parametri_progetto::variazione_massima, nullptr, true},
 }};
 inline constexpr std::size_t numero_parametri = parametri_di_progetto.size();
+
+// The parameters' places in parametri_di_progetto.
+enum indice_parametro : std::size_t {
+  indice_velocita_massima,
+  indice_velocita_minima,
+  indice_sopraelevazione_massima,
+  indice_insufficienza,
+  indice_eccesso,
+  indice_pendenza,
+  indice_variazione,
+};
 
 // Judges `valore` for parameter `k` (< numero_parametri). When it is accepted,
 // sets the parameter in `parametri` and returns nothing; otherwise leaves

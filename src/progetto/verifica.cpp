@@ -34,82 +34,41 @@ void segnala(std::vector<problema>& problemi, std::int32_t posizione, codice_pro
   problemi.push_back({posizione, codice, {a, b, c}});
 }
 
-// A sentence of words and figures glued together.
-template <class... Parti>
-std::string frase(const Parti&... parti) {
-  std::string testo;
-  testo.reserve(80);
-  (aggiungi(testo, parti), ...);
-  return testo;
-}
-
 }  // namespace
 
-std::string_view nome_codice(codice_problema codice) {
-  switch (codice) {
-    case codice_problema::fuori_scala:
-      return "fuori_scala";
-    case codice_problema::lato:
-      return "lato";
-    case codice_problema::bivio:
-      return "bivio";
-    case codice_problema::bivio_in_curva:
-      return "bivio_in_curva";
-    case codice_problema::massimo:
-      return "massimo";
-    case codice_problema::rettilineo:
-      return "rettilineo";
-    case codice_problema::pendenza:
-      return "pendenza";
-    case codice_problema::variazione:
-      return "variazione";
-    case codice_problema::insufficienza:
-      return "insufficienza";
-    case codice_problema::eccesso:
-      return "eccesso";
-    case codice_problema::senza_slot:
-      return "senza_slot";
+// The table is in the order of codice_problema, and each sentence names only
+// the three figures a problem holds.
+constexpr bool tabella_in_ordine() {
+  for (std::size_t k = 0; k < numero_codici; ++k) {
+    if (static_cast<std::size_t>(codici_problema[k].codice) != k) return false;
+    const std::string_view f = codici_problema[k].frase;
+    for (std::size_t i = f.find('{'); i != std::string_view::npos; i = f.find('{', i + 1))
+      if (i + 2 >= f.size() || f[i + 1] < '0' || f[i + 1] > '2' || f[i + 2] != '}') return false;
   }
-  return "";
+  return true;
+}
+static_assert(tabella_in_ordine());
+
+std::string_view nome_codice(codice_problema codice) {
+  return voce_del_codice(codice).nome;
 }
 
 std::string testo_problema(const problema& p) {
-  const auto [a, b, c] = p.cifre;
-  switch (p.codice) {
-    case codice_problema::fuori_scala:
-      return frase("oggetto sopraelevazione fuori scala (", a, " mm): dati danneggiati o estranei");
-    case codice_problema::lato:
-      return frase("sopraelevazione di ", a, " mm sulla rotaia interna della curva");
-    case codice_problema::bivio:
-      return frase("sopraelevazione di ", a, " mm in zona di bivio");
-    case codice_problema::bivio_in_curva:
-      return frase("zona di bivio in curva senza sopraelevazione: insufficienza di ", a,
-                   " mm (ammessi ", b, " mm): velocità ammessa ", c, " km/h");
-    case codice_problema::massimo:
-      return frase("sopraelevazione di ", a, " mm oltre il massimo di ", b, " mm");
-    case codice_problema::rettilineo:
-      return frase("sopraelevazione di ", a, " mm su rettilineo, non dovuta a un raccordo");
-    case codice_problema::pendenza:
-      return frase("salto di ", a, " mm dal tratto precedente, più ripido del raccordo (ammessi ",
-                   b, " mm)");
-    case codice_problema::variazione:
-      return frase("salto di ", a, " mm dal tratto precedente: troppo rapido a ", c,
-                   " km/h (ammessi ", b, " mm)");
-    case codice_problema::insufficienza:
-      return frase("insufficienza di ", a, " mm (ammessi ", b, " mm): velocità ammessa ", c,
-                   " km/h");
-    case codice_problema::eccesso:
-      return frase("eccesso di ", a, " mm alla velocità minima (ammessi ", b, " mm)");
-    case codice_problema::senza_slot:
-      return "curva senza slot libero: non può avere sopraelevazione";
+  const std::string_view f = voce_del_codice(p.codice).frase;
+  std::string testo;
+  testo.reserve(80);
+  std::size_t da = 0;
+  for (std::size_t i = f.find('{'); i != std::string_view::npos; i = f.find('{', da)) {
+    aggiungi(testo, f.substr(da, i - da));
+    aggiungi(testo, p.cifre[static_cast<std::size_t>(f[i + 1] - '0')]);
+    da = i + 3;
   }
-  return {};
+  aggiungi(testo, f.substr(da));
+  return testo;
 }
 
 bool errore(codice_problema codice) {
-  using enum codice_problema;
-  return codice == fuori_scala || codice == lato || codice == bivio || codice == bivio_in_curva ||
-         codice == pendenza || codice == insufficienza;
+  return voce_del_codice(codice).gravita == gravita_problema::errore;
 }
 
 std::vector<problema> verifica_linea(const scenario& store, const geometria_linea& geometria,

@@ -34,10 +34,50 @@ enum class codice_problema : std::uint8_t {
 };
 inline constexpr std::size_t numero_codici = 11;
 
+// What each kind of problem is: its name as the batch companion prints it, its
+// severity and its sentence, where "{0}", "{1}" and "{2}" stand for the
+// problem's figures (problema::cifre).
+enum class gravita_problema : std::uint8_t { errore, avviso };
+struct voce_codice {
+  codice_problema codice;
+  std::string_view nome;
+  gravita_problema gravita;
+  std::string_view frase;
+};
+inline constexpr std::array<voce_codice, numero_codici> codici_problema = {{
+    {codice_problema::fuori_scala, "fuori_scala", gravita_problema::errore,
+     "oggetto sopraelevazione fuori scala ({0} mm): dati danneggiati o estranei"},
+    {codice_problema::lato, "lato", gravita_problema::errore,
+     "sopraelevazione di {0} mm sulla rotaia interna della curva"},
+    {codice_problema::bivio, "bivio", gravita_problema::errore,
+     "sopraelevazione di {0} mm in zona di bivio"},
+    {codice_problema::bivio_in_curva, "bivio_in_curva", gravita_problema::errore,
+     "zona di bivio in curva senza sopraelevazione: insufficienza di {0} mm (ammessi {1} mm): "
+     "velocità ammessa {2} km/h"},
+    {codice_problema::massimo, "massimo", gravita_problema::avviso,
+     "sopraelevazione di {0} mm oltre il massimo di {1} mm"},
+    {codice_problema::rettilineo, "rettilineo", gravita_problema::avviso,
+     "sopraelevazione di {0} mm su rettilineo, non dovuta a un raccordo"},
+    {codice_problema::pendenza, "pendenza", gravita_problema::errore,
+     "salto di {0} mm dal tratto precedente, più ripido del raccordo (ammessi {1} mm)"},
+    {codice_problema::variazione, "variazione", gravita_problema::avviso,
+     "salto di {0} mm dal tratto precedente: troppo rapido a {2} km/h (ammessi {1} mm)"},
+    {codice_problema::insufficienza, "insufficienza", gravita_problema::errore,
+     "insufficienza di {0} mm (ammessi {1} mm): velocità ammessa {2} km/h"},
+    {codice_problema::eccesso, "eccesso", gravita_problema::avviso,
+     "eccesso di {0} mm alla velocità minima (ammessi {1} mm)"},
+    {codice_problema::senza_slot, "senza_slot", gravita_problema::avviso,
+     "curva senza slot libero: non può avere sopraelevazione"},
+}};
+
+// The entry of `codice` in codici_problema.
+constexpr const voce_codice& voce_del_codice(codice_problema codice) {
+  return codici_problema[static_cast<std::size_t>(codice)];
+}
+
 // The code's name as the batch companion prints it ("fuori_scala", "lato", ...).
 std::string_view nome_codice(codice_problema codice);
-// Errors: fuori_scala, lato, bivio, bivio_in_curva, pendenza and insufficienza;
-// the others are warnings.
+// Whether the code is an error (else a warning).
 bool errore(codice_problema codice);
 
 struct problema {

@@ -75,11 +75,6 @@ constexpr int larghezza_minima_linea = 4200;
 // The least width of the picture's frame with the problems beside the tables.
 constexpr int larghezza_affiancata = 10500;
 
-// The design parameters' boxes: the caption, which the parameter's unit follows.
-constexpr std::array<const char*, Form1::numero_parametri> testi_label19 = {
-    "Velocità massima", "Velocità minima",   "Sopraelevazione massima", "Insufficienza ammessa",
-    "Eccesso ammesso",  "Pendenza raccordi", "Variazione massima"};
-
 // The captions of Label12(0) .. Label12(7), one per radius class, made from
 // the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
 using didascalia = std::array<char, 32>;
@@ -507,10 +502,10 @@ void Form1::crea_frame5() {
   for (std::size_t k = 0; k < numero_parametri; ++k) {
     const int alto = 300 + 450 * static_cast<int>(k);
     const QString indice = QString::number(k);
-    Label19[k] = etichetta(
-        Frame5, QStringLiteral("Label19(%1)").arg(indice),
-        QString::fromUtf8(testi_label19[k]) + u' ' + da_std(sopra::parametri_di_progetto[k].unita),
-        true);
+    Label19[k] = etichetta(Frame5, QStringLiteral("Label19(%1)").arg(indice),
+                           da_std(sopra::parametri_di_progetto[k].didascalia) + u' ' +
+                               da_std(sopra::parametri_di_progetto[k].unita),
+                           true);
     Label19[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     posa(Label19[k], 90, alto, 1560, 420);
     Text5[k] =

@@ -10,8 +10,6 @@
 namespace sopra {
 namespace {
 
-constexpr std::size_t velocita = 0, massima = 2, insufficienza = 3, pendenza = 5;
-
 // The reason parameter k refuses `valore` with, or "" when it takes it; a
 // refused value must leave every parameter at its default.
 std::string motivo(std::size_t k, double valore) {
@@ -30,10 +28,10 @@ std::string motivo(std::size_t k, double valore) {
 TEST(Parametri, ZeroIsAcceptedSaveForTheRampsANegativeValueIsNot) {
   for (std::size_t k = 0; k < numero_parametri; ++k) {
     // A ramp with no gradient or no rate of change would never end.
-    EXPECT_EQ(motivo(k, 0), k >= pendenza ? "deve essere maggiore di 0" : "") << k;
+    EXPECT_EQ(motivo(k, 0), k >= indice_pendenza ? "deve essere maggiore di 0" : "") << k;
     EXPECT_EQ(motivo(k, -0.5), "non può essere negativo") << k;
   }
-  EXPECT_EQ(motivo(pendenza, 0.001), "");
+  EXPECT_EQ(motivo(indice_pendenza, 0.001), "");
 }
 
 TEST(Parametri, TheSlowestSpeedMayNotExceedTheFastest) {
@@ -45,31 +43,31 @@ TEST(Parametri, TheSlowestSpeedMayNotExceedTheFastest) {
   p.velocita_minima = 200.5;
   const auto rifiuto = controlla_parametri(p);
   ASSERT_TRUE(rifiuto);
-  EXPECT_EQ(rifiuto->indice, 1u);
+  EXPECT_EQ(rifiuto->indice, indice_velocita_minima);
   EXPECT_EQ(rifiuto->motivo, "non può superare la velocità massima");
 }
 
 TEST(Parametri, TheGreatestCantStopsAtWhatASectionHolds) {
-  EXPECT_EQ(motivo(massima, 300), "");
-  EXPECT_EQ(motivo(massima, 301), "non può superare 300 mm");
+  EXPECT_EQ(motivo(indice_sopraelevazione_massima, 300), "");
+  EXPECT_EQ(motivo(indice_sopraelevazione_massima, 301), "non può superare 300 mm");
 }
 
 TEST(Parametri, SpeedsStopAtTheFastestTrain) {
-  EXPECT_EQ(motivo(velocita, 1000), "");
-  EXPECT_EQ(motivo(1, 1000.5), "non può superare 1000 km/h");
+  EXPECT_EQ(motivo(indice_velocita_massima, 1000), "");
+  EXPECT_EQ(motivo(indice_velocita_minima, 1000.5), "non può superare 1000 km/h");
 }
 
 TEST(Parametri, WholeMillimetresRefuseAFraction) {
-  EXPECT_EQ(motivo(insufficienza, 2.5), "vuole un numero intero di millimetri");
-  EXPECT_EQ(motivo(4, 2.5), "vuole un numero intero di millimetri");
-  EXPECT_EQ(motivo(insufficienza, 3e9), "vuole un numero intero di millimetri");
-  EXPECT_EQ(motivo(pendenza, 2.5), "");
-  EXPECT_EQ(motivo(pendenza, 1e12), "");
+  EXPECT_EQ(motivo(indice_insufficienza, 2.5), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(indice_eccesso, 2.5), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(indice_insufficienza, 3e9), "vuole un numero intero di millimetri");
+  EXPECT_EQ(motivo(indice_pendenza, 2.5), "");
+  EXPECT_EQ(motivo(indice_pendenza, 1e12), "");
 }
 
 TEST(Parametri, NotANumberIsRefused) {
-  EXPECT_EQ(motivo(pendenza, std::numeric_limits<double>::quiet_NaN()), "vuole un numero");
-  EXPECT_EQ(motivo(6, std::numeric_limits<double>::infinity()), "vuole un numero");
+  EXPECT_EQ(motivo(indice_pendenza, std::numeric_limits<double>::quiet_NaN()), "vuole un numero");
+  EXPECT_EQ(motivo(indice_variazione, std::numeric_limits<double>::infinity()), "vuole un numero");
 }
 
 }  // namespace
