@@ -103,9 +103,19 @@ void modello_problemi::imposta(std::vector<sopra::problema> problemi) {
 }
 
 void modello_problemi::imposta_esito(std::vector<sopra::voce_esito> voci) {
-  beginResetModel();
-  esito_ = std::move(voci);
-  endResetModel();
+  // The entries stand after the problems: the old ones go and the new ones
+  // come there, and the problems' rows keep their place and selection.
+  const auto primo = static_cast<int>(problemi_.size());
+  if (!esito_.empty()) {
+    beginRemoveRows({}, primo, primo + static_cast<int>(esito_.size()) - 1);
+    esito_.clear();
+    endRemoveRows();
+  }
+  if (!voci.empty()) {
+    beginInsertRows({}, primo, primo + static_cast<int>(voci.size()) - 1);
+    esito_ = std::move(voci);
+    endInsertRows();
+  }
 }
 
 int modello_problemi::rowCount(const QModelIndex& genitore) const {
