@@ -12,12 +12,17 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "analysis/geometria_linea.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "editing/scenario_di_prova.hpp"
+#include "progetto/condizioni.hpp"
+#include "progetto/profilo.hpp"
+#include "progetto/progetto.hpp"
 #include "progetto/verifica.hpp"
+#include "ui/albero_linea.hpp"
 #include "ui/vista_linea.hpp"
 
 namespace {
@@ -203,6 +208,36 @@ class TestVistaLinea : public QObject {
 
   // The image has the size asked for and shows more than a blank ground; it is
   // written as a PNG, and an impossible folder gives an Italian reason.
+  // The diagram's equilibrium and least cant follow the speed of each row's
+  // stretch: two stretches over one curve, each row at its own V, with the
+  // sign of the bend; straights have none; the run over both spans both.
+  void i_riferimenti_seguono_la_velocita_del_tratto() {
+    parametri_progetto p;
+    p.velocita_massima = 100;
+    const std::int64_t confine = posizione_tratto(24);
+    const profilo_velocita profilo({{0, 80, 0}, {confine, 140, 0}});
+    const condizioni_linea condizioni = condizioni_righe(aperto->geometria(), p, profilo);
+    albero_linea albero;
+    albero.costruisci(aperto.get());
+    albero.imposta_riferimenti(&condizioni, p.insufficienza_ammessa);
+    for (const auto& [tratto, velocita, lato] :
+         {std::tuple{22, 80.0, 1}, {26, 140.0, 1}, {42, 140.0, -1}}) {
+      const int r = riga(tratto);
+      const double raggio = std::abs(condizioni[static_cast<std::size_t>(r)].raggio);
+      const auto q = albero.interroga(r, r + 1);
+      QCOMPARE(q.equilibrio_minimo, static_cast<std::int16_t>(std::lround(
+                                        lato * sopraelevazione_equilibrio(velocita, raggio))));
+      QCOMPARE(q.minima_minimo,
+               static_cast<std::int16_t>(std::lround(
+                   lato * std::max(0.0, sopraelevazione_minima(velocita, p.insufficienza_ammessa,
+                                                               raggio)))));
+    }
+    QCOMPARE(albero.interroga(riga(5), riga(6)).equilibrio_massimo, std::int16_t{0});
+    const auto curva = albero.interroga(riga(20), riga(28));
+    QVERIFY(curva.equilibrio_minimo < curva.equilibrio_massimo);
+    QCOMPARE(curva.equilibrio_minimo, albero.interroga(riga(22), riga(23)).equilibrio_minimo);
+  }
+
   void l_immagine_si_salva() {
     const QImage img = vista->immagine(QSize(700, 500));
     QCOMPARE(img.size(), QSize(700, 500));
