@@ -52,66 +52,16 @@
 #include "scenario/file_scenario.hpp"
 #include "scenario/nomi_file.hpp"
 #include "ui/delegato_tratti.hpp"
+#include "ui/form1_interno.hpp"
 #include "ui/modello_tratti.hpp"
 #include "ui/vista_linea.hpp"
 
 namespace {
 
-constexpr qreal punti_controlli = 9.75;
-constexpr qreal punti_attendere = 24;
-constexpr int twip_per_pollice = 1440;
-
-// The window's client area when it opens, in twips; it may grow, never shrink.
-constexpr int larghezza_form = 14235;
-constexpr int altezza_form = 10005;
-// Heights at that size of what grows with the window: Frame2 (and the design
-// tools beside it) and List1.
-constexpr int altezza_frame2 = 9735;
-constexpr int altezza_list1 = 7980;
-// The width the window takes for the picture when the user asks for it, and the
-// least width of the picture's frame for it to be shown at all.
-constexpr int larghezza_per_linea = 12000;
-constexpr int larghezza_minima_linea = 4200;
-// The least width of the picture's frame with the problems beside the tables.
-constexpr int larghezza_affiancata = 10500;
-
-// The captions of Label12(0) .. Label12(7), one per radius class, made from
-// the classes' radii: "Curve con raggio 10000 m " .. "Curve con raggio 200 m ".
-using didascalia = std::array<char, 32>;
-constexpr didascalia didascalia_classe(int raggio) {
-  didascalia testo{};
-  std::size_t n = 0;
-  for (char c : std::string_view("Curve con raggio ")) testo[n++] = c;
-  const std::size_t cifre = n;
-  for (; raggio > 0; raggio /= 10) testo[n++] = static_cast<char>('0' + raggio % 10);
-  std::reverse(testo.begin() + cifre, testo.begin() + n);
-  for (char c : std::string_view(" m ")) testo[n++] = c;
-  return testo;
-}
-constexpr auto didascalie_classi = [] {
-  std::array<didascalia, sopra::numero_classi> didascalie{};
-  for (std::size_t k = 0; k < didascalie.size(); ++k)
-    didascalie[k] = didascalia_classe(sopra::raggi_nominali[k]);
-  return didascalie;
-}();
-static_assert(std::string_view(didascalie_classi[0].data()) == "Curve con raggio 10000 m ");
-static_assert(std::string_view(didascalie_classi[4].data()) == "Curve con raggio 490 m ");
-constexpr auto testi_label12 = [] {
-  std::array<const char*, sopra::numero_classi> testi{};
-  for (std::size_t k = 0; k < testi.size(); ++k) testi[k] = didascalie_classi[k].data();
-  return testi;
-}();
+using namespace form1_interno;
 
 QString titolo_applicazione() {
   return QGuiApplication::applicationDisplayName();
-}
-
-QString da_std(const std::string& testo) {
-  return QString::fromStdString(testo);
-}
-
-QString da_std(std::string_view testo) {
-  return QString::fromUtf8(testo.data(), static_cast<qsizetype>(testo.size()));
 }
 
 // A shared sentence as a label or a box shows it: first letter capital, full stop.
@@ -147,39 +97,6 @@ comando_tasti comando_di(const QKeyEvent* tasto) {
   return comando_tasti::nessuno;
 }
 
-// A label on a white ground, as the fields that show a chosen value.
-void sfondo_bianco(QLabel* etichetta) {
-  etichetta->setAutoFillBackground(true);
-  QPalette tavolozza = etichetta->palette();
-  tavolozza.setColor(QPalette::Window, Qt::white);
-  tavolozza.setColor(QPalette::WindowText, Qt::black);
-  etichetta->setPalette(tavolozza);
-  etichetta->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-}
-
-QLabel* etichetta(QWidget* genitore, const QString& nome, const QString& testo,
-                  bool a_capo = false) {
-  auto* l = new QLabel(testo, genitore);
-  l->setObjectName(nome);
-  l->setWordWrap(a_capo);
-  return l;
-}
-
-QPushButton* pulsante(QWidget* genitore, const QString& nome, const QString& testo) {
-  auto* p = new QPushButton(testo, genitore);
-  p->setObjectName(nome);
-  p->setAutoDefault(false);
-  return p;
-}
-
-QGroupBox* riquadro(QWidget* genitore, const QString& nome, const QString& testo) {
-  auto* g = new QGroupBox(testo, genitore);
-  g->setObjectName(nome);
-  // A frame paints its own ground: the editing frame lies over the choice screen.
-  g->setAutoFillBackground(true);
-  return g;
-}
-
 // The summary's positions as links: in a line of positions ("Posizioni in
 // metri: 650, 1200 (82 mm, 104 km/h) e altre 3"), each number that a comma or
 // the colon comes before and that is not a figure in brackets, the last before
@@ -195,11 +112,6 @@ QString con_collegamenti(const QString& testo) {
   }
   return righe.join(QStringLiteral("<br>"));
 }
-
-// The least height of the design panel's summary, in twips, before the
-// scenario's name under it.
-constexpr int alto_label21 = 6870;
-constexpr int altezza_label24 = 570;
 
 }  // namespace
 
@@ -287,445 +199,11 @@ int Form1::px(int twip) const {
   return qRound(twip * pixel_per_twip_);
 }
 
-void Form1::posa(QWidget* controllo, int sinistra, int alto, int larghezza, int altezza) const {
-  controllo->setGeometry(px(sinistra), px(alto), px(larghezza), px(altezza));
-}
-
 QFont Form1::carattere(qreal punti) const {
   QFont f(famiglia_);
   f.setStyleHint(QFont::SansSerif);
   f.setPointSizeF(punti);
   return f;
-}
-
-void Form1::crea_schermata_scelta() {
-  const QFont controlli = carattere(punti_controlli);
-  const QFont normale = font();
-
-  Label1 = etichetta(this, "Label1",
-                     QStringLiteral("Programma per inserire l'inclinazione negli scenari."));
-  posa(Label1, 360, 240, 6375, 255);
-  Label10 = etichetta(this, "Label10",
-                      QStringLiteral("E' necessario che il programma si trovi nella stessa "
-                                     "cartella degli scenari da modificare."));
-  posa(Label10, 360, 480, 8655, 255);
-  Label1->setFont(controlli);
-  Label10->setFont(controlli);
-
-  Frame1 = riquadro(this, "Frame1", QStringLiteral("Scegliere lo scenario"));
-  Frame1->setFont(controlli);
-  posa(Frame1, 360, 840, 5145, 7905);
-  Frame1->hide();
-
-  File1 = new QListWidget(Frame1);
-  File1->setObjectName(QStringLiteral("File1"));
-  File1->setFont(normale);
-  QPalette grigio = File1->palette();
-  grigio.setColor(QPalette::Base, QColor(224, 224, 224));
-  grigio.setColor(QPalette::Text, Qt::black);
-  File1->setPalette(grigio);
-  posa(File1, 240, 360, 4665, 6135);
-
-  Label7 = etichetta(Frame1, "Label7", QString());
-  Label7->setFont(normale);
-  sfondo_bianco(Label7);
-  posa(Label7, 240, 6615, 4665, 285);
-
-  Command4 = pulsante(Frame1, "Command4", QStringLiteral("OK"));
-  Command4->setFont(normale);
-  Command4->setEnabled(false);
-  posa(Command4, 240, 7080, 1695, 495);
-  Command5 = pulsante(Frame1, "Command5", QStringLiteral("Uscita"));
-  Command5->setFont(normale);
-  posa(Command5, 3210, 7080, 1695, 495);
-
-  // Under the frame: the folder listed, and the button that chooses another.
-  Label16 = etichetta(this, "Label16", QString());
-  Label16->setFont(normale);
-  sfondo_bianco(Label16);
-  posa(Label16, 360, 8895, 3330, 315);
-  Command7 = pulsante(this, "Command7", QStringLiteral("Cartella…"));
-  Command7->setFont(normale);
-  posa(Command7, 3810, 8865, 1695, 375);
-}
-
-void Form1::crea_schermata_modifica() {
-  Frame2 = riquadro(this, "Frame2", QString());
-  Frame2->setFont(carattere(punti_controlli));
-  posa(Frame2, 180, 120, 11355, 9735);
-  Frame2->hide();
-
-  // Column headings over the list, each standing where its column starts.
-  Label3 = etichetta(Frame2, "Label3", QStringLiteral("Posizione"), true);
-  posa(Label3, 180, 240, 1050, 555);
-  Label8 = etichetta(Frame2, "Label8", QStringLiteral("Rettilineo o curva con raggio"), true);
-  posa(Label8, 1260, 240, 2250, 555);
-  Label9 = etichetta(Frame2, "Label9", QStringLiteral("Sopraelevazione in millimetri"), true);
-  posa(Label9, 3600, 240, 1665, 555);
-  for (QLabel* l : {Label3, Label8, Label9}) l->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-
-  modello_ = new modello_tratti(this);
-  delegato_ = new delegato_tratti(this);
-  List1 = new lista_tratti(Frame2);
-  List1->setObjectName(QStringLiteral("List1"));
-  List1->setModel(modello_);
-  List1->setItemDelegate(delegato_);
-  List1->setUniformItemSizes(true);
-  List1->setSelectionMode(QAbstractItemView::SingleSelection);
-  List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  List1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  posa(List1, 120, 840, 4935, 7980);
-
-  crea_frame3();
-  crea_frame4();
-
-  Command3 = pulsante(Frame2, "Command3", QStringLiteral("Salva"));
-  posa(Command3, 5640, 8760, 1695, 495);
-  Command1 = pulsante(Frame2, "Command1", QStringLiteral("Uscita"));
-  posa(Command1, 8160, 8760, 1695, 495);
-
-  // Beside them, once another program changed the scenario's files.
-  Command14 = pulsante(Frame2, "Command14", QStringLiteral("Ricarica"));
-  posa(Command14, 9960, 8760, 1275, 495);
-  Command14->hide();
-
-  // Under the buttons: when the file was saved, or that there are unsaved
-  // changes, and what another program changed; two lines at most.
-  Label17 = etichetta(Frame2, "Label17", QString(), true);
-  Label17->setFont(font());
-  Label17->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label17, 5640, 9300, 5595, 420);
-}
-
-void Form1::crea_frame3() {
-  Frame3 = riquadro(Frame2, "Frame3", QString());
-  posa(Frame3, 5280, 180, 5955, 3795);
-
-  Label2 = etichetta(
-      Frame3, "Label2",
-      QStringLiteral(
-          "Sono elencati tutti i tratti di 50 metri con l'indicazione di curva o rettilineo, in "
-          "caso di curva si specifica se è a destra  o a sinistra ed il raggio. Il valore "
-          "successivo è la sopraelevazione  in millimetri, un valore positivo indica "
-          "sopraelevazione della rotaia di destra, un valore negativo indica sopraelevazione "
-          "della rotaia di sinistra. Selezionando la riga si può cambiare il valore della "
-          "sopraelevazione. Il valore massimo ammesso è 160 millimetri."),
-      true);
-  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label2, 120, 120, 5715, 2220);
-
-  Label6 = etichetta(Frame3, "Label6", QStringLiteral("Posizione selezionata"), true);
-  Label6->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  posa(Label6, 120, 2370, 2295, 690);
-  Label4 = etichetta(Frame3, "Label4", QString());
-  sfondo_bianco(Label4);
-  posa(Label4, 120, 3090, 1455, 315);
-
-  Label5 = etichetta(Frame3, "Label5",
-                     QStringLiteral("Sopraelevazione in millimetri. Il segno - indica "
-                                    "sopraelevazione della rotaia di sinistra."),
-                     true);
-  Label5->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  posa(Label5, 2520, 2370, 3315, 690);
-  Text1 = new QLineEdit(QStringLiteral("0"), Frame3);
-  Text1->setObjectName(QStringLiteral("Text1"));
-  posa(Text1, 2520, 3090, 975, 315);
-
-  Label15 =
-      etichetta(Frame3, "Label15", da_std(std::string(sopra::testo_tratto_senza_slot) + "."), true);
-  Label15->setFont(font());
-  QPalette rosso = Label15->palette();
-  rosso.setColor(QPalette::WindowText, QColor(160, 0, 0));
-  Label15->setPalette(rosso);
-  Label15->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label15, 3600, 3090, 2235, 645);
-  Label15->hide();
-
-  // In the same place (only one of the two applies at a time): the value that a
-  // cant text which is not wholly a number gave.
-  Label18 = etichetta(Frame3, "Label18", QString());
-  Label18->setFont(font());
-  QPalette blu = Label18->palette();
-  blu.setColor(QPalette::WindowText, QColor(0, 60, 140));
-  Label18->setPalette(blu);
-  posa(Label18, 3600, 3090, 2235, 315);
-  Label18->hide();
-}
-
-void Form1::crea_frame4() {
-  const QFont normale = font();
-  Frame4 = riquadro(Frame2, "Frame4", QString());
-  posa(Frame4, 5280, 4080, 5955, 4395);
-
-  Label13 = etichetta(Frame4, "Label13", QStringLiteral("Tipo di curva"), true);
-  Label14 = etichetta(
-      Frame4, "Label14",
-      QStringLiteral("Sopraelevazione in millimetri. Si possono inserire valori fra 0 e 160"),
-      true);
-  for (QLabel* l : {Label13, Label14}) {
-    l->setFont(normale);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  }
-  posa(Label13, 240, 240, 2655, 630);
-  posa(Label14, 3000, 240, 2835, 630);
-
-  // Row k: the class's caption on the left, its box on the right, 300 twips apart.
-  for (std::size_t k = 0; k < sopra::numero_classi; ++k) {
-    const int alto = 960 + 300 * static_cast<int>(k);
-    const QString indice = QString::number(k);
-    Label12[k] = etichetta(Frame4, QStringLiteral("Label12(%1)").arg(indice),
-                           QString::fromLatin1(testi_label12[k]));
-    Label12[k]->setFont(normale);
-    posa(Label12[k], 240, alto, 2655, 285);
-    Text4[k] = new QLineEdit(QString::fromLatin1(sopra::testi_classi_iniziali[k].data(),
-                                                 sopra::testi_classi_iniziali[k].size()),
-                             Frame4);
-    Text4[k]->setObjectName(QStringLiteral("Text4(%1)").arg(indice));
-    posa(Text4[k], 3000, alto, 1215, 285);
-  }
-
-  Command6 = pulsante(Frame4, "Command6",
-                      QStringLiteral("Imposta la sopraelevazione indicata per ogni tipo di curva"));
-  posa(Command6, 60, 3480, 5835, 615);
-}
-
-void Form1::crea_frame5() {
-  const QFont normale = font();
-  // Beside Frame2, in the room the window has at its first size.
-  Frame5 = riquadro(this, "Frame5", QStringLiteral("Progetto"));
-  Frame5->setFont(normale);
-  posa(Frame5, 11655, 120, 2460, altezza_frame2);
-  Frame5->hide();
-
-  const sopra::parametri_progetto iniziali;
-  for (std::size_t k = 0; k < numero_parametri; ++k) {
-    const int alto = 300 + 450 * static_cast<int>(k);
-    const QString indice = QString::number(k);
-    Label19[k] = etichetta(Frame5, QStringLiteral("Label19(%1)").arg(indice),
-                           da_std(sopra::parametri_di_progetto[k].didascalia) + u' ' +
-                               da_std(sopra::parametri_di_progetto[k].unita),
-                           true);
-    Label19[k]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    posa(Label19[k], 90, alto, 1560, 420);
-    Text5[k] =
-        new QLineEdit(da_std(sopra::testo_numero(sopra::valore_parametro(iniziali, k))), Frame5);
-    Text5[k]->setObjectName(QStringLiteral("Text5(%1)").arg(indice));
-    posa(Text5[k], 1710, alto + 60, 660, 300);
-  }
-
-  Command8 = pulsante(Frame5, "Command8", QStringLiteral("Proponi"));
-  posa(Command8, 90, 3540, 2280, 405);
-  Command9 = pulsante(Frame5, "Command9", QStringLiteral("Raccorda"));
-  posa(Command9, 90, 3990, 2280, 405);
-  Command15 = pulsante(Frame5, "Command15", QStringLiteral("Progetta"));
-  Command15->setToolTip(
-      QStringLiteral("Progetta la sopraelevazione di tutta la linea con i parametri indicati"));
-  posa(Command15, 90, 4440, 2280, 405);
-  Command10 = pulsante(Frame5, "Command10", QStringLiteral("Verifica"));
-  posa(Command10, 90, 4890, 2280, 405);
-  // Two lines: the count of errors and warnings of a long line.
-  Label20 = etichetta(Frame5, "Label20", QString(), true);
-  Label20->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label20, 90, 5340, 2280, 450);
-
-  Command11 = pulsante(Frame5, "Command11", QStringLiteral("Annulla"));
-  Command11->setToolTip(QStringLiteral("Ctrl+Z"));
-  posa(Command11, 90, 5850, 1110, 405);
-  Command12 = pulsante(Frame5, "Command12", QStringLiteral("Ripeti"));
-  Command12->setToolTip(QStringLiteral("Ctrl+Y, Ctrl+Maiusc+Z"));
-  posa(Command12, 1260, 5850, 1110, 405);
-  Command11->setEnabled(false);
-  Command12->setEnabled(false);
-
-  Command13 = pulsante(Frame5, "Command13", QStringLiteral("Vista della linea"));
-  posa(Command13, 90, 6330, 2280, 405);
-
-  // The summary of "Raccorda" and "Progetta" scrolls when it is longer than
-  // the room left; its positions are links to their rows.
-  Scroll1 = new QScrollArea(Frame5);
-  Scroll1->setObjectName(QStringLiteral("Scroll1"));
-  Scroll1->setFrameShape(QFrame::NoFrame);
-  Scroll1->setWidgetResizable(true);
-  Scroll1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Label21 = etichetta(Scroll1, "Label21", QString(), true);
-  Label21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label21->setTextFormat(Qt::RichText);
-  Label21->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  Scroll1->setWidget(Label21);
-  posa(Scroll1, 90, alto_label21, 2280, 2130);
-
-  // At the foot of the panel: which scenario is open, and where.
-  Label24 = etichetta(Frame5, "Label24", QString());
-  Label24->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  posa(Label24, 90, altezza_frame2 - altezza_label24 - 60, 2280, altezza_label24);
-}
-
-void Form1::crea_frame6() {
-  // Right of Frame5, in the room a wider window gives: the picture, and under
-  // it the proposal per class and the problems of the check.
-  Frame6 = riquadro(this, "Frame6", QStringLiteral("Linea"));
-  Frame6->setFont(font());
-  Frame6->hide();
-
-  Vista1 = new VistaLinea(Frame6);
-  Vista1->setObjectName(QStringLiteral("Vista1"));
-
-  Label22 = etichetta(Frame6, "Label22", QStringLiteral("Proposta per tipo di curva"));
-  Grid1 = new QTableWidget(static_cast<int>(sopra::numero_classi), 6, Frame6);
-  Grid1->setObjectName(QStringLiteral("Grid1"));
-  Grid1->setHorizontalHeaderLabels(
-      {QStringLiteral("Raggio\nm"), QStringLiteral("Equilibrio\nmm"),
-       QStringLiteral("Proposta\nmm"), QStringLiteral("Insufficienza\nmm"),
-       QStringLiteral("Eccesso\nmm"), QStringLiteral("Velocità\nammessa\nkm/h")});
-  Grid1->verticalHeader()->hide();
-  Grid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Grid1->setSelectionMode(QAbstractItemView::NoSelection);
-  Grid1->setFocusPolicy(Qt::NoFocus);
-  Grid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  Grid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  Grid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  Grid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  Grid1->verticalHeader()->setDefaultSectionSize(Grid1->fontMetrics().height() + 4);
-  Grid1->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
-  Grid1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-
-  Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
-  problemi_ = new modello_problemi(this);
-  // A table of one column, without headers or grid, reads as a list; unlike a
-  // list view it is not laid out again row by row when problems come and go,
-  // which on a long line are tens of thousands.
-  List2 = new QTableView(Frame6);
-  List2->setObjectName(QStringLiteral("List2"));
-  List2->setModel(problemi_);
-  List2->horizontalHeader()->hide();
-  List2->horizontalHeader()->setStretchLastSection(true);
-  List2->verticalHeader()->hide();
-  List2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  List2->verticalHeader()->setDefaultSectionSize(List2->fontMetrics().height() + 2);
-  List2->setShowGrid(false);
-  List2->setWordWrap(false);
-  List2->setTextElideMode(Qt::ElideRight);
-  List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List2->setSelectionMode(QAbstractItemView::SingleSelection);
-  List2->setSelectionBehavior(QAbstractItemView::SelectRows);
-
-  // The curve report: one row per curve, by position.
-  QStringList intestazioni = {QStringLiteral("Inizio\nm"),  QStringLiteral("Fine\nm"),
-                              QStringLiteral("Lato"),       QStringLiteral("Raggio\nm"),
-                              QStringLiteral("V\nkm/h"),    QStringLiteral("Sopraelev.\nmm"),
-                              QStringLiteral("Insuff.\nmm")};
-  for (const double a : sopra::accelerazioni_categorie)
-    intestazioni.append(QStringLiteral("Velocità\n%1 m/s²\nkm/h")
-                            .arg(QLocale(QLocale::Italian).toString(a, 'f', 1)));
-  Grid2 = new QTableWidget(0, static_cast<int>(intestazioni.size()));
-  Grid2->setObjectName(QStringLiteral("Grid2"));
-  Grid2->setHorizontalHeaderLabels(intestazioni);
-  Grid2->verticalHeader()->hide();
-  Grid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  Grid2->setSelectionBehavior(QAbstractItemView::SelectRows);
-  Grid2->setSelectionMode(QAbstractItemView::SingleSelection);
-  Grid2->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  Grid2->verticalHeader()->setDefaultSectionSize(Grid2->fontMetrics().height() + 4);
-  Command16 = pulsante(Frame6, "Command16", QStringLiteral("Esporta relazione…"));
-  attesa_relazione_ = new QTimer(this);
-  attesa_relazione_->setSingleShot(true);
-  attesa_relazione_->setInterval(300);
-
-  // On a narrow screen the tables and the problems share the width, each
-  // scrolling what it cannot show; the user moves the splitters at will.
-  auto* proposta = new QWidget;
-  auto* colonna_proposta = new QVBoxLayout(proposta);
-  colonna_proposta->setContentsMargins(2, 2, 2, 2);
-  colonna_proposta->addWidget(Label22);
-  colonna_proposta->addWidget(Grid1, 1);
-  auto* relazione = new QWidget;
-  auto* colonna_relazione = new QVBoxLayout(relazione);
-  colonna_relazione->setContentsMargins(2, 2, 2, 2);
-  colonna_relazione->addWidget(Grid2, 1);
-  colonna_relazione->addWidget(Command16, 0, Qt::AlignLeft);
-  Tab1 = new QTabWidget;
-  Tab1->setObjectName(QStringLiteral("Tab1"));
-  Tab1->addTab(proposta, QStringLiteral("Proposta"));
-  Tab1->addTab(relazione, QStringLiteral("Relazione"));
-  Tab1->setTabToolTip(1, QStringLiteral("Relazione delle curve"));
-
-  // The speeds along the line, saved with "Salva" beside the scenario as
-  // NAME.velocita.csv; without stretches, V and v of the boxes hold everywhere.
-  Grid3 = new QTableWidget(0, 3);
-  Grid3->setObjectName(QStringLiteral("Grid3"));
-  Grid3->setHorizontalHeaderLabels(
-      {QStringLiteral("Da\nm"), QStringLiteral("V\nkm/h"), QStringLiteral("v\nkm/h")});
-  Grid3->verticalHeader()->hide();
-  Grid3->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  Grid3->verticalHeader()->setDefaultSectionSize(Grid3->fontMetrics().height() + 6);
-  Command17 = pulsante(Frame6, "Command17", QStringLiteral("Aggiungi tratto"));
-  Command18 = pulsante(Frame6, "Command18", QStringLiteral("Togli tratto"));
-  Label25 = etichetta(Frame6, "Label25", QString(), true);
-  QPalette rosso = Label25->palette();
-  rosso.setColor(QPalette::WindowText, QColor(200, 0, 0));
-  Label25->setPalette(rosso);
-  auto* velocita = new QWidget;
-  auto* colonna_velocita = new QVBoxLayout(velocita);
-  colonna_velocita->setContentsMargins(2, 2, 2, 2);
-  colonna_velocita->addWidget(Grid3, 1);
-  colonna_velocita->addWidget(Label25);
-  auto* pulsanti_velocita = new QHBoxLayout;
-  pulsanti_velocita->addWidget(Command17);
-  pulsanti_velocita->addWidget(Command18);
-  pulsanti_velocita->addStretch();
-  colonna_velocita->addLayout(pulsanti_velocita);
-  Tab1->addTab(velocita, QStringLiteral("Velocità"));
-  Tab1->setTabToolTip(2, QStringLiteral("Velocità lungo la linea"));
-  QWidget* tabella = Tab1;
-  auto* elenco = new QWidget;
-  auto* colonna_elenco = new QVBoxLayout(elenco);
-  colonna_elenco->setContentsMargins(0, 0, 0, 0);
-  colonna_elenco->addWidget(Label23);
-  colonna_elenco->addWidget(List2, 1);
-  List2->setMinimumWidth(fontMetrics().horizontalAdvance(u'0') * 24);
-  Splitter2 = new QSplitter(Qt::Horizontal);
-  Splitter2->setObjectName(QStringLiteral("Splitter2"));
-  Splitter2->setChildrenCollapsible(false);
-  Splitter2->addWidget(tabella);
-  Splitter2->addWidget(elenco);
-  Splitter2->setStretchFactor(0, 1);
-  Splitter2->setStretchFactor(1, 1);
-  Splitter1 = new QSplitter(Qt::Vertical);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  Splitter1->setChildrenCollapsible(false);
-  Splitter1->addWidget(Vista1);
-  Splitter1->addWidget(Splitter2);
-  Splitter1->setStretchFactor(0, 1);
-  Splitter1->setStretchFactor(1, 0);
-  auto* colonna = new QVBoxLayout(Frame6);
-  colonna->addWidget(Splitter1);
-}
-
-void Form1::crea_attesa() {
-  Picture1 = new QFrame(this);
-  Picture1->setObjectName(QStringLiteral("Picture1"));
-  Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Picture1->setAutoFillBackground(true);
-  Label11 = etichetta(Picture1, "Label11", QStringLiteral("ATTENDERE"));
-  Label11->setFont(carattere(punti_attendere));
-  Label11->setAlignment(Qt::AlignCenter);
-  Label11->resize(Label11->width(), Label11->sizeHint().height());
-  Picture1->hide();
-}
-
-void Form1::imposta_ordine_tasti() {
-  // Choice screen: "Uscita", "OK", the file list. Editing screen: "Salva", the
-  // list, "Uscita", the cant box, the first class box, the class button, the
-  // other class boxes. Hidden controls are passed over.
-  // Then the folder button, and after the class boxes the design tools and the picture.
-  QList<QWidget*> ordine = {Command5, Command4,  File1, Command7, Command3, List1,
-                            Command1, Command14, Text1, Text4[0], Command6};
-  for (std::size_t k = 1; k < sopra::numero_classi; ++k) ordine.append(Text4[k]);
-  for (QLineEdit* casella : Text5) ordine.append(casella);
-  ordine.append(
-      {Command8, Command9, Command15, Command10, Command11, Command12, Command13, Vista1, List2});
-  for (qsizetype i = 1; i < ordine.size(); ++i) setTabOrder(ordine[i - 1], ordine[i]);
 }
 
 void Form1::collega_eventi() {
@@ -742,31 +220,31 @@ void Form1::collega_eventi() {
   }
   connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-  connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+  connect(Command7, &QPushButton::clicked, this, &Form1::cambia_cartella);
   for (QLineEdit* casella : Text5)
-    connect(casella, &QLineEdit::textChanged, this, &Form1::Text5_Change);
-  connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
-  connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
-  connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
-  connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
-  connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
-  connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
-  connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
-  connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
-  connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
-  connect(Grid2, &QTableWidget::cellClicked, this, &Form1::Grid2_Click);
-  connect(Grid3, &QTableWidget::itemChanged, this, &Form1::Grid3_Change);
-  connect(Command17, &QPushButton::clicked, this, &Form1::Command17_Click);
-  connect(Command18, &QPushButton::clicked, this, &Form1::Command18_Click);
+    connect(casella, &QLineEdit::textChanged, this, &Form1::parametro_cambiato);
+  connect(Command8, &QPushButton::clicked, this, &Form1::proponi_classi);
+  connect(Command9, &QPushButton::clicked, this, &Form1::raccorda);
+  connect(Command10, &QPushButton::clicked, this, &Form1::accendi_verifica);
+  connect(Command11, &QPushButton::clicked, this, &Form1::annulla_passo);
+  connect(Command12, &QPushButton::clicked, this, &Form1::ripeti_passo);
+  connect(Command13, &QPushButton::clicked, this, &Form1::mostra_linea);
+  connect(Command14, &QPushButton::clicked, this, &Form1::ricarica_da_disco);
+  connect(Command15, &QPushButton::clicked, this, &Form1::progetta_linea_intera);
+  connect(Command16, &QPushButton::clicked, this, &Form1::esporta_relazione);
+  connect(Grid2, &QTableWidget::cellClicked, this, &Form1::curva_scelta);
+  connect(Grid3, &QTableWidget::itemChanged, this, &Form1::profilo_cambiato);
+  connect(Command17, &QPushButton::clicked, this, &Form1::aggiungi_tratto_velocita);
+  connect(Command18, &QPushButton::clicked, this, &Form1::togli_tratto_velocita);
   connect(Tab1, &QTabWidget::currentChanged, this, [this] {
     if (Tab1->currentIndex() == 1) mostra_relazione();
   });
   connect(attesa_relazione_, &QTimer::timeout, this, &Form1::mostra_relazione);
-  connect(Label21, &QLabel::linkActivated, this, &Form1::Label21_Link);
+  connect(Label21, &QLabel::linkActivated, this, &Form1::posizione_scelta);
   connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          &Form1::List2_Click);
-  connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::Vista_Click);
-  connect(Vista1, &VistaLinea::immagine_richiesta, this, &Form1::Vista_Immagine);
+          &Form1::problema_scelto);
+  connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::sceglie_riga_nella_vista);
+  connect(Vista1, &VistaLinea::immagine_richiesta, this, &Form1::salva_immagine_vista);
 
   // Undo, redo and save from the keyboard, wherever the focus is; the text
   // boxes would take Ctrl+Z and Ctrl+Y for their own undo, so their keys are
@@ -774,9 +252,9 @@ void Form1::collega_eventi() {
   const auto scorciatoia = [this](QKeySequence tasti, void (Form1::*azione)()) {
     connect(new QShortcut(tasti, this), &QShortcut::activated, this, azione);
   };
-  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Z), &Form1::Command11_Click);
-  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::Command12_Click);
-  scorciatoia(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Form1::Command12_Click);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Z), &Form1::annulla_passo);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::ripeti_passo);
+  scorciatoia(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Form1::ripeti_passo);
   scorciatoia(QKeySequence(Qt::CTRL | Qt::Key_S), &Form1::Command3_Click);
   Text1->installEventFilter(this);
   for (QLineEdit* casella : Text4) casella->installEventFilter(this);
@@ -805,10 +283,10 @@ bool Form1::eventFilter(QObject* oggetto, QEvent* evento) {
   }
   switch (comando) {
     case comando_tasti::annulla:
-      Command11_Click();
+      annulla_passo();
       break;
     case comando_tasti::ripeti:
-      Command12_Click();
+      ripeti_passo();
       break;
     default:
       Command3_Click();
@@ -915,7 +393,7 @@ void Form1::File1_Click() {
   Command4->setEnabled(true);
 }
 
-void Form1::Command7_Click() {
+void Form1::cambia_cartella() {
   const QString scelta = scegli_cartella(cartella_);
   if (scelta.isEmpty()) return;
   // Another folder: its scenarios, none chosen yet.
@@ -1201,7 +679,7 @@ bool Form1::ricarica() {
   return true;
 }
 
-void Form1::Command14_Click() {
+void Form1::ricarica_da_disco() {
   if (!aperto_) return;
   if (modifiche_non_salvate() &&
       !chiedi(QStringLiteral("Le modifiche non salvate andranno perse. Ricaricare comunque?")))
@@ -1304,7 +782,7 @@ std::optional<QString> Form1::leggi_profilo_scenario() {
   return std::nullopt;
 }
 
-void Form1::Grid3_Change() {
+void Form1::profilo_cambiato() {
   if (!aperto_) return;
   // The rows as the file's lines; the core judges them, and the first row
   // whose lines no longer read is the wrong one.
@@ -1352,7 +830,7 @@ void Form1::Grid3_Change() {
   aggiorna_stato();
 }
 
-void Form1::Command17_Click() {
+void Form1::aggiungi_tratto_velocita() {
   if (!aperto_) return;
   // A new stretch from the selected row's position, at the speeds of the boxes.
   const int riga = std::max(List1->currentIndex().row(), 0);
@@ -1370,15 +848,15 @@ void Form1::Command17_Click() {
         new QTableWidgetItem(p.velocita_minima > 0 ? da_std(sopra::testo_numero(p.velocita_minima))
                                                    : QString()));
   }
-  Grid3_Change();
+  profilo_cambiato();
   Grid3->setCurrentCell(r, 1);
 }
 
-void Form1::Command18_Click() {
+void Form1::togli_tratto_velocita() {
   const int r = Grid3->currentRow();
   if (!aperto_ || r < 0) return;
   Grid3->removeRow(r);
-  Grid3_Change();
+  profilo_cambiato();
 }
 
 QString Form1::file_profilo() const {
@@ -1426,7 +904,7 @@ bool Form1::modifiche_non_salvate() const {
   return aperto_ && (aperto_->modificato() || profilo_modificato_);
 }
 
-void Form1::Text5_Change() {
+void Form1::parametro_cambiato() {
   // A box whose value the core refuses shows it in red, and why in its tooltip.
   std::array<QString, numero_parametri> motivi;
   const sopra::parametri_progetto valori = parametri(&motivi);
@@ -1444,7 +922,7 @@ void Form1::Text5_Change() {
   if (verifica_attiva_) esegui_verifica();
 }
 
-void Form1::Command8_Click() {
+void Form1::proponi_classi() {
   if (!aperto_) return;
   const auto proposta = sopra::proposta_classi(parametri());
   if (!proposta) {
@@ -1488,7 +966,7 @@ void Form1::mostra_proposta() {
   }
 }
 
-void Form1::Command9_Click() {
+void Form1::raccorda() {
   if (!aperto_) return;
   const sopra::esito_raccordi esito = aperto_->applica_raccordi(parametri(), profilo());
   modello_->righe_cambiate();
@@ -1501,7 +979,7 @@ void Form1::Command9_Click() {
   fai_posto();
 }
 
-void Form1::Command15_Click() {
+void Form1::progetta_linea_intera() {
   if (!aperto_) return;
   if (profilo().vuoto()) {
     avvisa(da_std(sopra::testo_senza_velocita));
@@ -1558,7 +1036,7 @@ void Form1::mostra_relazione() {
   Grid2->setUpdatesEnabled(true);
 }
 
-void Form1::Grid2_Click() {
+void Form1::curva_scelta() {
   const int r = Grid2->currentRow();
   if (!aperto_ || r < 0 || static_cast<std::size_t>(r) >= inizi_curve_.size()) return;
   const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
@@ -1566,7 +1044,7 @@ void Form1::Grid2_Click() {
   if (riga) scegli_riga(static_cast<int>(*riga));
 }
 
-void Form1::Command16_Click() {
+void Form1::esporta_relazione() {
   if (!aperto_) return;
   const QString proposto =
       QDir(QFileInfo(da_percorso(aperto_->store().file_testata)).absolutePath())
@@ -1592,7 +1070,7 @@ void Form1::mostra_esito(const QString& testo) {
   Label21->setToolTip(QString());
 }
 
-void Form1::Label21_Link(const QString& metri) {
+void Form1::posizione_scelta(const QString& metri) {
   if (!aperto_) return;
   const std::optional<std::size_t> riga =
       sopra::riga_alla_posizione(metri.toLongLong(), aperto_->quante_righe());
@@ -1610,7 +1088,7 @@ void Form1::mostra_scenario() {
   Label24->setToolTip(nome + u'\n' + cartella);
 }
 
-void Form1::Command10_Click() {
+void Form1::accendi_verifica() {
   if (!aperto_) return;
   verifica_attiva_ = true;
   esegui_verifica();
@@ -1642,7 +1120,7 @@ void Form1::esegui_verifica() {
   problemi_->imposta(std::move(problemi));
 }
 
-void Form1::List2_Click() {
+void Form1::problema_scelto() {
   const QModelIndex indice = List2->currentIndex();
   if (!indice.isValid()) return;
   const std::optional<std::size_t> riga = sopra::riga_alla_posizione(
@@ -1650,11 +1128,11 @@ void Form1::List2_Click() {
   if (riga) scegli_riga(static_cast<int>(*riga));
 }
 
-void Form1::Vista_Click(int riga) {
+void Form1::sceglie_riga_nella_vista(int riga) {
   scegli_riga(riga);
 }
 
-void Form1::Vista_Immagine() {
+void Form1::salva_immagine_vista() {
   if (!aperto_) return;
   const QString proposto = QDir(cartella_).filePath(QFileInfo(file_scelto()).completeBaseName() +
                                                     QStringLiteral(".png"));
@@ -1664,13 +1142,13 @@ void Form1::Vista_Immagine() {
   if (!errore.isEmpty()) avvisa(errore);
 }
 
-void Form1::Command11_Click() {
+void Form1::annulla_passo() {
   if (!aperto_) return;
   aperto_->chiudi_passo();
   if (const auto passo = aperto_->annulla()) dopo_passo(*passo);
 }
 
-void Form1::Command12_Click() {
+void Form1::ripeti_passo() {
   if (!aperto_) return;
   aperto_->chiudi_passo();
   if (const auto passo = aperto_->ripeti()) dopo_passo(*passo);
@@ -1754,7 +1232,7 @@ void Form1::collega_vista() {
   vista_collegata_ = true;
 }
 
-void Form1::Command13_Click() {
+void Form1::mostra_linea() {
   fai_posto();
   if (Frame6->isVisible()) Vista1->setFocus();
 }

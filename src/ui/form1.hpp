@@ -27,6 +27,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+namespace form1_interno {
+struct posto_twip;
+}
 class QTableView;
 class QListWidget;
 class QPushButton;
@@ -88,7 +91,8 @@ class Form1 : public QWidget {
 
  private:
   int px(int twip) const;
-  void posa(QWidget* controllo, int sinistra, int alto, int larghezza, int altezza) const;
+  // Places `controllo` at `posto`, scaled from twips to pixels.
+  void posa(QWidget* controllo, const form1_interno::posto_twip& posto) const;
   QFont carattere(qreal punti) const;
   void crea_schermata_scelta();
   void crea_schermata_modifica();
@@ -109,37 +113,42 @@ class Form1 : public QWidget {
   void allinea_colonne();
   QString testo_curve_senza_slot(const sopra::scenario_aperto::esito_classi& esito) const;
 
+  // The events of the controls of the first size, by their controls' names.
   void Form_Load();
   void File1_Click();
   void Command4_Click();
   void Command5_Click();
   void Command1_Click();
-  void Command7_Click();
   void List1_Click();
   void Text1_Change();
   void Text4_Change(int indice);
-  void Text5_Change();
   void Command6_Click();
   void Command3_Click();
-  void Command8_Click();
-  void Command9_Click();
-  void Command10_Click();
-  void Command11_Click();
-  void Command12_Click();
-  void Command13_Click();
-  void Command14_Click();
-  void Command15_Click();
-  void Command16_Click();
-  void Command17_Click();
-  void Command18_Click();
+
+  // The events of the controls added to them, by what they do.
+  // "Cartella…": another folder of scenarios.
+  void cambia_cartella();
+  // A design parameter typed: judged at once, a wrong value red with its reason.
+  void parametro_cambiato();
+  void proponi_classi();
+  void raccorda();
+  void accendi_verifica();
+  void annulla_passo();
+  void ripeti_passo();
+  void mostra_linea();
+  void ricarica_da_disco();
+  void progetta_linea_intera();
+  void esporta_relazione();
+  void aggiungi_tratto_velocita();
+  void togli_tratto_velocita();
   // An edit of the speed profile's table: judged by the core, a wrong row red.
-  void Grid3_Change();
-  void Grid2_Click();
+  void profilo_cambiato();
+  void curva_scelta();
   // A position of the design panel's summary was clicked (`metri` as text).
-  void Label21_Link(const QString& metri);
-  void List2_Click();
-  void Vista_Click(int riga);
-  void Vista_Immagine();
+  void posizione_scelta(const QString& metri);
+  void problema_scelto();
+  void sceglie_riga_nella_vista(int riga);
+  void salva_immagine_vista();
 
   void mostra_attesa();
   // Steps 2 and 3 of the busy panel: over the whole of Frame2, "ATTENDERE" in its middle.
