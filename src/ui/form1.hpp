@@ -100,6 +100,11 @@ class Form1 : public QWidget {
   void crea_frame4();
   void crea_frame5();
   void crea_frame6();
+  // The pages of Frame6's tables and its problem list, each with its controls.
+  QWidget* crea_proposta();
+  QWidget* crea_relazione();
+  QWidget* crea_velocita();
+  QWidget* crea_elenco_problemi();
   void crea_attesa();
   void imposta_ordine_tasti();
   void collega_eventi();

@@ -448,7 +448,8 @@ void Form1::crea_frame5() {
 
 void Form1::crea_frame6() {
   // Right of Frame5, in the room a wider window gives: the picture, and under
-  // it the proposal per class and the problems of the check.
+  // it the tables (the proposal per class, the curve report, the speeds along
+  // the line) and the problems of the check.
   Frame6 = riquadro(this, "Frame6", QStringLiteral("Linea"));
   Frame6->setFont(font());
   Frame6->hide();
@@ -456,6 +457,36 @@ void Form1::crea_frame6() {
   Vista1 = new VistaLinea(Frame6);
   Vista1->setObjectName(QStringLiteral("Vista1"));
 
+  Tab1 = new QTabWidget;
+  Tab1->setObjectName(QStringLiteral("Tab1"));
+  Tab1->addTab(crea_proposta(), QStringLiteral("Proposta"));
+  Tab1->addTab(crea_relazione(), QStringLiteral("Relazione"));
+  Tab1->setTabToolTip(1, QStringLiteral("Relazione delle curve"));
+  Tab1->addTab(crea_velocita(), QStringLiteral("Velocità"));
+  Tab1->setTabToolTip(2, QStringLiteral("Velocità lungo la linea"));
+
+  // On a narrow screen the tables and the problems share the width, each
+  // scrolling what it cannot show; the user moves the splitters at will.
+  QWidget* elenco = crea_elenco_problemi();
+  Splitter2 = new QSplitter(Qt::Horizontal);
+  Splitter2->setObjectName(QStringLiteral("Splitter2"));
+  Splitter2->setChildrenCollapsible(false);
+  Splitter2->addWidget(Tab1);
+  Splitter2->addWidget(elenco);
+  Splitter2->setStretchFactor(0, 1);
+  Splitter2->setStretchFactor(1, 1);
+  Splitter1 = new QSplitter(Qt::Vertical);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
+  Splitter1->setChildrenCollapsible(false);
+  Splitter1->addWidget(Vista1);
+  Splitter1->addWidget(Splitter2);
+  Splitter1->setStretchFactor(0, 1);
+  Splitter1->setStretchFactor(1, 0);
+  auto* colonna = new QVBoxLayout(Frame6);
+  colonna->addWidget(Splitter1);
+}
+
+QWidget* Form1::crea_proposta() {
   Label22 = etichetta(Frame6, "Label22", QStringLiteral("Proposta per tipo di curva"));
   Grid1 = new QTableWidget(static_cast<int>(sopra::numero_classi), 6, Frame6);
   Grid1->setObjectName(QStringLiteral("Grid1"));
@@ -475,26 +506,15 @@ void Form1::crea_frame6() {
   Grid1->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
   Grid1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 
-  Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
-  problemi_ = new modello_problemi(this);
-  // A table of one column, without headers or grid, reads as a list; unlike a
-  // list view it is not laid out again row by row when problems come and go,
-  // which on a long line are tens of thousands.
-  List2 = new QTableView(Frame6);
-  List2->setObjectName(QStringLiteral("List2"));
-  List2->setModel(problemi_);
-  List2->horizontalHeader()->hide();
-  List2->horizontalHeader()->setStretchLastSection(true);
-  List2->verticalHeader()->hide();
-  List2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  List2->verticalHeader()->setDefaultSectionSize(List2->fontMetrics().height() + 2);
-  List2->setShowGrid(false);
-  List2->setWordWrap(false);
-  List2->setTextElideMode(Qt::ElideRight);
-  List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List2->setSelectionMode(QAbstractItemView::SingleSelection);
-  List2->setSelectionBehavior(QAbstractItemView::SelectRows);
+  auto* proposta = new QWidget;
+  auto* colonna_proposta = new QVBoxLayout(proposta);
+  colonna_proposta->setContentsMargins(2, 2, 2, 2);
+  colonna_proposta->addWidget(Label22);
+  colonna_proposta->addWidget(Grid1, 1);
+  return proposta;
+}
 
+QWidget* Form1::crea_relazione() {
   // The curve report: one row per curve, by position.
   QStringList intestazioni = {QStringLiteral("Inizio\nm"),  QStringLiteral("Fine\nm"),
                               QStringLiteral("Lato"),       QStringLiteral("Raggio\nm"),
@@ -517,24 +537,15 @@ void Form1::crea_frame6() {
   attesa_relazione_->setSingleShot(true);
   attesa_relazione_->setInterval(300);
 
-  // On a narrow screen the tables and the problems share the width, each
-  // scrolling what it cannot show; the user moves the splitters at will.
-  auto* proposta = new QWidget;
-  auto* colonna_proposta = new QVBoxLayout(proposta);
-  colonna_proposta->setContentsMargins(2, 2, 2, 2);
-  colonna_proposta->addWidget(Label22);
-  colonna_proposta->addWidget(Grid1, 1);
   auto* relazione = new QWidget;
   auto* colonna_relazione = new QVBoxLayout(relazione);
   colonna_relazione->setContentsMargins(2, 2, 2, 2);
   colonna_relazione->addWidget(Grid2, 1);
   colonna_relazione->addWidget(Command16, 0, Qt::AlignLeft);
-  Tab1 = new QTabWidget;
-  Tab1->setObjectName(QStringLiteral("Tab1"));
-  Tab1->addTab(proposta, QStringLiteral("Proposta"));
-  Tab1->addTab(relazione, QStringLiteral("Relazione"));
-  Tab1->setTabToolTip(1, QStringLiteral("Relazione delle curve"));
+  return relazione;
+}
 
+QWidget* Form1::crea_velocita() {
   // The speeds along the line, saved with "Salva" beside the scenario as
   // NAME.velocita.csv; without stretches, V and v of the boxes hold everywhere.
   Grid3 = new QTableWidget(0, 3);
@@ -560,31 +571,37 @@ void Form1::crea_frame6() {
   pulsanti_velocita->addWidget(Command18);
   pulsanti_velocita->addStretch();
   colonna_velocita->addLayout(pulsanti_velocita);
-  Tab1->addTab(velocita, QStringLiteral("Velocità"));
-  Tab1->setTabToolTip(2, QStringLiteral("Velocità lungo la linea"));
-  QWidget* tabella = Tab1;
+  return velocita;
+}
+
+QWidget* Form1::crea_elenco_problemi() {
+  Label23 = etichetta(Frame6, "Label23", QStringLiteral("Problemi"));
+  problemi_ = new modello_problemi(this);
+  // A table of one column, without headers or grid, reads as a list; unlike a
+  // list view it is not laid out again row by row when problems come and go,
+  // which on a long line are tens of thousands.
+  List2 = new QTableView(Frame6);
+  List2->setObjectName(QStringLiteral("List2"));
+  List2->setModel(problemi_);
+  List2->horizontalHeader()->hide();
+  List2->horizontalHeader()->setStretchLastSection(true);
+  List2->verticalHeader()->hide();
+  List2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  List2->verticalHeader()->setDefaultSectionSize(List2->fontMetrics().height() + 2);
+  List2->setShowGrid(false);
+  List2->setWordWrap(false);
+  List2->setTextElideMode(Qt::ElideRight);
+  List2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List2->setSelectionMode(QAbstractItemView::SingleSelection);
+  List2->setSelectionBehavior(QAbstractItemView::SelectRows);
+
   auto* elenco = new QWidget;
   auto* colonna_elenco = new QVBoxLayout(elenco);
   colonna_elenco->setContentsMargins(0, 0, 0, 0);
   colonna_elenco->addWidget(Label23);
   colonna_elenco->addWidget(List2, 1);
   List2->setMinimumWidth(fontMetrics().horizontalAdvance(u'0') * 24);
-  Splitter2 = new QSplitter(Qt::Horizontal);
-  Splitter2->setObjectName(QStringLiteral("Splitter2"));
-  Splitter2->setChildrenCollapsible(false);
-  Splitter2->addWidget(tabella);
-  Splitter2->addWidget(elenco);
-  Splitter2->setStretchFactor(0, 1);
-  Splitter2->setStretchFactor(1, 1);
-  Splitter1 = new QSplitter(Qt::Vertical);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  Splitter1->setChildrenCollapsible(false);
-  Splitter1->addWidget(Vista1);
-  Splitter1->addWidget(Splitter2);
-  Splitter1->setStretchFactor(0, 1);
-  Splitter1->setStretchFactor(1, 0);
-  auto* colonna = new QVBoxLayout(Frame6);
-  colonna->addWidget(Splitter1);
+  return elenco;
 }
 
 void Form1::crea_attesa() {
