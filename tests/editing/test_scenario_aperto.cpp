@@ -4,6 +4,7 @@
 #include <random>
 
 #include "editing/elenco.hpp"
+#include "editing/righe_di_prova.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "editing/scenario_di_prova.hpp"
 #include "file_di_prova.hpp"

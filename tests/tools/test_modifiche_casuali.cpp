@@ -13,6 +13,7 @@
 
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
+#include "editing/righe_di_prova.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
@@ -22,6 +23,7 @@ namespace sopra {
 namespace {
 
 using prova::cartella_temporanea;
+using prova::costruisci_righe;
 using prova::leggi_file;
 using prova::scrivi_file;
 
