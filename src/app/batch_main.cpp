@@ -277,7 +277,8 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
         frasi.push_back(testo_curve_senza_slot(e.curve_senza_slot));
         frasi.push_back(testo_posizioni(e.posizioni_senza_slot, e.curve_senza_slot));
       }
-      frasi.push_back(std::to_string(e.oggetti_tolti) + " oggetti sopraelevazione rimossi");
+      frasi.push_back(std::to_string(e.oggetti_sopraelevazione_persi) +
+                      " oggetti sopraelevazione rimossi");
       break;
     }
     case comando::tratto: {

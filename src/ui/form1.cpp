@@ -1026,7 +1026,7 @@ void Form1::List1_Click() {
   const int riga = List1->currentIndex().row();
   if (riga < 0) return;
   // Typing on another row is another step.
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   mostra_riga_scelta();
   if (VistaLinea* v = vista()) v->seleziona(riga);
 }
@@ -1113,7 +1113,7 @@ void Form1::Command3_Click() {
   if (!aperto_) return;
   // Typing after the save is a step of its own, so that undo can come back to
   // what was saved.
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   using stato = sopra::scenario_aperto::stato_salvataggio;
   sopra::scenario_aperto::permessi_salvataggio permessi;
   // Each answer of the user lets the next try go further.
@@ -1666,13 +1666,13 @@ void Form1::Vista_Immagine() {
 
 void Form1::Command11_Click() {
   if (!aperto_) return;
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   if (const auto passo = aperto_->annulla()) dopo_passo(*passo);
 }
 
 void Form1::Command12_Click() {
   if (!aperto_) return;
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   if (const auto passo = aperto_->ripeti()) dopo_passo(*passo);
 }
 

@@ -154,7 +154,7 @@ TEST(Unione, SostituitoDaUnNuovoFileDellaLineaSiUnisce_AnnullaTogliSoloIPassiPro
   altro.modifica_tratto(riga_b, "77");
   ASSERT_EQ(altro.salva(), std::nullopt);
   s.aperto->modifica_tratto(riga_a, "45");
-  s.aperto->chiudi_passo();
+  s.aperto->termina_modifica_tratto();
   s.aperto->modifica_tratto(riga_b + 1, "12");  // next to theirs
   ASSERT_TRUE(s.aperto->salva(scenario_aperto::permessi_salvataggio{}).unito);
   const std::string_view riga = s.aperto->righe()[riga_b];

@@ -155,7 +155,7 @@ TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
       const std::size_t riga = caso() % aperto.righe().size();
       aperto.modifica_tratto(riga, testo_casuale(caso));
       tratti_modificati.insert(riga + primo_tratto_elencato);
-      if (caso() % 3 == 0) aperto.chiudi_passo();
+      if (caso() % 3 == 0) aperto.termina_modifica_tratto();
     }
     ASSERT_EQ(aperto.modificato(), aperto.store().tratti.codifica() != salvati) << "step " << passo;
   }
