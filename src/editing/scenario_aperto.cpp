@@ -572,4 +572,12 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   }
 }
 
+scenario_caricato apri_scenario(const std::filesystem::path& file_testata) {
+  scenario_caricato esito;
+  scenario store;
+  esito.errore = carica_scenario(file_testata, store, &esito.dettagli);
+  if (!esito.errore) esito.aperto = std::make_unique<scenario_aperto>(std::move(store));
+  return esito;
+}
+
 }  // namespace sopra

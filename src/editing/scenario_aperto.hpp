@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +22,7 @@
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
+#include "scenario/file_scenario.hpp"
 #include "scenario/scenario.hpp"
 #include "scenario/unione_tratti.hpp"
 
@@ -256,5 +259,15 @@ class scenario_aperto {
   registro registro_;
   std::optional<raffica> raffica_;
 };
+
+// A scenario loaded from its files and opened, or why it could not be.
+struct scenario_caricato {
+  std::unique_ptr<scenario_aperto> aperto;  // empty when loading failed
+  std::optional<std::string> errore;        // the loader's Italian message, when it failed
+  dettagli_caricamento dettagli;            // on failure: the line files looked for, what to do
+};
+// Loads the scenario of header file `file_testata` (carica_scenario) and opens
+// it. The loader's warnings stay in the store (aperto->store().avvisi).
+scenario_caricato apri_scenario(const std::filesystem::path& file_testata);
 
 }  // namespace sopra

@@ -985,16 +985,16 @@ void Form1::posa_attesa() {
 bool Form1::inclinazione() {
   mostra_attesa();
   const QString testata = QDir(cartella_).filePath(file_scelto());
-  sopra::scenario store;
 #ifdef _WIN32
   // Windows names are UTF-16, as QString holds them.
   const std::filesystem::path file_testata(testata.toStdWString());
 #else
   const std::filesystem::path file_testata(QFile::encodeName(testata).toStdString());
 #endif
-  const std::optional<std::string> errore = sopra::carica_scenario(file_testata, store);
+  sopra::scenario_caricato caricato = sopra::apri_scenario(file_testata);
+  const std::optional<std::string>& errore = caricato.errore;
   if (!errore) {
-    aperto_ = std::make_unique<sopra::scenario_aperto>(std::move(store));
+    aperto_ = std::move(caricato.aperto);
     allinea_colonne();
     modello_->mostra(aperto_.get());
     // The picture takes the scenario when it first shows (collega_vista).
