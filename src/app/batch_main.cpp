@@ -253,15 +253,14 @@ struct esito_scenario {
 esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
                                const std::array<std::string, numero_classi>* testi_classi,
                                const velocita_scenario& velocita) {
-  scenario store;
-  dettagli_caricamento dettagli;
-  if (auto errore = carica_scenario(percorso_utf8(file), store, &dettagli)) {
-    scrivi_errore(messaggio_caricamento(file, *errore, dettagli) + '\n');
+  scenario_caricato caricato = apri_scenario(percorso_utf8(file));
+  if (caricato.errore) {
+    scrivi_errore(messaggio_caricamento(file, *caricato.errore, caricato.dettagli) + '\n');
     return {false};
   }
-  for (const std::string& avviso : store.avvisi) scrivi_errore("avviso: " + avviso + '\n');
+  scenario_aperto& aperto = *caricato.aperto;
+  for (const std::string& avviso : aperto.store().avvisi) scrivi_errore("avviso: " + avviso + '\n');
   const bool intestazione = r.file.size() > 1;
-  scenario_aperto aperto(std::move(store));
 
   esito_scenario esito;
   std::vector<std::string> frasi;  // the summary on stderr
@@ -277,7 +276,8 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
         frasi.push_back(testo_curve_senza_slot(e.curve_senza_slot));
         frasi.push_back(testo_posizioni(e.posizioni_senza_slot, e.curve_senza_slot));
       }
-      frasi.push_back(std::to_string(e.oggetti_tolti) + " oggetti sopraelevazione rimossi");
+      frasi.push_back(std::to_string(e.oggetti_sopraelevazione_persi) +
+                      " oggetti sopraelevazione rimossi");
       break;
     }
     case comando::tratto: {

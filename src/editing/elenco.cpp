@@ -10,8 +10,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "analysis/bivio.hpp"
-#include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "scenario/parallelo.hpp"
 
@@ -136,28 +134,6 @@ void righe_elenco::disponi(std::size_t riga, std::size_t da, std::string_view co
 
 bool operator==(const righe_elenco& a, const righe_elenco& b) {
   return std::ranges::equal(a, b);
-}
-
-std::string riga_tratto(const scenario& store, std::int32_t s) {
-  const bool bivio = test_bivio(store, s);
-  const std::int32_t raggio = bivio ? 0 : rendi_raggio_curva(store, posizione_tratto(s)).raggio;
-  char testo[riga_massima];
-  return {testo, componi_riga(testo, store, s, bivio, raggio, millimetri_tratto(store, s))};
-}
-
-righe_elenco costruisci_righe(const scenario& store) {
-  return costruisci_righe(store, geometria_linea(store));
-}
-
-righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria) {
-  return costruisci_righe(store, geometria, pezzi_per(geometria.size()));
-}
-
-righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria,
-                              std::size_t pezzi) {
-  righe_elenco righe = righe_elenco::da_comporre(store, geometria.size());
-  righe.componi_tutte(store, geometria, pezzi);
-  return righe;
 }
 
 righe_elenco righe_elenco::da_comporre(const scenario& store, std::size_t numero) {

@@ -202,19 +202,6 @@ class righe_elenco {
   std::size_t mancanti_ = 0;            // groups not composed yet
 };
 
-// The row of section s: position, kind and cant, separated by TABs.
-std::string riga_tratto(const scenario& store, std::int32_t s);
-
-// All rows of the list, for sections 2 .. U - 3 (none when U < 5), composed.
-righe_elenco costruisci_righe(const scenario& store);
-// The same rows, with the curve classes and junction zones already worked out,
-// built on as many threads as the list is long enough for.
-righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria);
-// The same rows built in `pezzi` consecutive pieces, each on a thread of its
-// own; the rows do not depend on `pezzi`. a_blocchi() hands them in one piece.
-righe_elenco costruisci_righe(const scenario& store, const geometria_linea& geometria,
-                              std::size_t pezzi);
-
 // Where a row's cant field starts: just after its last TAB.
 std::size_t inizio_sopraelevazione(std::string_view riga);
 

@@ -87,8 +87,9 @@ std::string testo_esito_progetto(const scenario_aperto::esito_progettazione& esi
         separatore;
     testo += testo_posizioni(esito.bloccati_senza_slot, esito.bloccati_senza_slot.size());
   }
-  (testo += separatore) += quanti(esito.oggetti_tolti, "oggetto sopraelevazione rimosso",
-                                  "oggetti sopraelevazione rimossi");
+  (testo += separatore) +=
+      quanti(esito.oggetti_sopraelevazione_persi, "oggetto sopraelevazione rimosso",
+             "oggetti sopraelevazione rimossi");
   return testo;
 }
 

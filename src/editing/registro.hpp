@@ -100,7 +100,7 @@ class registrazione {
   bool vuota() const { return passo_.voci.empty(); }
 
   // The step built, its memory trimmed; the registrazione is done with.
-  passo chiudi() {
+  passo prendi_passo() {
     passo_.voci.shrink_to_fit();
     passo_.modelli.shrink_to_fit();
     return std::move(passo_);

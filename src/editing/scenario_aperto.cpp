@@ -151,7 +151,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   if (inizio < 5) return {std::string(testo)};
 
   const std::int32_t s = tratto_della_riga(riga);
-  if (raffica_ && raffica_->riga != riga) chiudi_passo();
+  if (raffica_ && raffica_->riga != riga) termina_modifica_tratto();
   if (!raffica_) {
     const slot_tratto oggetti = std::as_const(store_.tratti)[static_cast<std::size_t>(s)].oggetti;
     raffica_ = raffica{riga, {}, std::string(righe_[riga].substr(inizio))};
@@ -181,10 +181,10 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
       registro_.togli_ultimo();
       raffica_->registrata = false;
     } else {
-      registro_.sostituisci_ultimo(passo_tratto.chiudi());
+      registro_.sostituisci_ultimo(passo_tratto.prendi_passo());
     }
   } else if (!passo_tratto.vuota()) {
-    registro_.registra(passo_tratto.chiudi());
+    registro_.registra(passo_tratto.prendi_passo());
     raffica_->registrata = true;
   }
   return esito;
@@ -192,7 +192,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
 
 scenario_aperto::esito_classi scenario_aperto::applica_classi(
     const std::array<std::string, numero_classi>& testi) {
-  chiudi_passo();
+  termina_modifica_tratto();
   componi_righe();
   esito_classi esito;
   std::array<double, numero_classi> moduli;
@@ -210,7 +210,8 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     const auto s = static_cast<std::int32_t>(i);
     prima.scatta(store_, righe_, s);
     const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
-    esito.oggetti_rimossi += static_cast<std::size_t>(bit_impostati(con_sopraelevazione));
+    esito.oggetti_sopraelevazione_trovati +=
+        static_cast<std::size_t>(bit_impostati(con_sopraelevazione));
     if (prima.con_riga) {
       const std::size_t r = riga_del_tratto(s);
       const auto slot = ogg_tipo(store_, s, tipo_vuoto);
@@ -232,14 +233,15 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         ++esito.curve_con_sopraelevazione;
       }
     }
-    esito.oggetti_tolti += slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
+    esito.oggetti_sopraelevazione_persi +=
+        slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
     passo_classi.confronta(prima, store_, righe_, s);
   }
   // A command that changed neither the store, nor a row, nor a box makes no step.
   if (!passo_classi.vuota() || esito.testi != testi) {
     passo_classi.in_corso().testi_prima = testi;
     passo_classi.in_corso().testi_dopo = esito.testi;
-    registro_.registra(passo_classi.chiudi());
+    registro_.registra(passo_classi.prendi_passo());
   }
   verifica_dopo({}, true);
   return esito;
@@ -247,7 +249,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
 
 esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& parametri,
                                                  const profilo_velocita& profilo) {
-  chiudi_passo();
+  termina_modifica_tratto();
   componi_righe();
   piano_raccordi piano = progetta_raccordi(store_, geometria_, parametri, profilo);
   registrazione passo_raccordi(genere_passo::raccordi, base_);
@@ -259,7 +261,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     riscrivi_sopraelevazione(righe_, r.riga, "", std::to_string(r.millimetri));
     passo_raccordi.confronta(prima, store_, righe_, s);
   }
-  if (!passo_raccordi.vuota()) registro_.registra(passo_raccordi.chiudi());
+  if (!passo_raccordi.vuota()) registro_.registra(passo_raccordi.prendi_passo());
   verifica_dopo({}, true);
   return std::move(piano.esito);
 }
@@ -270,7 +272,7 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
 
 scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_progetto& parametri,
                                                                const profilo_velocita& profilo) {
-  chiudi_passo();
+  termina_modifica_tratto();
   componi_righe();
   piano_progetto piano = progetta_linea(store_, geometria_, parametri, profilo);
   esito_progettazione esito{std::move(piano.esito)};
@@ -299,10 +301,11 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
       if (mm != 0) scrivi_sopraelevazione(store_, s, mm);
       riscrivi_sopraelevazione(righe_, r, "", std::to_string(mm));
     }
-    esito.oggetti_tolti += slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
+    esito.oggetti_sopraelevazione_persi +=
+        slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
     passo_progetto.confronta(prima, store_, righe_, s);
   }
-  if (!passo_progetto.vuota()) registro_.registra(passo_progetto.chiudi());
+  if (!passo_progetto.vuota()) registro_.registra(passo_progetto.prendi_passo());
   verifica_dopo({}, true);
   return esito;
 }
@@ -339,7 +342,7 @@ void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool tut
   for (const std::size_t r : righe) verifica_viva_->riga_cambiata(store_, geometria_, r);
 }
 
-void scenario_aperto::chiudi_passo() {
+void scenario_aperto::termina_modifica_tratto() {
   raffica_.reset();
 }
 
@@ -352,13 +355,13 @@ bool scenario_aperto::puo_ripetere() const {
 }
 
 std::optional<scenario_aperto::esito_passo> scenario_aperto::annulla() {
-  chiudi_passo();
+  termina_modifica_tratto();
   if (!puo_annullare()) return std::nullopt;
   return ripercorri(registro_.da_annullare(), true);
 }
 
 std::optional<scenario_aperto::esito_passo> scenario_aperto::ripeti() {
-  chiudi_passo();
+  termina_modifica_tratto();
   if (!puo_ripetere()) return std::nullopt;
   return ripercorri(registro_.da_ripetere(), false);
 }
@@ -539,7 +542,7 @@ scenario_aperto::esito_salvataggio scenario_aperto::salva(const permessi_salvata
 
 void scenario_aperto::prendi_loro(const esito_unione& unione) {
   // A burst of typing in progress would count the file's slots as its own.
-  chiudi_passo();
+  termina_modifica_tratto();
   componi_righe();
   bool bivi = false;  // a junction came or went: the junction zones change
   for (const esito_unione::slot_loro& p : unione.da_prendere) {
@@ -567,6 +570,14 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
         righe_, riga_del_tratto(s), "",
         testo_canonico(std::as_const(store_.tratti)[unione.da_prendere[k].tratto].oggetti));
   }
+}
+
+scenario_caricato apri_scenario(const std::filesystem::path& file_testata) {
+  scenario_caricato esito;
+  scenario store;
+  esito.errore = carica_scenario(file_testata, store, &esito.dettagli);
+  if (!esito.errore) esito.aperto = std::make_unique<scenario_aperto>(std::move(store));
+  return esito;
 }
 
 }  // namespace sopra

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +22,7 @@
 #include "progetto/progetto.hpp"
 #include "progetto/raccordi.hpp"
 #include "progetto/verifica.hpp"
+#include "scenario/file_scenario.hpp"
 #include "scenario/scenario.hpp"
 #include "scenario/unione_tratti.hpp"
 
@@ -82,10 +85,12 @@ class scenario_aperto {
     std::size_t curve_senza_slot = 0;
     std::vector<std::int32_t>
         posizioni_senza_slot;  // the first posizioni_senza_slot_riportate, in metres
-    std::size_t oggetti_rimossi = 0;
+    // The cant objects the scenario held: every one is removed before the
+    // classes' cant is written.
+    std::size_t oggetti_sopraelevazione_trovati = 0;
     // The slots that held a cant object and no longer do: what the saved file
     // loses (a cant object rewritten in its own slot is not among them).
-    std::size_t oggetti_tolti = 0;
+    std::size_t oggetti_sopraelevazione_persi = 0;
   };
   esito_classi applica_classi(const std::array<std::string, numero_classi>& testi);
 
@@ -102,7 +107,7 @@ class scenario_aperto {
   // row shows its new cant. One step.
   struct esito_progettazione : esito_progetto {
     // The slots that held a cant object and no longer do.
-    std::size_t oggetti_tolti = 0;
+    std::size_t oggetti_sopraelevazione_persi = 0;
   };
   esito_progettazione progetta(const parametri_progetto& parametri,
                                const profilo_velocita& profilo);
@@ -128,7 +133,7 @@ class scenario_aperto {
   const std::vector<problema>& problemi_vivi() const;
 
   // Undo and redo. Every change of the store is one step: a single-section
-  // edit (further edits of the same row join it until chiudi_passo(), or an
+  // edit (further edits of the same row join it until termina_modifica_tratto(), or an
   // edit of another row or a command), a class command, the ramps, the design. A step keeps
   // only what changed: the slots' old and new bytes and the rows' old and new
   // cant fields. A new change drops the steps that could be redone.
@@ -142,7 +147,7 @@ class scenario_aperto {
   };
   // Ends the single-section edit step in progress, if any: the next edit of the
   // same row is a step of its own.
-  void chiudi_passo();
+  void termina_modifica_tratto();
   bool puo_annullare() const;
   bool puo_ripetere() const;
   // Takes back the last step (empty when there is none) / does again the last
@@ -254,5 +259,15 @@ class scenario_aperto {
   registro registro_;
   std::optional<raffica> raffica_;
 };
+
+// A scenario loaded from its files and opened, or why it could not be.
+struct scenario_caricato {
+  std::unique_ptr<scenario_aperto> aperto;  // empty when loading failed
+  std::optional<std::string> errore;        // the loader's Italian message, when it failed
+  dettagli_caricamento dettagli;            // on failure: the line files looked for, what to do
+};
+// Loads the scenario of header file `file_testata` (carica_scenario) and opens
+// it. The loader's warnings stay in the store (aperto->store().avvisi).
+scenario_caricato apri_scenario(const std::filesystem::path& file_testata);
 
 }  // namespace sopra

@@ -256,13 +256,6 @@ profilo_velocita profilo_velocita::da_parametri(const parametri_progetto& parame
   return costante(parametri.velocita_massima, parametri.velocita_minima);
 }
 
-const tratto_velocita& profilo_velocita::a_metri(std::int64_t metri) const {
-  const auto dopo =
-      std::upper_bound(tratti_.begin(), tratti_.end(), metri,
-                       [](std::int64_t m, const tratto_velocita& t) { return m < t.da_metri; });
-  return dopo == tratti_.begin() ? *dopo : *std::prev(dopo);
-}
-
 std::vector<std::uint32_t> profilo_velocita::tratti_delle_righe(std::size_t numero_righe) const {
   std::vector<std::uint32_t> indici(numero_righe);
   std::uint32_t j = 0;
@@ -272,15 +265,6 @@ std::vector<std::uint32_t> profilo_velocita::tratti_delle_righe(std::size_t nume
     indici[r] = j;
   }
   return indici;
-}
-
-std::vector<velocita_riga> profilo_velocita::velocita_righe(std::size_t numero_righe) const {
-  std::vector<velocita_riga> righe(numero_righe);
-  if (tratti_.empty()) return righe;
-  const std::vector<std::uint32_t> indici = tratti_delle_righe(numero_righe);
-  for (std::size_t r = 0; r < numero_righe; ++r)
-    righe[r] = {tratti_[indici[r]].velocita_massima, tratti_[indici[r]].velocita_minima};
-  return righe;
 }
 
 std::variant<profilo_velocita, std::string> leggi_profilo_testo(std::string_view testo,

@@ -67,19 +67,11 @@ class profilo_velocita {
   // The stretches, by ascending position.
   std::span<const tratto_velocita> tratti() const { return tratti_; }
 
-  // The stretch that holds `metri`: the last that starts at or before it (the
-  // first for a position before 0). Precondition: !vuoto(). Logarithmic.
-  const tratto_velocita& a_metri(std::int64_t metri) const;
-
   // The stretch of each of `numero_righe` listed rows, by row, as an index
   // into tratti(): the one that holds the start of the row's section
   // (posizione_tratto). Precondition: !vuoto(). One pass over rows and
   // stretches together.
   std::vector<std::uint32_t> tratti_delle_righe(std::size_t numero_righe) const;
-
-  // V and v of each of `numero_righe` listed rows, by row: those of the stretch
-  // tratti_delle_righe gives. All 0 when the profile is empty.
-  std::vector<velocita_riga> velocita_righe(std::size_t numero_righe) const;
 
   bool operator==(const profilo_velocita&) const = default;
 

@@ -81,10 +81,6 @@ std::int32_t delta_tra(const parametri_progetto& parametri, double velocita_prim
       intero_per_difetto(std::min<double>(delta, 2 * sopraelevazione_limite)));
 }
 
-std::int32_t delta_massimo(const parametri_progetto& parametri) {
-  return delta_tra(parametri, parametri.velocita_massima, parametri.velocita_massima);
-}
-
 proposta_tratto proponi(double velocita, double velocita_minima, double raggio,
                         const parametri_progetto& p) {
   const double c_max = p.sopraelevazione_massima;

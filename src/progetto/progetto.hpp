@@ -50,9 +50,6 @@ std::int32_t velocita_ammessa(double sopraelevazione, double insufficienza, doub
 std::int32_t delta_tra(const parametri_progetto& parametri, double velocita_prima,
                        double velocita_dopo);
 
-// The same along a line run at V throughout: delta_tra(parametri, V, V).
-std::int32_t delta_massimo(const parametri_progetto& parametri);
-
 // The cant proposed for one curve of `raggio` m (> 0: a signed radius's
 // magnitude) run at `velocita` km/h
 // (V > 0) by the fastest trains and at `velocita_minima` km/h by the slowest

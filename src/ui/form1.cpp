@@ -463,16 +463,16 @@ void Form1::posa_attesa() {
 bool Form1::inclinazione() {
   mostra_attesa();
   const QString testata = QDir(cartella_).filePath(file_scelto());
-  sopra::scenario store;
 #ifdef _WIN32
   // Windows names are UTF-16, as QString holds them.
   const std::filesystem::path file_testata(testata.toStdWString());
 #else
   const std::filesystem::path file_testata(QFile::encodeName(testata).toStdString());
 #endif
-  const std::optional<std::string> errore = sopra::carica_scenario(file_testata, store);
+  sopra::scenario_caricato caricato = sopra::apri_scenario(file_testata);
+  const std::optional<std::string>& errore = caricato.errore;
   if (!errore) {
-    aperto_ = std::make_unique<sopra::scenario_aperto>(std::move(store));
+    aperto_ = std::move(caricato.aperto);
     allinea_colonne();
     modello_->mostra(aperto_.get());
     // The picture takes the scenario when it first shows (collega_vista).
@@ -504,7 +504,7 @@ void Form1::List1_Click() {
   const int riga = List1->currentIndex().row();
   if (riga < 0) return;
   // Typing on another row is another step.
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   mostra_riga_scelta();
   if (VistaLinea* v = vista()) v->seleziona(riga);
 }
@@ -591,7 +591,7 @@ void Form1::Command3_Click() {
   if (!aperto_) return;
   // Typing after the save is a step of its own, so that undo can come back to
   // what was saved.
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   using stato = sopra::scenario_aperto::stato_salvataggio;
   sopra::scenario_aperto::permessi_salvataggio permessi;
   // Each answer of the user lets the next try go further.
@@ -1144,13 +1144,13 @@ void Form1::salva_immagine_vista() {
 
 void Form1::annulla_passo() {
   if (!aperto_) return;
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   if (const auto passo = aperto_->annulla()) dopo_passo(*passo);
 }
 
 void Form1::ripeti_passo() {
   if (!aperto_) return;
-  aperto_->chiudi_passo();
+  aperto_->termina_modifica_tratto();
   if (const auto passo = aperto_->ripeti()) dopo_passo(*passo);
 }
 

@@ -143,7 +143,7 @@ TEST_F(Batch, ClassiAppliesSavesAndReports) {
   // Removed objects are counted as the saved file shows them: a cant object
   // replaced in its own slot is not removed.
   const std::size_t tolte = cant_tolte(prima, apri("Valle_Andata").store());
-  ASSERT_LT(tolte, esito.oggetti_rimossi);
+  ASSERT_LT(tolte, esito.oggetti_sopraelevazione_trovati);
   EXPECT_EQ(u.err, si3("Valle_Andata") + ": " + std::to_string(esito.curve_con_sopraelevazione) +
                        " curve con sopraelevazione. " +
                        testo_curve_senza_slot(esito.curve_senza_slot) + ". " +

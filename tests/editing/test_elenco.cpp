@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "editing/elenco.hpp"
+#include "editing/righe_di_prova.hpp"
 #include "editing/scenario_di_prova.hpp"
 
 namespace sopra {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "editing/elenco.hpp"
+#include "editing/righe_di_prova.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "editing/scenario_di_prova.hpp"
 #include "file_di_prova.hpp"
@@ -195,7 +196,7 @@ TEST(ApplicaClassi, InitialBoxesOnBothSides) {
   EXPECT_EQ(aperto.righe()[riga_24], "1200\tcurva SX raggio 250\t\t100");
   EXPECT_EQ(esito.curve_con_sopraelevazione, 4u);
   EXPECT_EQ(esito.curve_senza_slot, 0u);
-  EXPECT_EQ(esito.oggetti_rimossi, 1u);
+  EXPECT_EQ(esito.oggetti_sopraelevazione_trovati, 1u);
   // Each row again shows what its section holds.
   EXPECT_EQ(aperto.righe(), costruisci_righe(aperto.store()));
 }
@@ -236,7 +237,7 @@ TEST(ApplicaClassi, OnlyCurvesOutsideJunctionZonesKeepACant) {
   const auto righe_prima = aperto.righe();
 
   const auto esito = aperto.applica_classi(testi_iniziali());
-  EXPECT_EQ(esito.oggetti_rimossi, 9u);
+  EXPECT_EQ(esito.oggetti_sopraelevazione_trovati, 9u);
   for (const std::int32_t t : {0, 1, 10, 45, 56, 57, 58, 59})
     EXPECT_FALSE(ogg_tipo(aperto.store(), t, tipo_sopraelevazione)) << t;
   EXPECT_EQ(aperto.store().tratti[24].oggetti[3], (oggetto{tipo_sopraelevazione, 382, 1, 0, 0, 0}));
@@ -273,7 +274,7 @@ TEST(ApplicaClassi, RepeatingGivesTheSameResult) {
   aperto.applica_classi(testi_iniziali());
   const scenario_aperto prima = aperto;
   const auto esito = aperto.applica_classi(testi_iniziali());
-  EXPECT_EQ(esito.oggetti_rimossi, 3u);
+  EXPECT_EQ(esito.oggetti_sopraelevazione_trovati, 3u);
   EXPECT_EQ(aperto.righe(), prima.righe());
   EXPECT_TRUE(aperto.store().tratti == prima.store().tratti);
 }
@@ -283,7 +284,7 @@ TEST(ApplicaClassi, EmptyListStillRemovesEveryCantObject) {
   for (std::int32_t t = 0; t < 5; ++t) metti_sopraelevazione(s, t, 10, 2);
   scenario_aperto aperto(std::move(s));
   ASSERT_TRUE(aperto.righe().empty());
-  EXPECT_EQ(aperto.applica_classi(testi_iniziali()).oggetti_rimossi, 5u);
+  EXPECT_EQ(aperto.applica_classi(testi_iniziali()).oggetti_sopraelevazione_trovati, 5u);
   for (std::int32_t t = 0; t < 5; ++t)
     EXPECT_FALSE(ogg_tipo(aperto.store(), t, tipo_sopraelevazione));
 }
@@ -343,7 +344,7 @@ TEST(Annulla, TypingOnOneRowIsOneStep) {
   const stato digitato = stato_di(aperto);
   aperto.modifica_tratto(3, "7");  // another row: a step of its own
   aperto.modifica_tratto(3, "8");
-  aperto.chiudi_passo();
+  aperto.termina_modifica_tratto();
   aperto.modifica_tratto(3, "9");  // after closing: another step
 
   for (const char* atteso : {"8", "0"}) {
@@ -366,7 +367,7 @@ TEST(Annulla, TypingOnOneRowIsOneStep) {
   EXPECT_FALSE(aperto.puo_ripetere());
   EXPECT_FALSE(aperto.ripeti());
   // Typing back what the row held makes no step.
-  aperto.chiudi_passo();
+  aperto.termina_modifica_tratto();
   aperto.modifica_tratto(riga_24, "4");
   aperto.modifica_tratto(riga_24, "1");
   ASSERT_TRUE(aperto.annulla());
@@ -445,7 +446,7 @@ TEST(Annulla, RandomEditsGoBackAndForthExactly) {
           aperto.modifica_tratto(uniforme(aperto.righe().size()), testi_tratto[uniforme(10)]);
           break;
         case 3:
-          aperto.chiudi_passo();
+          aperto.termina_modifica_tratto();
           break;
         case 4: {
           std::array<std::string, numero_classi> testi;

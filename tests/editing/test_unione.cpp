@@ -30,7 +30,9 @@ struct scenario_su_disco {
 
   explicit scenario_su_disco(bool compatto = true) {
     scrivi_scenario_demo(cartella.percorso(), "Valle_Andata", "Valle", {3000, compatto, 4});
-    aperto = std::make_unique<scenario_aperto>(carica());
+    scenario_caricato caricato = apri_scenario(cartella / "Valle_Andata.si3");
+    EXPECT_EQ(caricato.errore, std::nullopt);
+    aperto = std::move(caricato.aperto);
   }
   scenario carica() const {
     scenario store;
@@ -68,6 +70,16 @@ struct scenario_su_disco {
 constexpr std::size_t riga_a = 10;     // edited here
 constexpr std::int32_t tratto_a = 12;  // its section
 constexpr std::int32_t tratto_b = 40;  // edited by the other program
+
+TEST(ApriScenario, WithoutItsLineFileNothingOpensAndTheLoaderSaysWhatWasLookedFor) {
+  scenario_su_disco s;
+  fs::remove(s.cartella / "Valle_linea.da3");
+  const scenario_caricato caricato = apri_scenario(s.cartella / "Valle_Andata.si3");
+  EXPECT_EQ(caricato.aperto, nullptr);
+  ASSERT_TRUE(caricato.errore);
+  EXPECT_EQ(caricato.dettagli.file_linea_cercati.front(), "Valle_linea.da3");
+  EXPECT_FALSE(caricato.dettagli.rimedio.empty());
+}
 
 TEST(Unione, UnOggettoNuovoInUnTrattoNonToccatoSiAggiunge) {
   for (const bool compatto : {true, false}) {
@@ -154,7 +166,7 @@ TEST(Unione, SostituitoDaUnNuovoFileDellaLineaSiUnisce_AnnullaTogliSoloIPassiPro
   altro.modifica_tratto(riga_b, "77");
   ASSERT_EQ(altro.salva(), std::nullopt);
   s.aperto->modifica_tratto(riga_a, "45");
-  s.aperto->chiudi_passo();
+  s.aperto->termina_modifica_tratto();
   s.aperto->modifica_tratto(riga_b + 1, "12");  // next to theirs
   ASSERT_TRUE(s.aperto->salva(scenario_aperto::permessi_salvataggio{}).unito);
   const std::string_view riga = s.aperto->righe()[riga_b];

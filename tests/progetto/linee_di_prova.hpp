@@ -12,6 +12,11 @@
 
 namespace sopra::prova {
 
+// The largest step of cant along a line run at V throughout: delta_tra(parametri, V, V).
+inline std::int32_t delta_massimo(const parametri_progetto& parametri) {
+  return delta_tra(parametri, parametri.velocita_massima, parametri.velocita_massima);
+}
+
 // Sections da .. a bend on `raggio` m (sign = side) and hold `millimetri` (sign = side).
 inline void tratti_curvi(scenario& s, std::int32_t da, std::int32_t a, double raggio,
                          double millimetri) {

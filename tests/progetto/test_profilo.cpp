@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
 #include <tuple>
 
@@ -108,25 +110,31 @@ TEST(Profilo, TheWrittenTextReadsBack) {
       "# posizione m;velocità massima km/h;velocità minima km/h\n0;120;0.30000000000000004\n");
 }
 
+// The stretch that holds `metri`: the last that starts at or before it (the
+// first for a position before 0), looked up on its own.
+const tratto_velocita& a_metri(const profilo_velocita& p, std::int64_t metri) {
+  const auto tratti = p.tratti();
+  const auto dopo =
+      std::upper_bound(tratti.begin(), tratti.end(), metri,
+                       [](std::int64_t m, const tratto_velocita& t) { return m < t.da_metri; });
+  return dopo == tratti.begin() ? *dopo : *std::prev(dopo);
+}
+
 TEST(Profilo, ARowFindsTheStretchThatHoldsItsStart) {
   const profilo_velocita p = letto("0;160\n120;100;40\n150;80\n10000;60\n");
-  EXPECT_EQ(p.a_metri(119).velocita_massima, 160);
-  EXPECT_EQ(p.a_metri(120).velocita_minima, 40);
-  EXPECT_EQ(p.a_metri(149).velocita_massima, 100);
-  EXPECT_EQ(p.a_metri(150).velocita_massima, 80);
-  EXPECT_EQ(p.a_metri(9999).velocita_massima, 80);
-  EXPECT_EQ(p.a_metri(10000).velocita_massima, 60);
+  EXPECT_EQ(a_metri(p, 119).velocita_massima, 160);
+  EXPECT_EQ(a_metri(p, 120).velocita_minima, 40);
+  EXPECT_EQ(a_metri(p, 149).velocita_massima, 100);
+  EXPECT_EQ(a_metri(p, 150).velocita_massima, 80);
+  EXPECT_EQ(a_metri(p, 9999).velocita_massima, 80);
+  EXPECT_EQ(a_metri(p, 10000).velocita_massima, 60);
   // Rows start at 100, 150, 200, ...: the pass along the rows agrees with a_metri.
-  const std::vector<velocita_riga> righe = p.velocita_righe(400);
+  const std::vector<std::uint32_t> righe = p.tratti_delle_righe(400);
   ASSERT_EQ(righe.size(), 400u);
-  for (std::size_t r = 0; r < righe.size(); ++r) {
-    const tratto_velocita& t = p.a_metri(posizione_tratto(tratto_della_riga(r)));
-    ASSERT_EQ(righe[r], (velocita_riga{t.velocita_massima, t.velocita_minima})) << r;
-  }
-  EXPECT_EQ(righe[0].massima, 160);  // 100 m
-  EXPECT_EQ(righe[1].massima, 80);   // 150 m: the 120 m stretch holds no row's start
-
-  EXPECT_TRUE(profilo_velocita::costante(0, 50).velocita_righe(3)[2] == velocita_riga{});
+  for (std::size_t r = 0; r < righe.size(); ++r)
+    ASSERT_EQ(&p.tratti()[righe[r]], &a_metri(p, posizione_tratto(tratto_della_riga(r)))) << r;
+  EXPECT_EQ(righe[0], 0u);  // 100 m
+  EXPECT_EQ(righe[1], 2u);  // 150 m: the 120 m stretch holds no row's start
 }
 
 TEST(Profilo, TheScenarioFileIsFoundAndRead) {

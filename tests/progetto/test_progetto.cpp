@@ -4,10 +4,13 @@
 #include <cmath>
 #include <random>
 
+#include "linee_di_prova.hpp"
 #include "progetto/progetto.hpp"
 
 namespace sopra {
 namespace {
+
+using prova::delta_massimo;
 
 parametri_progetto con_velocita(double v_max, double v_min = 0) {
   parametri_progetto p;

@@ -13,6 +13,7 @@
 
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
+#include "editing/righe_di_prova.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
@@ -22,6 +23,7 @@ namespace sopra {
 namespace {
 
 using prova::cartella_temporanea;
+using prova::costruisci_righe;
 using prova::leggi_file;
 using prova::scrivi_file;
 
@@ -153,7 +155,7 @@ TEST_P(ModificheCasuali, SoloLaSopraelevazioneCambia) {
       const std::size_t riga = caso() % aperto.righe().size();
       aperto.modifica_tratto(riga, testo_casuale(caso));
       tratti_modificati.insert(riga + primo_tratto_elencato);
-      if (caso() % 3 == 0) aperto.chiudi_passo();
+      if (caso() % 3 == 0) aperto.termina_modifica_tratto();
     }
     ASSERT_EQ(aperto.modificato(), aperto.store().tratti.codifica() != salvati) << "step " << passo;
   }
