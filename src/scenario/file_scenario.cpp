@@ -19,7 +19,6 @@
 #include <thread>
 #include <utility>
 
-#include "analysis/sopraelevazione.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
@@ -347,47 +346,8 @@ void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
   }
 }
 
-// The cant objects whose cant shows beyond the limit of one section, or whose
-// side is none of -1, 0 and +1, counted a block of sections at a time as they
-// are read: one warning with their number and the first.
-class controllo_sopraelevazioni {
- public:
-  void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) {
-    // Empty slots hold no cant: the kept ones are enough, all in a row.
-    const std::span<const oggetto> slot = tratti.slot_occupati(primo, quanti);
-    for (std::size_t k = 0; k < slot.size(); ++k) {
-      if (slot[k].tipo == tipo_sopraelevazione && !ammesso(slot[k]) && quanti_++ == 0)
-        primo_ = tratti.tratto_dello_slot(primo, quanti, k);
-    }
-  }
-
-  void avvisa(const fs::path& file, std::vector<std::string>& avvisi) const {
-    if (quanti_ == 0) return;
-    avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
-                     testo_intero(static_cast<long long>(quanti_)) +
-                     (quanti_ == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
-                     " oltre ±" + testo_intero(sopraelevazione_limite) +
-                     " mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
-                     testo_intero(static_cast<long long>(primo_) * metri_tratto) + " m.");
-  }
-
- private:
-  bool ammesso(const oggetto& o) {
-    if (o.dato2 < -1 || o.dato2 > 1) return sopraelevazione_ammessa(o);
-    // With its side in range, the answer depends on the cant alone: worked out
-    // once per value, as curves share few values.
-    std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi_oggetto(o))];
-    if (esito < 0) esito = sopraelevazione_ammessa(o) ? 1 : 0;
-    return esito == 1;
-  }
-
-  std::vector<std::int8_t> esiti_ = std::vector<std::int8_t>(65536, -1);
-  std::size_t quanti_ = 0;
-  std::size_t primo_ = 0;
-};
-
 std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
-                                  dettagli_caricamento& dettagli) {
+                                  osservatore_tratti* osservatore, dettagli_caricamento& dettagli) {
   scenario caricato;
   const fs::path cartella =
       file_testata.parent_path().empty() ? fs::path(".") : file_testata.parent_path();
@@ -470,7 +430,6 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
       lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(caricato.memoria));
 
-  controllo_sopraelevazioni sopraelevazioni;
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
   int errore_tratti = 0;
@@ -483,7 +442,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
         letti = leggi_tratti(
             *tratti, caricato.formato_compatto, numero_tratti,
             [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
-              sopraelevazioni.esamina(fatti, primo_letto, quanti);
+              if (osservatore != nullptr) osservatore->esamina(fatti, primo_letto, quanti);
             },
             dimensione_tratti, caricato.memoria);
         if (!letti) {
@@ -525,7 +484,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
                               " della linea: oltre il metro " + testo_intero(punti) +
                               " la linea è letta come un rettilineo.");
   }
-  sopraelevazioni.avvisa(*tratti, caricato.avvisi);
+  if (osservatore != nullptr) osservatore->avvisa(*tratti, caricato.avvisi);
 
   // What identifies the three files. A change made since they were read is
   // still found when saving: the sections on disk are compared by digest.
@@ -539,14 +498,15 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
 }  // namespace
 
-std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store,
-                                           dettagli_caricamento* dettagli) {
+std::optional<std::string> leggi_file_scenario(const fs::path& file_testata, scenario& store,
+                                               osservatore_tratti* osservatore,
+                                               dettagli_caricamento* dettagli) {
   dettagli_caricamento trovati;
   // Running out of memory or a folder that cannot be listed is reported like
   // any other load failure, never by ending the program.
   std::optional<std::string> errore;
   try {
-    errore = carica(file_testata, store, trovati);
+    errore = carica(file_testata, store, osservatore, trovati);
   } catch (const std::bad_alloc&) {
     errore = "Memoria insufficiente per caricare lo scenario " + nome_file(file_testata) +
              ": chiudere altri programmi e riprovare.";

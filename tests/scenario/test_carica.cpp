@@ -8,10 +8,10 @@
 #include <cstring>
 #include <random>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {

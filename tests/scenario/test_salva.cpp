@@ -14,10 +14,10 @@
 #include <fstream>
 #include <functional>
 
+#include "analysis/caricamento.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/errori_sistema.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/salva_tratti.hpp"
 
 namespace sopra {

@@ -7,9 +7,9 @@
 #endif
 #include <windows.h>
 
+#include "analysis/caricamento.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/salva_tratti.hpp"
 
 namespace sopra {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {
