@@ -17,12 +17,12 @@ namespace {
 // are read: one warning with their number and the first.
 class controllo_sopraelevazioni final : public osservatore_tratti {
  public:
-  void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) override {
+  void esamina(const blocco_letto& blocco) override {
     // Empty slots hold no cant: the kept ones are enough, all in a row.
-    const std::span<const oggetto> slot = tratti.slot_occupati(primo, quanti);
+    const std::span<const oggetto> slot = blocco.slot_occupati();
     for (std::size_t k = 0; k < slot.size(); ++k) {
       if (slot[k].tipo == tipo_sopraelevazione && !ammesso(slot[k]) && quanti_++ == 0)
-        primo_ = tratti.tratto_dello_slot(primo, quanti, k);
+        primo_ = blocco.tratto_dello_slot(k);
     }
   }
 

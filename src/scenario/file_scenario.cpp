@@ -28,6 +28,20 @@ namespace sopra {
 
 namespace fs = std::filesystem;
 
+// What loading alone does with the store it fills and the sections it reads:
+// gives the store the memory region its arrays come from, and borrows the
+// room after the packed slots, while the sections are read, as the buffer
+// through which the line file is read.
+struct accesso_caricamento {
+  static void usa_memoria(scenario& store, std::shared_ptr<regione_memoria> memoria) {
+    store.memoria_ = std::move(memoria);
+  }
+  static std::span<std::uint8_t> buffer_in_prestito(elenco_tratti& tratti) {
+    return tratti.buffer_in_prestito();
+  }
+  static void rendi_buffer_in_prestito(elenco_tratti& tratti) { tratti.rendi_buffer_in_prestito(); }
+};
+
 namespace {
 
 #ifdef _WIN32
@@ -213,6 +227,12 @@ class lettura_punti {
   std::atomic<bool> fallita_{false};
   int errore_ = 0;  // written only by the call whose exchange of fallita_ came first
 };
+
+// The room a scenario's memory region has beyond the arrays of its sections:
+// the buffer the line file is read through, the alignment of each array, and
+// the room the arrays of a short line need beyond their bytes per section.
+constexpr std::size_t byte_regione_oltre_i_tratti = std::size_t{8} << 20;
+static_assert(byte_regione_oltre_i_tratti >= 2 * lettura_punti::byte_blocco);
 
 // Reads the header file, as far as a header record can reach: a larger file
 // (some other file under a header's name) costs no more memory than that.
@@ -415,20 +435,20 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   // One stretch of memory for the large arrays of this scenario, taken in
   // this order: the line points, the buffer the line file is read through,
   // then the sections, whose packed slots come last and give back the room
-  // they did not need, then, once loaded, the list (room for rows of about
-  // 64 characters, their places and their geometry, with its measured radius).
-  const std::size_t record = byte_tratto(caricato.formato_compatto);
-  caricato.memoria = std::make_shared<regione_memoria>(
-      numero_tratti *
-          (sizeof(punti_tratto) + sizeof(punto_linea) + 18 + 64 + 24 + sizeof(float) + record) +
-      (std::size_t{8} << 20));
-  caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(caricato.memoria));
+  // they did not need, then, once loaded, the arrays built from the store.
+  // Each owner of an array states its bytes per section.
+  const auto memoria = std::make_shared<regione_memoria>(
+      numero_tratti * (scenario::byte_punti_per_tratto +
+                       elenco_tratti::byte_per_tratto(caricato.formato_compatto) +
+                       scenario::byte_per_tratto_costruiti_dopo) +
+      byte_regione_oltre_i_tratti);
+  accesso_caricamento::usa_memoria(caricato, memoria);
+  caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(memoria));
   caricato.punti.reserve(numero_tratti);
-  caricato.punti_a_meta =
-      decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(caricato.memoria));
+  caricato.punti_a_meta = decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(memoria));
   caricato.punti_a_meta.reserve(numero_tratti);
   std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
-      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(caricato.memoria));
+      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(memoria));
 
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
@@ -441,15 +461,18 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
       if (file == 0) {
         letti = leggi_tratti(
             *tratti, caricato.formato_compatto, numero_tratti,
-            [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
-              if (osservatore != nullptr) osservatore->esamina(fatti, primo_letto, quanti);
+            [&](const blocco_letto& blocco) {
+              if (osservatore != nullptr) osservatore->esamina(blocco);
             },
-            dimensione_tratti, caricato.memoria);
+            dimensione_tratti, memoria);
         if (!letti) {
           errore_tratti = errno;
         } else if (punti_pronti.load()) {
-          // The room left after the packed slots is this thread's buffer.
-          linea_letta.leggi(caricato.punti, caricato.punti_a_meta, letti->libero());
+          // This thread reads the line file through the room left after the
+          // packed slots, borrowed until the sections are closed.
+          const std::span<std::uint8_t> buffer_in_prestito =
+              accesso_caricamento::buffer_in_prestito(*letti);
+          linea_letta.leggi(caricato.punti, caricato.punti_a_meta, buffer_in_prestito);
         }
       } else {
         // Sized on this thread, which fills most of it: the first touch of
@@ -462,7 +485,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     }
   };
   in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
-  if (letti) letti->chiudi();
+  if (letti) accesso_caricamento::rendi_buffer_in_prestito(*letti);
   if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " +
            motivo_errore(errore_tratti) + ".";

@@ -37,9 +37,9 @@ struct dettagli_caricamento {
 class osservatore_tratti {
  public:
   virtual ~osservatore_tratti() = default;
-  // Sections primo .. primo + quanti - 1 of `tratti` were just read (those
-  // before them were read earlier); called once for each block, in order.
-  virtual void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) = 0;
+  // A block of sections was just read (those before it were read earlier);
+  // called once for each block, in order.
+  virtual void esamina(const blocco_letto& blocco) = 0;
   // Once every section was read and the load succeeded: appends one Italian
   // sentence for each thing it found wrong in the section file `file_tratti`.
   virtual void avvisa(const std::filesystem::path& file_tratti,
