@@ -1,16 +1,8 @@
 #include "scenario/file_scenario.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -19,6 +11,7 @@
 #include <thread>
 #include <utility>
 
+#include "scenario/accesso_file.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
@@ -44,83 +37,30 @@ struct accesso_caricamento {
 
 namespace {
 
-#ifdef _WIN32
-// Windows: the name as wide characters, so that any name opens, and binary
-// mode, so that no byte of a record is taken for a line end.
-int apri_in_lettura(const fs::path& file) {
-  return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-}
-#else
-int apri_in_lettura(const fs::path& file) {
-  return ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-}
-#endif
-
-// Closes a file descriptor when it goes out of scope.
-class descrittore {
- public:
-  explicit descrittore(int fd) : fd_(fd) {}
-  descrittore(const descrittore&) = delete;
-  descrittore& operator=(const descrittore&) = delete;
-  // Closing keeps errno, so that the reason of a failed read outlives the file.
-  ~descrittore() {
-    const int numero_errore = errno;
-    if (fd_ >= 0) ::close(fd_);
-    errno = numero_errore;
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// Reads up to `quanti` bytes from where `fd` stands into `destinazione` with as
-// few read calls as the kernel allows; returns how many bytes there were before
-// the end of the file, or -1 with errno set.
-long long leggi(int fd, std::uint8_t* destinazione, std::size_t quanti) {
-  std::size_t letti = 0;
-  while (letti < quanti) {
-    const ssize_t n = ::read(fd, destinazione + letti, quanti - letti);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    letti += static_cast<std::size_t>(n);
-  }
-  return static_cast<long long>(letti);
-}
-
-// The same from the start of a file.
-long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
-  descrittore fd(apri_in_lettura(file));
-  if (fd.get() < 0) return -1;
-  return leggi(fd.get(), destinazione, quanti);
-}
-
-// The open file's size in bytes, or -1 when the system cannot tell.
-long long dimensione_aperto(int fd) {
-  struct stat stato {};
-  if (::fstat(fd, &stato) != 0) return -1;
-  return static_cast<long long>(stato.st_size);
-}
-
 // Reads sections 0 .. numero_tratti - 1 from the start of the file a block at a
 // time, so that loading holds no second copy of them, and hands each block to
 // `esamina`; also gives the file's size (-1 when the system cannot tell).
-// Nothing, with errno set, when the file cannot be read.
+// Nothing, with `errore` set, when the file cannot be read.
 template <class G>
 std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_compatto,
                                           std::size_t numero_tratti, G&& esamina,
                                           long long& dimensione,
-                                          const std::shared_ptr<regione_memoria>& memoria) {
-  descrittore fd(apri_in_lettura(file));
-  if (fd.get() < 0) return std::nullopt;
-  dimensione = dimensione_aperto(fd.get());
+                                          const std::shared_ptr<regione_memoria>& memoria,
+                                          std::error_code& errore) {
+  sistema::file_aperto f;
+  if ((errore = sistema::apri_per_leggere(file, f))) return std::nullopt;
+  std::uint64_t byte = 0;
+  dimensione = sistema::leggi_dimensione(f, byte) ? -1 : static_cast<long long>(byte);
   long long letti = 0;
+  std::uint64_t posizione = 0;
   auto tratti = elenco_tratti::leggi_a_blocchi(
       formato_compatto, numero_tratti,
-      [&](std::span<std::uint8_t> blocco) { return leggi(fd.get(), blocco.data(), blocco.size()); },
+      [&](std::span<std::uint8_t> blocco) -> long long {
+        std::size_t n = 0;
+        if ((errore = sistema::leggi_a(f, posizione, blocco, n))) return -1;
+        posizione += n;
+        return static_cast<long long>(n);
+      },
       esamina, letti, memoria);
   if (letti < 0) return std::nullopt;
   return tratti;
@@ -151,34 +91,30 @@ class lettura_punti {
              std::span<std::uint8_t> blocco) {
     if (blocco.size() < byte_blocco) return;
     if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
-    descrittore fd(apri_in_lettura(file_));
-    if (fd.get() < 0) return fallisci();
-    long long posizione = 0;  // where fd stands
+    sistema::file_aperto f;
+    if (auto e = sistema::apri_per_leggere(file_, f)) return fallisci(e);
     while (!fallita_.load()) {
       const std::size_t primo = prossimo_.fetch_add(1) * punti_per_blocco;
       if (primo > ultimo_punto_) return;
       const std::size_t quanti = std::min(punti_per_blocco, ultimo_punto_ + 1 - primo);
-      const auto inizio = static_cast<long long>(primo * sizeof(punto_linea));
-      if (posizione != inizio && ::lseek(fd.get(), static_cast<off_t>(inizio), SEEK_SET) < 0)
-        return fallisci();
-      const long long letti = sopra::leggi(fd.get(), blocco.data(), quanti * sizeof(punto_linea));
-      if (letti < 0) return fallisci();
-      posizione = inizio + letti;
-      byte_ += letti;
-      tieni_punti(primo, static_cast<std::size_t>(letti), blocco, punti, a_meta);
+      std::size_t letti = 0;
+      if (auto e = sistema::leggi_a(f, std::uint64_t{primo} * sizeof(punto_linea),
+                                    blocco.first(quanti * sizeof(punto_linea)), letti))
+        return fallisci(e);
+      byte_ += static_cast<long long>(letti);
+      tieni_punti(primo, letti, blocco, punti, a_meta);
     }
   }
 
   // How many bytes the file held up to the end of point ultimo_punto, or -1
   // when a read failed; asked once every call of leggi has returned.
   long long byte() const { return fallita_.load() ? -1 : byte_.load(); }
-  // The errno of the first failed read.
-  int errore() const { return errore_; }
+  // The error of the first failed read.
+  std::error_code errore() const { return errore_; }
 
  private:
-  void fallisci() {
-    const int numero_errore = errno;
-    if (!fallita_.exchange(true)) errore_ = numero_errore;
+  void fallisci(std::error_code e) {
+    if (!fallita_.exchange(true)) errore_ = e;
   }
 
   // Keeps the points of a block that starts at point `primo` and holds `letti` bytes.
@@ -225,7 +161,7 @@ class lettura_punti {
   std::atomic<std::size_t> prossimo_{0};  // the next block no call has taken
   std::atomic<long long> byte_{0};
   std::atomic<bool> fallita_{false};
-  int errore_ = 0;  // written only by the call whose exchange of fallita_ came first
+  std::error_code errore_;  // written only by the call whose exchange of fallita_ came first
 };
 
 // The room a scenario's memory region has beyond the arrays of its sections:
@@ -236,20 +172,22 @@ static_assert(byte_regione_oltre_i_tratti >= 2 * lettura_punti::byte_blocco);
 
 // Reads the header file, as far as a header record can reach: a larger file
 // (some other file under a header's name) costs no more memory than that.
-std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file, int& numero_errore) {
+std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file,
+                                                       std::error_code& errore) {
   std::error_code ec;
   const auto dimensione = fs::file_size(file, ec);
   if (ec) {
-    numero_errore = ec.value();
+    // Worded by its number, as the system's error number of a read.
+    errore = {ec.value(), std::generic_category()};
     return std::nullopt;
   }
   std::vector<std::uint8_t> byte(std::min<std::uintmax_t>(dimensione, byte_massimi_testata));
-  const long long letti = leggi_inizio(file, byte.data(), byte.size());
-  if (letti < 0) {
-    numero_errore = errno;
+  sistema::file_aperto f;
+  std::size_t letti = 0;
+  if ((errore = sistema::apri_per_leggere(file, f)) ||
+      (errore = sistema::leggi_a(f, 0, byte, letti)))
     return std::nullopt;
-  }
-  byte.resize(static_cast<std::size_t>(letti));
+  byte.resize(letti);
   return byte;
 }
 
@@ -385,11 +323,11 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     return "Lo scenario " + nome_testata + " non è nella cartella " + nome_cartella(cartella) +
            ": controllare il nome del file.";
   }
-  int numero_errore = 0;
-  auto byte_testata = leggi_testata(*testata, numero_errore);
+  std::error_code errore_testata;
+  auto byte_testata = leggi_testata(*testata, errore_testata);
   if (!byte_testata) {
     return "Impossibile leggere il file " + nome_file(*testata) + ": " +
-           motivo_errore(numero_errore) + ".";
+           motivo_errore(errore_testata) + ".";
   }
   const auto posizione = posizione_lunghezza_linea(*byte_testata);
   if (!posizione) {
@@ -452,7 +390,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
-  int errore_tratti = 0;
+  std::error_code errore_tratti;
   lettura_punti linea_letta(*linea.file, ultimo_punto);
   // caricato.punti and punti_a_meta have their final size
   std::atomic<bool> punti_pronti = false;
@@ -464,10 +402,8 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
             [&](const blocco_letto& blocco) {
               if (osservatore != nullptr) osservatore->esamina(blocco);
             },
-            dimensione_tratti, memoria);
-        if (!letti) {
-          errore_tratti = errno;
-        } else if (punti_pronti.load()) {
+            dimensione_tratti, memoria, errore_tratti);
+        if (letti && punti_pronti.load()) {
           // This thread reads the line file through the room left after the
           // packed slots, borrowed until the sections are closed.
           const std::span<std::uint8_t> buffer_in_prestito =
