@@ -29,13 +29,13 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "editing/csv.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "generatore_demo.hpp"
 #include "progetto/profilo.hpp"
 #include "progetto/progetto.hpp"
 #include "progetto/relazione.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/memoria_grande.hpp"
 
 namespace {

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "editing/scenario_aperto.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace {
 

@@ -239,7 +239,7 @@ void scrivi_scenario_demo(const fs::path& cartella, const std::string& nome,
                          static_cast<std::size_t>(ultimo_tratto(opzioni.lunghezza_linea)) + 1);
     for (std::size_t i = 0; i < tratti.size(); ++i) {
       const auto s = static_cast<std::int32_t>(i);
-      riempi_tratto(tratti[i], s, linea.lato(50.0 * s), caso);
+      riempi_tratto(tratti.apri(i), s, linea.lato(50.0 * s), caso);
     }
     const auto byte = tratti.codifica();
     std::ofstream out(cartella / (nome + ".da3"), std::ios::binary | std::ios::trunc);

@@ -18,7 +18,7 @@ geometria_linea::geometria_linea(const scenario& store)
 // them in turn. Each piece finds the junction slot of each section it reads
 // once, not once per neighbour.
 geometria_linea::geometria_linea(const scenario& store, std::size_t pezzi)
-    : righe_(allocatore_grande<riga_geometria>(store.memoria)) {
+    : righe_(store.allocatore_costruiti_dopo<riga_geometria>()) {
   righe_.resize(numero_righe(store.tratti.size()));
   // Four pieces a thread: one that the system starts late takes fewer.
   const std::size_t pezzi_in_tutto = 4 * std::max<std::size_t>(pezzi, 1);

@@ -102,6 +102,12 @@ class geometria_linea {
     std::uint8_t bivio;
     float raggio_misurato;
   };
+
+ public:
+  // The bytes per row the geometry takes from the store's memory.
+  static constexpr std::size_t byte_per_riga = sizeof(riga_geometria);
+
+ private:
   std::vector<riga_geometria, allocatore_grande<riga_geometria>> righe_;
 };
 

@@ -17,6 +17,7 @@
 #include <variant>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "app/file_tratti.hpp"
 #include "app/riga_di_comando.hpp"
@@ -31,7 +32,6 @@
 #include "progetto/relazione.hpp"
 #include "progetto/verifica.hpp"
 #include "scenario/errori_sistema.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/memoria_grande.hpp"
 #include "scenario/nomi_file.hpp"
 

@@ -17,8 +17,7 @@ namespace sopra {
 
 namespace {
 
-// The most characters a row can have: 11 + 1 + 16 + 11 + 2 + 11.
-constexpr std::size_t riga_massima = 52;
+constexpr std::size_t riga_massima = righe_elenco::caratteri_massimi;
 
 // Bytes a row takes at most in the block, its line break included.
 constexpr std::size_t passo = riga_massima + 1;
@@ -139,7 +138,7 @@ bool operator==(const righe_elenco& a, const righe_elenco& b) {
 righe_elenco righe_elenco::da_comporre(const scenario& store, std::size_t numero) {
   righe_elenco righe;
   // The rows follow the store's arrays in its memory, when it has some.
-  righe.blocco_ = blocco(allocatore_blocco<char>(store.memoria));
+  righe.blocco_ = blocco(allocatore_blocco<char>(store.allocatore_costruiti_dopo<char>()));
   righe.numero_ = numero;
   const std::size_t indice = numero * sizeof(posto);
   controlla_blocco(indice + numero * passo);

@@ -37,6 +37,9 @@ namespace sopra {
 // std::length_error, as a standard container does.
 class righe_elenco {
  public:
+  // The most characters a row can have: 11 + 1 + 16 + 11 + 2 + 11.
+  static constexpr std::size_t caratteri_massimi = 52;
+
   // Random access over the rows in order, each seen as a std::string_view. An
   // iterator stays valid across riscrivi(); the views it gave do not.
   class iteratore {
@@ -151,6 +154,15 @@ class righe_elenco {
     std::uint32_t inizio;     // offset of the row's first character in blocco_
     std::uint32_t lunghezza;  // its characters, without the '\n' after them
   };
+
+ public:
+  // The bytes per row that the block takes at most from the store's memory:
+  // its index entry and its characters, line break included.
+  static constexpr std::size_t byte_per_riga = sizeof(posto) + caratteri_massimi + 1;
+  static_assert(byte_per_riga + geometria_linea::byte_per_riga <=
+                scenario::byte_per_tratto_costruiti_dopo);
+
+ private:
   // allocatore_grande, but new elements are left uninitialised: the block is
   // written right after it grows, and building writes it first from the threads
   // that build each piece, which so share the new memory's page faults.
@@ -161,8 +173,8 @@ class righe_elenco {
       using other = allocatore_blocco<U>;
     };
     allocatore_blocco() = default;
-    explicit allocatore_blocco(std::shared_ptr<regione_memoria> regione) noexcept
-        : allocatore_grande<T>(std::move(regione)) {}
+    explicit allocatore_blocco(allocatore_grande<T> base) noexcept
+        : allocatore_grande<T>(std::move(base)) {}
     template <class U>
     allocatore_blocco(const allocatore_blocco<U>& altro) noexcept
         : allocatore_grande<T>(altro.regione) {}

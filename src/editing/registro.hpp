@@ -149,7 +149,7 @@ void ripercorri_passo(const passo& p, bool indietro, elenco_tratti& tratti, base
     for (std::uint8_t cambiati = *byte++; cambiati > 0; --cambiati) {
       const std::size_t j = *byte++;
       std::array<std::uint8_t, byte_oggetto> codificato;
-      const oggetto prima = std::as_const(tratti)[i].oggetti[j];
+      const oggetto prima = tratti.leggi(i).oggetti[j];
       base.annota(i, j, prima);
       codifica_oggetto(prima, codificato.data());
       for (std::uint8_t& b : codificato) b ^= *byte++;

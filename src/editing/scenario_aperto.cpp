@@ -78,7 +78,7 @@ std::string_view testo_sopraelevazione(const righe_elenco& righe, std::size_t ri
 std::uint64_t togli_sopraelevazioni(scenario& store, std::size_t i) {
   static_assert(slot_esteso <= 64, "one bit per slot");
   std::uint64_t con_sopraelevazione = 0;
-  const slot_tratto oggetti = std::as_const(store.tratti)[i].oggetti;
+  const slot_tratto oggetti = store.tratti.leggi(i).oggetti;
   for (std::size_t j = 0; j < oggetti.size(); ++j) {
     j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo_sopraelevazione; }, j);
     if (j == oggetti.size()) break;
@@ -153,7 +153,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   const std::int32_t s = tratto_della_riga(riga);
   if (raffica_ && raffica_->riga != riga) termina_modifica_tratto();
   if (!raffica_) {
-    const slot_tratto oggetti = std::as_const(store_.tratti)[static_cast<std::size_t>(s)].oggetti;
+    const slot_tratto oggetti = store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti;
     raffica_ = raffica{riga, {}, std::string(righe_[riga].substr(inizio))};
     for (const oggetto& o : oggetti) raffica_->oggetti.push_back(o);
   }
@@ -226,7 +226,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
         const auto k = static_cast<std::size_t>(geometria_.classe(r));
         // A left-hand bend has its right rail raised.
         const std::int16_t lato = geometria_.raggio(r) > 0 ? 1 : -1;
-        oggetto o = std::as_const(store_.tratti)[i].oggetti[static_cast<std::size_t>(*slot)];
+        oggetto o = store_.tratti.leggi(i).oggetti[static_cast<std::size_t>(*slot)];
         codifica_sopraelevazione(o, moduli[k], lato);
         store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(*slot), o);
         riscrivi_sopraelevazione(righe_, r, lato < 0 ? "-" : "", esito.testi[k]);
@@ -286,7 +286,7 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
     const bool elencato = tratto_elencato(s, righe_.size());
     // Most straights hold no cant, get none and already show "0": nothing to do.
     if (!elencato || piano.millimetri[riga_del_tratto(s)] == 0) {
-      const slot_tratto oggetti = std::as_const(store_.tratti)[i].oggetti;
+      const slot_tratto oggetti = store_.tratti.leggi(i).oggetti;
       const bool senza_oggetto = oggetti.trova([](const oggetto& o) {
         return o.tipo == tipo_sopraelevazione;
       }) == oggetti.size();
@@ -380,7 +380,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
         const std::string canonico =
             testo
                 ? std::string()
-                : testo_canonico(std::as_const(store_.tratti)[static_cast<std::size_t>(s)].oggetti);
+                : testo_canonico(store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti);
         riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
       });
   // A single-section step changed cant objects only: its rows alone.
@@ -546,12 +546,12 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   componi_righe();
   bool bivi = false;  // a junction came or went: the junction zones change
   for (const esito_unione::slot_loro& p : unione.da_prendere) {
-    const oggetto prima = std::as_const(store_.tratti)[p.tratto].oggetti[p.slot];
+    const oggetto prima = store_.tratti.leggi(p.tratto).oggetti[p.slot];
     bivi = bivi || prima.tipo == tipo_bivio || p.valore.tipo == tipo_bivio;
     store_.tratti.imposta_oggetto(p.tratto, p.slot, p.valore);
   }
   for (const auto& [s, coda] : unione.code)
-    std::ranges::copy(coda, store_.tratti[s].coda_tratto.begin());
+    std::ranges::copy(coda, store_.tratti.apri(s).coda_tratto.begin());
   base_.riallinea(unione.loro_alla_base, store_.tratti);
   registro_.togli_slot(unione.da_prendere);
   if (bivi) {
@@ -568,7 +568,7 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
       continue;
     riscrivi_sopraelevazione(
         righe_, riga_del_tratto(s), "",
-        testo_canonico(std::as_const(store_.tratti)[unione.da_prendere[k].tratto].oggetti));
+        testo_canonico(store_.tratti.leggi(unione.da_prendere[k].tratto).oggetti));
   }
 }
 

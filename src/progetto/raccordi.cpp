@@ -120,9 +120,9 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri) {
   const auto i = static_cast<std::size_t>(tratto);
-  const auto slot = slot_scrivibile(std::as_const(store.tratti)[i].oggetti);
+  const auto slot = slot_scrivibile(store.tratti.leggi(i).oggetti);
   if (!slot) return false;
-  oggetto o = std::as_const(store.tratti)[i].oggetti[*slot];
+  oggetto o = store.tratti.leggi(i).oggetti[*slot];
   codifica_sopraelevazione(o, std::fabs(millimetri),
                            static_cast<std::int16_t>((millimetri > 0) - (millimetri < 0)));
   store.tratti.imposta_oggetto(i, *slot, o);

@@ -1,16 +1,8 @@
 #include "scenario/file_scenario.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -19,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "analysis/sopraelevazione.hpp"
+#include "scenario/accesso_file.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
 #include "scenario/parallelo.hpp"
@@ -29,85 +21,46 @@ namespace sopra {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-#ifdef _WIN32
-// Windows: the name as wide characters, so that any name opens, and binary
-// mode, so that no byte of a record is taken for a line end.
-int apri_in_lettura(const fs::path& file) {
-  return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-}
-#else
-int apri_in_lettura(const fs::path& file) {
-  return ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-}
-#endif
-
-// Closes a file descriptor when it goes out of scope.
-class descrittore {
- public:
-  explicit descrittore(int fd) : fd_(fd) {}
-  descrittore(const descrittore&) = delete;
-  descrittore& operator=(const descrittore&) = delete;
-  // Closing keeps errno, so that the reason of a failed read outlives the file.
-  ~descrittore() {
-    const int numero_errore = errno;
-    if (fd_ >= 0) ::close(fd_);
-    errno = numero_errore;
+// What loading alone does with the store it fills and the sections it reads:
+// gives the store the memory region its arrays come from, and borrows the
+// room after the packed slots, while the sections are read, as the buffer
+// through which the line file is read.
+struct accesso_caricamento {
+  static void usa_memoria(scenario& store, std::shared_ptr<regione_memoria> memoria) {
+    store.memoria_ = std::move(memoria);
   }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
+  static std::span<std::uint8_t> buffer_in_prestito(elenco_tratti& tratti) {
+    return tratti.buffer_in_prestito();
+  }
+  static void rendi_buffer_in_prestito(elenco_tratti& tratti) { tratti.rendi_buffer_in_prestito(); }
 };
 
-// Reads up to `quanti` bytes from where `fd` stands into `destinazione` with as
-// few read calls as the kernel allows; returns how many bytes there were before
-// the end of the file, or -1 with errno set.
-long long leggi(int fd, std::uint8_t* destinazione, std::size_t quanti) {
-  std::size_t letti = 0;
-  while (letti < quanti) {
-    const ssize_t n = ::read(fd, destinazione + letti, quanti - letti);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) break;
-    letti += static_cast<std::size_t>(n);
-  }
-  return static_cast<long long>(letti);
-}
-
-// The same from the start of a file.
-long long leggi_inizio(const fs::path& file, std::uint8_t* destinazione, std::size_t quanti) {
-  descrittore fd(apri_in_lettura(file));
-  if (fd.get() < 0) return -1;
-  return leggi(fd.get(), destinazione, quanti);
-}
-
-// The open file's size in bytes, or -1 when the system cannot tell.
-long long dimensione_aperto(int fd) {
-  struct stat stato {};
-  if (::fstat(fd, &stato) != 0) return -1;
-  return static_cast<long long>(stato.st_size);
-}
+namespace {
 
 // Reads sections 0 .. numero_tratti - 1 from the start of the file a block at a
 // time, so that loading holds no second copy of them, and hands each block to
 // `esamina`; also gives the file's size (-1 when the system cannot tell).
-// Nothing, with errno set, when the file cannot be read.
+// Nothing, with `errore` set, when the file cannot be read.
 template <class G>
 std::optional<elenco_tratti> leggi_tratti(const fs::path& file, bool formato_compatto,
                                           std::size_t numero_tratti, G&& esamina,
                                           long long& dimensione,
-                                          const std::shared_ptr<regione_memoria>& memoria) {
-  descrittore fd(apri_in_lettura(file));
-  if (fd.get() < 0) return std::nullopt;
-  dimensione = dimensione_aperto(fd.get());
+                                          const std::shared_ptr<regione_memoria>& memoria,
+                                          std::error_code& errore) {
+  sistema::file_aperto f;
+  if ((errore = sistema::apri_per_leggere(file, f))) return std::nullopt;
+  std::uint64_t byte = 0;
+  dimensione = sistema::leggi_dimensione(f, byte) ? -1 : static_cast<long long>(byte);
   long long letti = 0;
+  std::uint64_t posizione = 0;
   auto tratti = elenco_tratti::leggi_a_blocchi(
       formato_compatto, numero_tratti,
-      [&](std::span<std::uint8_t> blocco) { return leggi(fd.get(), blocco.data(), blocco.size()); },
+      [&](std::span<std::uint8_t> blocco) -> long long {
+        std::size_t n = 0;
+        if ((errore = sistema::leggi_a(f, posizione, blocco, n))) return -1;
+        posizione += n;
+        return static_cast<long long>(n);
+      },
       esamina, letti, memoria);
   if (letti < 0) return std::nullopt;
   return tratti;
@@ -138,34 +91,30 @@ class lettura_punti {
              std::span<std::uint8_t> blocco) {
     if (blocco.size() < byte_blocco) return;
     if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
-    descrittore fd(apri_in_lettura(file_));
-    if (fd.get() < 0) return fallisci();
-    long long posizione = 0;  // where fd stands
+    sistema::file_aperto f;
+    if (auto e = sistema::apri_per_leggere(file_, f)) return fallisci(e);
     while (!fallita_.load()) {
       const std::size_t primo = prossimo_.fetch_add(1) * punti_per_blocco;
       if (primo > ultimo_punto_) return;
       const std::size_t quanti = std::min(punti_per_blocco, ultimo_punto_ + 1 - primo);
-      const auto inizio = static_cast<long long>(primo * sizeof(punto_linea));
-      if (posizione != inizio && ::lseek(fd.get(), static_cast<off_t>(inizio), SEEK_SET) < 0)
-        return fallisci();
-      const long long letti = sopra::leggi(fd.get(), blocco.data(), quanti * sizeof(punto_linea));
-      if (letti < 0) return fallisci();
-      posizione = inizio + letti;
-      byte_ += letti;
-      tieni_punti(primo, static_cast<std::size_t>(letti), blocco, punti, a_meta);
+      std::size_t letti = 0;
+      if (auto e = sistema::leggi_a(f, std::uint64_t{primo} * sizeof(punto_linea),
+                                    blocco.first(quanti * sizeof(punto_linea)), letti))
+        return fallisci(e);
+      byte_ += static_cast<long long>(letti);
+      tieni_punti(primo, letti, blocco, punti, a_meta);
     }
   }
 
   // How many bytes the file held up to the end of point ultimo_punto, or -1
   // when a read failed; asked once every call of leggi has returned.
   long long byte() const { return fallita_.load() ? -1 : byte_.load(); }
-  // The errno of the first failed read.
-  int errore() const { return errore_; }
+  // The error of the first failed read.
+  std::error_code errore() const { return errore_; }
 
  private:
-  void fallisci() {
-    const int numero_errore = errno;
-    if (!fallita_.exchange(true)) errore_ = numero_errore;
+  void fallisci(std::error_code e) {
+    if (!fallita_.exchange(true)) errore_ = e;
   }
 
   // Keeps the points of a block that starts at point `primo` and holds `letti` bytes.
@@ -212,25 +161,33 @@ class lettura_punti {
   std::atomic<std::size_t> prossimo_{0};  // the next block no call has taken
   std::atomic<long long> byte_{0};
   std::atomic<bool> fallita_{false};
-  int errore_ = 0;  // written only by the call whose exchange of fallita_ came first
+  std::error_code errore_;  // written only by the call whose exchange of fallita_ came first
 };
+
+// The room a scenario's memory region has beyond the arrays of its sections:
+// the buffer the line file is read through, the alignment of each array, and
+// the room the arrays of a short line need beyond their bytes per section.
+constexpr std::size_t byte_regione_oltre_i_tratti = std::size_t{8} << 20;
+static_assert(byte_regione_oltre_i_tratti >= 2 * lettura_punti::byte_blocco);
 
 // Reads the header file, as far as a header record can reach: a larger file
 // (some other file under a header's name) costs no more memory than that.
-std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file, int& numero_errore) {
+std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file,
+                                                       std::error_code& errore) {
   std::error_code ec;
   const auto dimensione = fs::file_size(file, ec);
   if (ec) {
-    numero_errore = ec.value();
+    // Worded by its number, as the system's error number of a read.
+    errore = {ec.value(), std::generic_category()};
     return std::nullopt;
   }
   std::vector<std::uint8_t> byte(std::min<std::uintmax_t>(dimensione, byte_massimi_testata));
-  const long long letti = leggi_inizio(file, byte.data(), byte.size());
-  if (letti < 0) {
-    numero_errore = errno;
+  sistema::file_aperto f;
+  std::size_t letti = 0;
+  if ((errore = sistema::apri_per_leggere(file, f)) ||
+      (errore = sistema::leggi_a(f, 0, byte, letti)))
     return std::nullopt;
-  }
-  byte.resize(static_cast<std::size_t>(letti));
+  byte.resize(letti);
   return byte;
 }
 
@@ -347,47 +304,8 @@ void controlla_dimensione_tratti(const fs::path& file, long long dimensione,
   }
 }
 
-// The cant objects whose cant shows beyond the limit of one section, or whose
-// side is none of -1, 0 and +1, counted a block of sections at a time as they
-// are read: one warning with their number and the first.
-class controllo_sopraelevazioni {
- public:
-  void esamina(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti) {
-    // Empty slots hold no cant: the kept ones are enough, all in a row.
-    const std::span<const oggetto> slot = tratti.slot_occupati(primo, quanti);
-    for (std::size_t k = 0; k < slot.size(); ++k) {
-      if (slot[k].tipo == tipo_sopraelevazione && !ammesso(slot[k]) && quanti_++ == 0)
-        primo_ = tratti.tratto_dello_slot(primo, quanti, k);
-    }
-  }
-
-  void avvisa(const fs::path& file, std::vector<std::string>& avvisi) const {
-    if (quanti_ == 0) return;
-    avvisi.push_back("Il file dei tratti " + nome_file(file) + " contiene " +
-                     testo_intero(static_cast<long long>(quanti_)) +
-                     (quanti_ == 1 ? " oggetto sopraelevazione" : " oggetti sopraelevazione") +
-                     " oltre ±" + testo_intero(sopraelevazione_limite) +
-                     " mm o con un lato diverso da -1, 0 e +1, il primo nel tratto a " +
-                     testo_intero(static_cast<long long>(primo_) * metri_tratto) + " m.");
-  }
-
- private:
-  bool ammesso(const oggetto& o) {
-    if (o.dato2 < -1 || o.dato2 > 1) return sopraelevazione_ammessa(o);
-    // With its side in range, the answer depends on the cant alone: worked out
-    // once per value, as curves share few values.
-    std::int8_t& esito = esiti_[static_cast<std::uint16_t>(centesimi_oggetto(o))];
-    if (esito < 0) esito = sopraelevazione_ammessa(o) ? 1 : 0;
-    return esito == 1;
-  }
-
-  std::vector<std::int8_t> esiti_ = std::vector<std::int8_t>(65536, -1);
-  std::size_t quanti_ = 0;
-  std::size_t primo_ = 0;
-};
-
 std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
-                                  dettagli_caricamento& dettagli) {
+                                  osservatore_tratti* osservatore, dettagli_caricamento& dettagli) {
   scenario caricato;
   const fs::path cartella =
       file_testata.parent_path().empty() ? fs::path(".") : file_testata.parent_path();
@@ -405,11 +323,11 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     return "Lo scenario " + nome_testata + " non è nella cartella " + nome_cartella(cartella) +
            ": controllare il nome del file.";
   }
-  int numero_errore = 0;
-  auto byte_testata = leggi_testata(*testata, numero_errore);
+  std::error_code errore_testata;
+  auto byte_testata = leggi_testata(*testata, errore_testata);
   if (!byte_testata) {
     return "Impossibile leggere il file " + nome_file(*testata) + ": " +
-           motivo_errore(numero_errore) + ".";
+           motivo_errore(errore_testata) + ".";
   }
   const auto posizione = posizione_lunghezza_linea(*byte_testata);
   if (!posizione) {
@@ -455,25 +373,24 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   // One stretch of memory for the large arrays of this scenario, taken in
   // this order: the line points, the buffer the line file is read through,
   // then the sections, whose packed slots come last and give back the room
-  // they did not need, then, once loaded, the list (room for rows of about
-  // 64 characters, their places and their geometry, with its measured radius).
-  const std::size_t record = byte_tratto(caricato.formato_compatto);
-  caricato.memoria = std::make_shared<regione_memoria>(
-      numero_tratti *
-          (sizeof(punti_tratto) + sizeof(punto_linea) + 18 + 64 + 24 + sizeof(float) + record) +
-      (std::size_t{8} << 20));
-  caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(caricato.memoria));
+  // they did not need, then, once loaded, the arrays built from the store.
+  // Each owner of an array states its bytes per section.
+  const auto memoria = std::make_shared<regione_memoria>(
+      numero_tratti * (scenario::byte_punti_per_tratto +
+                       elenco_tratti::byte_per_tratto(caricato.formato_compatto) +
+                       scenario::byte_per_tratto_costruiti_dopo) +
+      byte_regione_oltre_i_tratti);
+  accesso_caricamento::usa_memoria(caricato, memoria);
+  caricato.punti = decltype(caricato.punti)(allocatore_grande<punti_tratto>(memoria));
   caricato.punti.reserve(numero_tratti);
-  caricato.punti_a_meta =
-      decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(caricato.memoria));
+  caricato.punti_a_meta = decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(memoria));
   caricato.punti_a_meta.reserve(numero_tratti);
   std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
-      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(caricato.memoria));
+      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(memoria));
 
-  controllo_sopraelevazioni sopraelevazioni;
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
-  int errore_tratti = 0;
+  std::error_code errore_tratti;
   lettura_punti linea_letta(*linea.file, ultimo_punto);
   // caricato.punti and punti_a_meta have their final size
   std::atomic<bool> punti_pronti = false;
@@ -482,15 +399,16 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
       if (file == 0) {
         letti = leggi_tratti(
             *tratti, caricato.formato_compatto, numero_tratti,
-            [&](const elenco_tratti& fatti, std::size_t primo_letto, std::size_t quanti) {
-              sopraelevazioni.esamina(fatti, primo_letto, quanti);
+            [&](const blocco_letto& blocco) {
+              if (osservatore != nullptr) osservatore->esamina(blocco);
             },
-            dimensione_tratti, caricato.memoria);
-        if (!letti) {
-          errore_tratti = errno;
-        } else if (punti_pronti.load()) {
-          // The room left after the packed slots is this thread's buffer.
-          linea_letta.leggi(caricato.punti, caricato.punti_a_meta, letti->libero());
+            dimensione_tratti, memoria, errore_tratti);
+        if (letti && punti_pronti.load()) {
+          // This thread reads the line file through the room left after the
+          // packed slots, borrowed until the sections are closed.
+          const std::span<std::uint8_t> buffer_in_prestito =
+              accesso_caricamento::buffer_in_prestito(*letti);
+          linea_letta.leggi(caricato.punti, caricato.punti_a_meta, buffer_in_prestito);
         }
       } else {
         // Sized on this thread, which fills most of it: the first touch of
@@ -503,7 +421,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
     }
   };
   in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
-  if (letti) letti->chiudi();
+  if (letti) accesso_caricamento::rendi_buffer_in_prestito(*letti);
   if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " +
            motivo_errore(errore_tratti) + ".";
@@ -525,7 +443,7 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
                               " della linea: oltre il metro " + testo_intero(punti) +
                               " la linea è letta come un rettilineo.");
   }
-  sopraelevazioni.avvisa(*tratti, caricato.avvisi);
+  if (osservatore != nullptr) osservatore->avvisa(*tratti, caricato.avvisi);
 
   // What identifies the three files. A change made since they were read is
   // still found when saving: the sections on disk are compared by digest.
@@ -539,14 +457,15 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
 
 }  // namespace
 
-std::optional<std::string> carica_scenario(const fs::path& file_testata, scenario& store,
-                                           dettagli_caricamento* dettagli) {
+std::optional<std::string> leggi_file_scenario(const fs::path& file_testata, scenario& store,
+                                               osservatore_tratti* osservatore,
+                                               dettagli_caricamento* dettagli) {
   dettagli_caricamento trovati;
   // Running out of memory or a folder that cannot be listed is reported like
   // any other load failure, never by ending the program.
   std::optional<std::string> errore;
   try {
-    errore = carica(file_testata, store, trovati);
+    errore = carica(file_testata, store, osservatore, trovati);
   } catch (const std::bad_alloc&) {
     errore = "Memoria insufficiente per caricare lo scenario " + nome_file(file_testata) +
              ": chiudere altri programmi e riprovare.";

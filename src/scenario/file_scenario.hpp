@@ -30,20 +30,38 @@ struct dettagli_caricamento {
   std::string rimedio;
 };
 
-// Loads the scenario whose header file is `file_testata` (the name, less its
+// Watches the sections of a section file as loading reads them, for the
+// checks of the layers above that look at every section once: it sees each
+// block of sections while the block is still in the processor's cache, and
+// adds its warnings once the load has succeeded.
+class osservatore_tratti {
+ public:
+  virtual ~osservatore_tratti() = default;
+  // A block of sections was just read (those before it were read earlier);
+  // called once for each block, in order.
+  virtual void esamina(const blocco_letto& blocco) = 0;
+  // Once every section was read and the load succeeded: appends one Italian
+  // sentence for each thing it found wrong in the section file `file_tratti`.
+  virtual void avvisa(const std::filesystem::path& file_tratti,
+                      std::vector<std::string>& avvisi) const = 0;
+};
+
+// Reads the scenario whose header file is `file_testata` (the name, less its
 // ".si3" ending, is the scenario name; all three files are looked up in the
 // header file's folder). Opens files read-only and never creates one; reads
 // each file once from its first byte. On success fills `store`, with
 // store.avvisi holding one Italian sentence for each thing that looks wrong in
 // the files (a section file whose size is not a whole number of records or
-// holds fewer records than the line, a line file shorter than the line, cant
-// objects beyond 300 mm or with an odd side), and returns nothing. On failure
-// returns an Italian message that names the file or folder once and, where it is
-// clear, says what to do; the one for a missing line file is exactly "file
-// linea non trovato". `store` is then untouched, and `dettagli`, when given,
-// receives the names looked for.
-std::optional<std::string> carica_scenario(const std::filesystem::path& file_testata,
-                                           scenario& store,
-                                           dettagli_caricamento* dettagli = nullptr);
+// holds fewer records than the line, a line file shorter than the line, then
+// what `osservatore`, when given, found in the sections it was shown), and
+// returns nothing. On failure returns an Italian message that names the file or
+// folder once and, where it is clear, says what to do; the one for a missing
+// line file is exactly "file linea non trovato". `store` is then untouched, and
+// `dettagli`, when given, receives the names looked for. The programs load
+// through carica_scenario (analysis/caricamento.hpp), which adds the checks of
+// cant objects.
+std::optional<std::string> leggi_file_scenario(const std::filesystem::path& file_testata,
+                                               scenario& store, osservatore_tratti* osservatore,
+                                               dettagli_caricamento* dettagli = nullptr);
 
 }  // namespace sopra

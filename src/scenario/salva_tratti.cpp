@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "scenario/accesso_file.hpp"
 #include "scenario/errori_sistema.hpp"
 #include "scenario/nomi_file.hpp"
-#include "scenario/salva_tratti_sistema.hpp"
 
 namespace sopra {
 

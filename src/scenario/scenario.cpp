@@ -50,7 +50,7 @@ elenco_tratti::elenco_tratti(bool formato_compatto, std::size_t numero_tratti)
       inizio_(numero_tratti),
       code_(numero_tratti) {}
 
-tratto elenco_tratti::operator[](std::size_t i) {
+tratto elenco_tratti::apri(std::size_t i) {
   prima_di_scrivere(i, slot_esteso + 1);
   if ((presenti_[i] & aperto) == 0) {
     // The section's slots, kept or empty, move to a place of their own.
@@ -58,7 +58,7 @@ tratto elenco_tratti::operator[](std::size_t i) {
       aperti_.emplace_back(tratti_per_blocco_aperto * slot_);
     const std::uint32_t a = numero_aperti_++;
     aperti_quando_.emplace_back(static_cast<std::uint32_t>(i), impronta_del_tratto(i));
-    std::as_const(*this)[i].oggetti.copia_in(slot_aperti(a));
+    leggi(i).oggetti.copia_in(slot_aperti(a));
     presenti_[i] = aperto | ((std::uint64_t{1} << slot_) - 1);
     inizio_[i] = a;
   }
@@ -151,8 +151,7 @@ elenco_tratti elenco_tratti::decodifica(bool formato_compatto, std::size_t numer
         byte = byte.subspan(quanti);
         return static_cast<long long>(quanti);
       },
-      [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
-  tratti.chiudi();
+      [](const blocco_letto&) {}, letti);
   tratti.intatto_ = false;
   return tratti;
 }
@@ -200,7 +199,7 @@ void elenco_tratti::annota_letto(std::size_t i, std::size_t j) {
   if (gruppo.empty()) gruppo.resize(tratti_per_gruppo_annotati);
   std::uint64_t& annotati = gruppo[i % tratti_per_gruppo_annotati];
   if ((annotati & bit) == bit) return;
-  const tratto_costante t = std::as_const(*this)[i];
+  const tratto_costante t = leggi(i);
   const std::uint64_t chiave = i * (slot_esteso + 1);
   for (std::uint64_t nuovi = bit & ~annotati; nuovi != 0; nuovi &= nuovi - 1) {
     const auto k = static_cast<std::size_t>(std::countr_zero(nuovi));

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -18,6 +19,8 @@
 #include "scenario/records.hpp"
 
 namespace sopra {
+
+class blocco_letto;
 
 // The occupied slots of all sections, one section after another: a block that
 // loading fills to its end and that afterwards changes only in place.
@@ -79,9 +82,9 @@ class slot_impaccati {
 // section are empty, so a section keeps only its occupied slots (those with a
 // byte other than zero), packed one section after another in one array, with a
 // mask of which slots they are: an empty slot reads, and is written back, as
-// the ten zero bytes it was. A section reached for writing through operator[]
-// gets all its slots, in blocks of their own whose place never changes, so that
-// its view stays valid while other sections change.
+// the ten zero bytes it was. A section opened for writing (apri) gets all its
+// slots, in blocks of their own whose place never changes, so that its view
+// stays valid while other sections change.
 class elenco_tratti {
  public:
   elenco_tratti() = default;
@@ -93,21 +96,24 @@ class elenco_tratti {
   // Size of one record in the section file: 156 or 516 bytes.
   std::size_t byte_record() const { return slot_ * byte_oggetto + byte_coda_tratto; }
 
-  // A record that may be changed: from here on the digest is worked out anew.
-  // The section gets all its slots (see above); the view stays valid as long as
-  // the array.
-  tratto operator[](std::size_t i);
+  // Section i opened for writing: from here on the digest is worked out anew.
+  // The section gets all its slots (see above), for good; the view stays valid
+  // as long as the array. For a few slots, imposta_oggetto is cheaper.
+  tratto apri(std::size_t i);
   // Sets slot j of section i to `o` without giving the section all its slots:
   // a kept slot changes where it lies, a slot that comes to be kept moves the
   // section's kept slots to a block of their own (see sposta). The quicker way
   // to change a few slots of many sections. Views of other sections stay valid.
   void imposta_oggetto(std::size_t i, std::size_t j, const oggetto& o);
-  // A record as it reads; valid until a section next changes.
-  tratto_costante operator[](std::size_t i) const {
+  // Section i as it reads, whether or not the array may be changed: nothing
+  // moves. Valid until a section next changes.
+  tratto_costante leggi(std::size_t i) const {
     const std::uint64_t presenti = presenti_[i];
     return {slot_tratto(dati_del_tratto(i), presenti & ~(aperto | spostato), slot_),
             std::span(code_[i])};
   }
+  // The same as leggi(i).
+  tratto_costante operator[](std::size_t i) const { return leggi(i); }
 
   // The whole array encoded as the section file holds it: tratti[0 .. N] from offset 0.
   std::vector<std::uint8_t> codifica() const;
@@ -126,38 +132,28 @@ class elenco_tratti {
   // std::span<std::uint8_t> to fill from where the stream stands and returns how
   // many bytes it put there (fewer only at the end of the stream), or a negative
   // number to stop. Bytes beyond the end of the stream read as zeros. After each
-  // block, `esamina` receives the array so far and the first and the number of
-  // the records just filled, while they are still in the processor's cache.
+  // block, `esamina` receives it as a blocco_letto, while its records are
+  // still in the processor's cache.
   // The array returned is intatto() until a record is reached for writing.
   // `letti` receives how many bytes the stream gave, or -1 when `leggi` stopped
   // it (the array returned is then to be thrown away).
   template <class F, class G>
   // The arrays are taken from `memoria` (may be empty), the packed slots last,
-  // with room after them to read each block into, in place; `chiudi` gives that
-  // room back, `libero` lends it out until then.
+  // with room after them to read each block into, in place. Loading lends that
+  // room out as a buffer (buffer_in_prestito) until it gives it back
+  // (rendi_buffer_in_prestito); an array read without a region needs neither.
   static elenco_tratti leggi_a_blocchi(bool formato_compatto, std::size_t numero_tratti, F&& leggi,
                                        G&& esamina, long long& letti,
                                        const std::shared_ptr<regione_memoria>& memoria = {});
-  // The occupied slots that sections primo .. primo + quanti - 1 keep, one
-  // after another, in section and slot order, for going through them all at
-  // once; only while no section was reached for writing since it was read.
-  std::span<const oggetto> slot_occupati(std::size_t primo, std::size_t quanti) const {
-    const std::size_t fine = primo + quanti < size() ? inizio_[primo + quanti] : pacchi_.size();
-    return {pacchi_.data() + inizio_[primo], pacchi_.data() + fine};
+  // The bytes per section of the arrays that a section array in the layout
+  // `formato_compatto` takes from a memory region when read by
+  // leggi_a_blocchi, at most: its mask, its start and its trailing bytes, and
+  // the packed slots, which may take the whole record while a block is read
+  // into their room.
+  static constexpr std::size_t byte_per_tratto(bool formato_compatto) {
+    return sizeof(std::uint64_t) + sizeof(std::uint32_t) + byte_coda_tratto +
+           byte_tratto(formato_compatto);
   }
-  // The section among primo .. primo + quanti - 1 that keeps the k-th slot of
-  // slot_occupati(primo, quanti).
-  std::size_t tratto_dello_slot(std::size_t primo, std::size_t quanti, std::size_t k) const {
-    const auto da = inizio_.begin() + static_cast<std::ptrdiff_t>(primo);
-    const auto it = std::upper_bound(da, da + static_cast<std::ptrdiff_t>(quanti),
-                                     static_cast<std::uint32_t>(inizio_[primo] + k));
-    return static_cast<std::size_t>(it - inizio_.begin()) - 1;
-  }
-
-  // After leggi_a_blocchi: the room after the packed slots, as scratch bytes
-  // until chiudi() / gives it back to the memory it came from.
-  std::span<std::uint8_t> libero() { return pacchi_.libero(); }
-  void chiudi() { pacchi_.chiudi(); }
 
   // How many records make a block of at most 1 MB, for reading and writing the
   // section file a block at a time: all of them, or a multiple of 8, so that
@@ -197,8 +193,8 @@ class elenco_tratti {
   // is equal when their records are equal and, but for a 64-bit coincidence,
   // different otherwise. It is the XOR of a keyed hash of every slot and
   // trailing bytes taken from the array as made, and is not comparable with
-  // impronta() nor between arrays. Sections reached for writing through
-  // operator[] are hashed anew at each call (their views may have changed);
+  // impronta() nor between arrays. Sections opened for writing (apri) are
+  // hashed anew at each call (their views may have changed);
   // imposta_oggetto costs two slot hashes.
   std::uint64_t impronta_viva() const;
 
@@ -206,6 +202,33 @@ class elenco_tratti {
   bool operator==(const elenco_tratti& altro) const;
 
  private:
+  friend class blocco_letto;
+  friend struct accesso_caricamento;
+
+  // The occupied slots that sections primo .. primo + quanti - 1 keep, one
+  // after another, in section and slot order, for going through them all at
+  // once: only while no section has kept slots anywhere but in pacchi_, as
+  // while the array is being read (blocco_letto).
+  std::span<const oggetto> slot_occupati(std::size_t primo, std::size_t quanti) const {
+    assert(numero_aperti_ == 0 && spostati_.empty());
+    const std::size_t fine = primo + quanti < size() ? inizio_[primo + quanti] : pacchi_.size();
+    return {pacchi_.data() + inizio_[primo], pacchi_.data() + fine};
+  }
+  // The section among primo .. primo + quanti - 1 that keeps the k-th slot of
+  // slot_occupati(primo, quanti).
+  std::size_t tratto_dello_slot(std::size_t primo, std::size_t quanti, std::size_t k) const {
+    const auto da = inizio_.begin() + static_cast<std::ptrdiff_t>(primo);
+    const auto it = std::upper_bound(da, da + static_cast<std::ptrdiff_t>(quanti),
+                                     static_cast<std::uint32_t>(inizio_[primo] + k));
+    return static_cast<std::size_t>(it - inizio_.begin()) - 1;
+  }
+
+  // After leggi_a_blocchi: the room after the packed slots, lent as scratch
+  // bytes (loading reads the line file through it) until
+  // rendi_buffer_in_prestito() gives it back to the memory it came from.
+  std::span<std::uint8_t> buffer_in_prestito() { return pacchi_.libero(); }
+  void rendi_buffer_in_prestito() { pacchi_.chiudi(); }
+
   static std::size_t tratti_per_blocco(std::size_t byte_record, std::size_t numero_tratti);
   // Appends the `quanti` records read into the room after the packed slots as
   // the next sections, packing their occupied slots in place.
@@ -292,6 +315,33 @@ class elenco_tratti {
   mutable std::optional<std::uint64_t> impronta_letta_;
 };
 
+// A block of sections that leggi_a_blocchi has just read, as its `esamina`
+// sees it: valid during that call only.
+class blocco_letto {
+ public:
+  // The array so far: sections 0 .. primo() + quanti() - 1 are read.
+  const elenco_tratti& tratti() const { return tratti_; }
+  std::size_t primo() const { return primo_; }
+  std::size_t quanti() const { return quanti_; }
+  // The occupied slots the block's sections keep, one after another, in
+  // section and slot order, for going through them all at once (empty slots
+  // hold nothing to look at).
+  std::span<const oggetto> slot_occupati() const { return tratti_.slot_occupati(primo_, quanti_); }
+  // The section that keeps the k-th slot of slot_occupati().
+  std::size_t tratto_dello_slot(std::size_t k) const {
+    return tratti_.tratto_dello_slot(primo_, quanti_, k);
+  }
+
+ private:
+  friend class elenco_tratti;
+  blocco_letto(const elenco_tratti& tratti, std::size_t primo, std::size_t quanti)
+      : tratti_(tratti), primo_(primo), quanti_(quanti) {}
+
+  const elenco_tratti& tratti_;
+  std::size_t primo_;
+  std::size_t quanti_;
+};
+
 // A 64-bit digest of encoded section records, to tell whether the sections
 // changed without keeping a second copy of them. A change within one 8-byte word
 // of the records always changes it; any other change leaves it equal only by a
@@ -337,15 +387,36 @@ struct scenario {
   // How many whole point records the line file held among points 0 .. T:
   // points from this one on were not in the file, and are (0, 0) above.
   std::size_t punti_nel_file = 0;
-  // Where loading took the large arrays from, for those built from the store
-  // later (the list's rows); empty for a store not loaded from files.
-  std::shared_ptr<regione_memoria> memoria;
   // Where the files were found; saving writes to file_tratti.
   std::filesystem::path file_testata;
   std::filesystem::path file_tratti;
   std::filesystem::path file_linea;
   // The three files as loading found them (nothing for a store not loaded).
   file_letti letti;
+
+  // The bytes per section of the arrays that loading takes from its memory
+  // region besides the sections': the three points that judge a section and
+  // its halfway point.
+  static constexpr std::size_t byte_punti_per_tratto = sizeof(punti_tratto) + sizeof(punto_linea);
+  // The bytes per section that loading leaves in its memory region for the
+  // arrays the layers above build from the store right after it (the list's
+  // rows with their places, the line's geometry): each states its own bytes
+  // per row and checks that they fit.
+  static constexpr std::size_t byte_per_tratto_costruiti_dopo = 92;
+
+  // An allocator for the arrays built from this store after loading (see
+  // byte_per_tratto_costruiti_dopo): it takes them from where loading took the
+  // store's, right after those, while there is room, and otherwise, as for a
+  // store not loaded from files, from plain memory.
+  template <class T>
+  allocatore_grande<T> allocatore_costruiti_dopo() const {
+    return allocatore_grande<T>(memoria_);
+  }
+
+ private:
+  friend struct accesso_caricamento;
+  // Where loading took the large arrays from; empty for a store not loaded.
+  std::shared_ptr<regione_memoria> memoria_;
 };
 
 // The line point where section s (0 .. N) is judged: metre metri_tratto × s.
@@ -392,7 +463,7 @@ elenco_tratti elenco_tratti::leggi_a_blocchi(bool formato_compatto, std::size_t 
     // Past the end of the stream the records are zero, and so are their bytes.
     std::fill(byte.begin() + static_cast<std::ptrdiff_t>(dati), byte.end(), std::uint8_t{0});
     tratti.impacca(quanti);
-    esamina(std::as_const(tratti), primo, quanti);
+    esamina(blocco_letto(tratti, primo, quanti));
   }
   tratti.intatto_ = true;
   return tratti;

@@ -6,7 +6,7 @@
 #include <span>
 #include <tuple>
 
-#include "scenario/salva_tratti_sistema.hpp"
+#include "scenario/accesso_file.hpp"
 
 namespace sopra {
 

@@ -43,13 +43,13 @@
 #include <string_view>
 #include <utility>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/curva.hpp"
 #include "editing/csv.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/testo_numero.hpp"
 #include "progetto/progetta.hpp"
 #include "progetto/relazione.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/nomi_file.hpp"
 #include "ui/delegato_tratti.hpp"
 #include "ui/form1_interno.hpp"

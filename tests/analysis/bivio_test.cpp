@@ -29,7 +29,7 @@ oggetto bivio(std::int16_t codice, std::int16_t dato3 = 0, std::uint8_t dato5 = 
 }
 
 void metti(scenario& s, std::int32_t tratto, std::size_t slot, const oggetto& o) {
-  s.tratti[static_cast<std::size_t>(tratto)].oggetti[slot] = o;
+  s.tratti.apri(static_cast<std::size_t>(tratto)).oggetti[slot] = o;
 }
 
 // The sections reported in a junction zone, over every section that may be asked

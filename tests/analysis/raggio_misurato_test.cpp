@@ -7,10 +7,10 @@
 #include <numbers>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/curva.hpp"
 #include "analysis/geometria_linea.hpp"
 #include "file_di_prova.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {

@@ -81,9 +81,9 @@ TEST(OggTipo, TrovaLoSlotPiuBasso) {
   for (bool compatto : {true, false}) {
     SCOPED_TRACE(compatto);
     scenario s = con_tratti(compatto, 3);
-    s.tratti[1].oggetti[7].tipo = tipo_sopraelevazione;
-    s.tratti[1].oggetti[3].tipo = tipo_sopraelevazione;
-    s.tratti[1].oggetti[2].tipo = tipo_bivio;
+    s.tratti.apri(1).oggetti[7].tipo = tipo_sopraelevazione;
+    s.tratti.apri(1).oggetti[3].tipo = tipo_sopraelevazione;
+    s.tratti.apri(1).oggetti[2].tipo = tipo_bivio;
     EXPECT_EQ(ogg_tipo(s, 1, tipo_sopraelevazione), 3);
     EXPECT_EQ(ogg_tipo(s, 1, tipo_bivio), 2);
     EXPECT_EQ(ogg_tipo(s, 1, tipo_vuoto), 0);
@@ -99,9 +99,9 @@ TEST(OggTipo, NonGuardaOltreLUltimoSlot) {
     scenario s = con_tratti(compatto, 3);
     // Section 1: nothing in its slots, the type in its trailing bytes and in the
     // first slot of the next section, right after its own last slot.
-    for (std::uint8_t& b : s.tratti[1].coda_tratto) b = tipo_sopraelevazione;
-    s.tratti[2].oggetti[0].tipo = tipo_sopraelevazione;
-    s.tratti[0].oggetti[ultimo].tipo = tipo_sopraelevazione;
+    for (std::uint8_t& b : s.tratti.apri(1).coda_tratto) b = tipo_sopraelevazione;
+    s.tratti.apri(2).oggetti[0].tipo = tipo_sopraelevazione;
+    s.tratti.apri(0).oggetti[ultimo].tipo = tipo_sopraelevazione;
     EXPECT_EQ(ogg_tipo(s, 1, tipo_sopraelevazione), std::nullopt);
     EXPECT_EQ(ogg_tipo(s, 0, tipo_sopraelevazione), static_cast<std::int32_t>(ultimo));
   }

@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/csv.hpp"
@@ -22,7 +23,6 @@
 #include "generatore_demo.hpp"
 #include "progetto/profilo.hpp"
 #include "progetto/relazione.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {

@@ -48,7 +48,7 @@ inline void metti_curva(scenario& s, std::int32_t t, double raggio) {
 }
 
 inline std::span<oggetto> slot(scenario& s, std::int32_t t) {
-  return s.tratti[static_cast<std::size_t>(t)].oggetti;
+  return s.tratti.apri(static_cast<std::size_t>(t)).oggetti;
 }
 
 // A forward junction in section t: it marks sections t - 1 and t.

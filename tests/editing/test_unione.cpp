@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/messaggi.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {

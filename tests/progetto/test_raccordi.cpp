@@ -169,7 +169,7 @@ TEST(Raccordi, PropertiesOnRandomLines) {
     std::size_t rialzati = 0;
     for (std::size_t t = 0; t < s.tratti.size(); ++t) {
       const tratto_costante a = prima.tratti[t];
-      const tratto b = s.tratti[t];
+      const tratto b = s.tratti.apri(t);
       EXPECT_TRUE(std::ranges::equal(a.coda_tratto, b.coda_tratto));
       for (std::size_t j = 0; j < a.oggetti.size(); ++j) {
         if (a.oggetti[j] == b.oggetti[j]) continue;

@@ -4,14 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include <cstring>
 #include <random>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {
@@ -188,8 +191,8 @@ TEST(Carica, FileCortiSiLeggonoComeZeri) {
   // follows a record changed after loading.
   auto di_nuovo = elenco_tratti::decodifica(true, 151, tratti);
   EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
-  store.tratti[150].oggetti[2].dato3 = 1;
-  di_nuovo[150].oggetti[2].dato3 = 1;
+  store.tratti.apri(150).oggetti[2].dato3 = 1;
+  di_nuovo.apri(150).oggetti[2].dato3 = 1;
   EXPECT_EQ(store.tratti.impronta(), di_nuovo.impronta());
 }
 
@@ -285,7 +288,7 @@ TEST(Carica, AvvisiAiLoroLimiti) {
   ASSERT_EQ(rendimillimetri(1156), 301);
   auto con_oggetti = [&](std::vector<std::pair<std::size_t, oggetto>> posti) {
     elenco_tratti tratti(true, 151);
-    for (const auto& [t, o] : posti) tratti[t].oggetti[3] = o;
+    for (const auto& [t, o] : posti) tratti.apri(t).oggetti[3] = o;
     return avvisi(tratti.codifica(), linea);
   };
   EXPECT_TRUE(
@@ -437,6 +440,39 @@ TEST(Carica, NonScriveMaiIFile) {
     EXPECT_EQ(std::filesystem::last_write_time(cartella / nomi[i]), tempi[i]) << nomi[i];
   }
   EXPECT_EQ(store.tratti.codifica(), leggi_file(cartella / "Valle_Andata.da3"));
+}
+
+// Loading keeps the mapping of a scenario that went for the next one when it
+// is large enough: a short, a long and again a short line loaded in one
+// process each get a region whose every byte is mapped, and load as written.
+TEST(Carica, RegioneRiusaSoloUnaMappaAbbastanzaGrande) {
+#ifndef __linux__
+  GTEST_SKIP() << "the regions of other systems have no room of their own";
+#else
+  cartella_temporanea cartella;
+  for (const std::int32_t metri : {10000, 1000000, 10000}) {
+    SCOPED_TRACE(metri);
+    scrivi_scenario_demo(cartella.percorso(), "Demo_A", "Demo", {metri, true, 1});
+    scenario store;
+    ASSERT_EQ(carica_scenario(cartella / "Demo_A.si3", store), std::nullopt);
+    EXPECT_EQ(store.tratti.codifica(), leggi_file(cartella / "Demo_A.da3"));
+    // The room the region has left, found by halving, is mapped to its end.
+    const auto regione = store.allocatore_costruiti_dopo<std::uint8_t>().regione;
+    ASSERT_NE(regione, nullptr);
+    std::size_t resto = 0;
+    for (std::size_t passo = std::size_t{1} << 40; passo > 0; passo /= 2) {
+      if (void* p = regione->prendi(resto + passo, 4096)) {
+        regione->rendi(p);
+        resto += passo;
+      }
+    }
+    ASSERT_GT(resto, std::size_t{0});
+    auto* inizio = static_cast<std::uint8_t*>(regione->prendi(resto, 4096));
+    ASSERT_NE(inizio, nullptr);
+    EXPECT_EQ(::msync(inizio, resto, MS_ASYNC), 0) << std::strerror(errno);
+    regione->rendi(inizio);
+  }
+#endif
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST(Tratto, SlotImpaccatiComeUnaCopiaDeiByte) {
       oggetto nuovo{};
       if (caso() % 3 != 0) nuovo = {static_cast<std::uint8_t>(caso()), 1, -2, 3, -4, 5};
       if (caso() % 50 == 0) {
-        tratti[i].oggetti[j] = nuovo;  // the whole section, then one slot
+        tratti.apri(i).oggetti[j] = nuovo;  // the whole section, then one slot
       } else {
         tratti.imposta_oggetto(i, j, nuovo);
       }

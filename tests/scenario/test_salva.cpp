@@ -14,10 +14,10 @@
 #include <fstream>
 #include <functional>
 
+#include "analysis/caricamento.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
 #include "scenario/errori_sistema.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/salva_tratti.hpp"
 
 namespace sopra {
@@ -76,7 +76,7 @@ TEST(Salva, RecordDopoNRestanoEFileCortiCrescono) {
   byte.insert(byte.end(), oltre.begin(), oltre.end());  // 200 records in the file
   scrivi_file(s.tratti(), byte);
   ASSERT_EQ(s.carica(), std::nullopt);
-  s.store.tratti[3].oggetti[4] = oggetto{129, 382, -1, 5, 6, 7};
+  s.store.tratti.apri(3).oggetti[4] = oggetto{129, 382, -1, 5, 6, 7};
   ASSERT_EQ(salva_tratti(s.store), std::nullopt);
   const auto dopo = leggi_file(s.tratti());
   ASSERT_EQ(dopo.size(), 200u * 156);
@@ -174,7 +174,7 @@ TEST(Salva, AttraversoUnCollegamentoSimbolico) {
   fs::rename(s.tratti(), s.cartella / "vero.da3");
   fs::create_symlink("vero.da3", s.tratti());
   ASSERT_EQ(s.carica(), std::nullopt);
-  s.store.tratti[2].oggetti[0].tipo = 129;
+  s.store.tratti.apri(2).oggetti[0].tipo = 129;
   ASSERT_EQ(salva_tratti(s.store), std::nullopt);
   EXPECT_TRUE(fs::is_symlink(s.tratti()));
   EXPECT_EQ(leggi_file(s.cartella / "vero.da3"), s.store.tratti.codifica());
@@ -246,7 +246,7 @@ void al_utente_comune(const scenario_caricato& s) {
 TEST(Salva, DiscoPienoLasciaIlFileComEra) {
   scenario_caricato s(true, 20000);  // 541 sections, 84,396 bytes
   const fotografia prima(s.tratti());
-  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  s.store.tratti.apri(10).oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   EXPECT_EQ(salva_con_limite(s.store, 4096),
             "Impossibile salvare il file Valle_Andata.da3: file troppo grande. Il file non è stato "
             "modificato.");
@@ -263,7 +263,7 @@ TEST(Salva, CollegamentiFisiciRestanoEIRecordDopoN) {
   scrivi_file(s.tratti(), byte);
   fs::create_hard_link(s.tratti(), s.cartella / "altro_nome.da3");
   ASSERT_EQ(s.carica(), std::nullopt);
-  s.store.tratti[3].oggetti[4] = oggetto{129, 382, -1, 5, 6, 7};
+  s.store.tratti.apri(3).oggetti[4] = oggetto{129, 382, -1, 5, 6, 7};
   const fotografia prima(s.tratti());
 
   std::uint64_t impronta = 0;
@@ -282,7 +282,7 @@ TEST(Salva, CollegamentiFisiciRestanoEIRecordDopoN) {
 TEST(Salva, DiscoPienoScrivendoSulPostoRimetteIlContenutoDiPrima) {
   scenario_caricato s;
   fs::create_hard_link(s.tratti(), s.cartella / "altro_nome.da3");
-  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  s.store.tratti.apri(10).oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   const std::string errore =
       "Impossibile salvare il file Valle_Andata.da3: file troppo grande. Il file non è stato "
       "modificato.";
@@ -305,7 +305,7 @@ TEST(Salva, MemoriaInsufficienteLasciaIlFileComEraESenzaAvanzi) {
 #else
   scenario_caricato s(true, 400000);  // 8,000 sections: a block buffer of about a megabyte
   const fotografia prima(s.tratti());
-  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  s.store.tratti.apri(10).oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   // In a child whose address space has room for small things only.
   const std::string messaggio = in_un_figlio([&] {
     std::vector<void*> pezzi;
@@ -337,7 +337,7 @@ TEST(Salva, FileDiSolaLetturaNonVieneMaiSostituito) {
   al_utente_comune(s);
   fs::permissions(s.tratti(),
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  s.store.tratti.apri(10).oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   const fotografia prima(s.tratti());
   EXPECT_EQ(salva_da_utente_comune(s.store), sola_lettura);
   EXPECT_EQ(fotografia(s.tratti()), prima);
@@ -386,7 +386,7 @@ TEST(Salva, FileDiUnAltroUtenteScrivibileTieneProprietarioEPermessi) {
   fs::permissions(s.tratti(), fs::perms::owner_read | fs::perms::owner_write |
                                   fs::perms::group_read | fs::perms::group_write |
                                   fs::perms::others_read | fs::perms::others_write);
-  s.store.tratti[10].oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
+  s.store.tratti.apri(10).oggetti[0] = oggetto{129, 100, 1, 0, 0, 0};
   fotografia prima(s.tratti());
   EXPECT_EQ(salva_da_utente_comune(s.store), "");
   fotografia dopo(s.tratti());
@@ -396,7 +396,7 @@ TEST(Salva, FileDiUnAltroUtenteScrivibileTieneProprietarioEPermessi) {
 
   // Root gives a replacing file the owner and group of the old one.
   ASSERT_EQ(::chown(s.tratti().c_str(), utente_comune, gruppo_comune), 0);
-  s.store.tratti[11].oggetti[0] = oggetto{129, 200, -1, 0, 0, 0};
+  s.store.tratti.apri(11).oggetti[0] = oggetto{129, 200, -1, 0, 0, 0};
   ASSERT_EQ(salva_tratti(s.store), std::nullopt);
   dopo = fotografia(s.tratti());
   EXPECT_EQ(dopo.byte, s.store.tratti.codifica());

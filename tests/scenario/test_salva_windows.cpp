@@ -7,9 +7,9 @@
 #endif
 #include <windows.h>
 
+#include "analysis/caricamento.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 #include "scenario/salva_tratti.hpp"
 
 namespace sopra {
@@ -52,7 +52,7 @@ TEST(SalvaWindows, FileDiSolaLetturaMaiSostituito) {
   imposta_sola_lettura(tratti, true);
   const auto prima = leggi_file(tratti);
   const auto nomi = contenuto(cartella.percorso());
-  store.tratti[3].oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
+  store.tratti.apri(3).oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
 
   const auto errore = salva_tratti(store);
   ASSERT_TRUE(errore);
@@ -85,7 +85,7 @@ TEST(SalvaWindows, CollegamentoFisicoScrittoSulPosto) {
   scenario store;
   ASSERT_EQ(carica_scenario(cartella / "Valle_Andata.si3", store), std::nullopt);
   const auto nomi = contenuto(cartella.percorso());
-  store.tratti[3].oggetti[0] = oggetto{129, 80, -1, 0, 0, 0};
+  store.tratti.apri(3).oggetti[0] = oggetto{129, 80, -1, 0, 0, 0};
 
   ASSERT_EQ(salva_tratti(store), std::nullopt);
   auto attesi = store.tratti.codifica();
@@ -103,7 +103,7 @@ TEST(SalvaWindows, CartellaConNomeNonAscii) {
   scrivi_scenario_demo(cartella, "Valle_Andata", "Valle", {3000, true, 5});
   scenario store;
   ASSERT_EQ(carica_scenario(cartella / "Valle_Andata.si3", store), std::nullopt);
-  store.tratti[3].oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
+  store.tratti.apri(3).oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
   ASSERT_EQ(salva_tratti(store), std::nullopt);
   EXPECT_EQ(leggi_file(cartella / "Valle_Andata.da3"), store.tratti.codifica());
 }
@@ -119,7 +119,7 @@ TEST(SalvaWindows, ScenarioConNomeNonAscii) {
   scenario store;
   ASSERT_EQ(carica_scenario(c / fs::path(u8"Città_Ωmega.si3"), store), std::nullopt);
   EXPECT_EQ(store.file_tratti.filename(), fs::path(u8"Città_ΩMEGA.da3"));
-  store.tratti[3].oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
+  store.tratti.apri(3).oggetti[0] = oggetto{129, 80, 1, 0, 0, 0};
   ASSERT_EQ(salva_tratti(store), std::nullopt);
   EXPECT_EQ(leggi_file(c / fs::path(u8"Città_ΩMEGA.da3")), store.tratti.codifica());
 

@@ -3,11 +3,11 @@
 #include <set>
 
 #include "analysis/bivio.hpp"
+#include "analysis/caricamento.hpp"
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "analysis/caricamento.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/righe_di_prova.hpp"
 #include "editing/scenario_aperto.hpp"
 #include "file_di_prova.hpp"
 #include "generatore_demo.hpp"
-#include "scenario/file_scenario.hpp"
 
 namespace sopra {
 namespace {
@@ -254,8 +254,7 @@ TEST(Impronta, VivaSegueOgniScrittura) {
           resto = resto.subspan(quanti);
           return static_cast<long long>(quanti);
         },
-        [](const elenco_tratti&, std::size_t, std::size_t) {}, letti);
-    tratti.chiudi();
+        [](const blocco_letto&) {}, letti);
     const std::size_t slot = tratti.slot_per_tratto();
     std::vector<std::pair<std::vector<std::uint8_t>, std::uint64_t>> stati;
     for (int k = 0; k < 3000; ++k) {
@@ -264,7 +263,7 @@ TEST(Impronta, VivaSegueOgniScrittura) {
       oggetto o{};
       if (caso() % 3 != 0) o.dato1 = static_cast<std::int16_t>(caso() % 3);
       if (caso() % 40 == 0) {
-        tratto t = tratti[i];
+        tratto t = tratti.apri(i);
         if (caso() % 2 == 0) t.coda_tratto[caso() % byte_coda_tratto] ^= 1;
         t.oggetti[j] = o;
       } else {

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "scenario/file_scenario.hpp"
+#include "analysis/caricamento.hpp"
 #include "ui/form1.hpp"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-// The file operations of saving on POSIX systems.
+// The file operations of loading and saving on POSIX systems (accesso_file.hpp).
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "scenario/salva_tratti_sistema.hpp"
+#include "scenario/accesso_file.hpp"
 
 namespace sopra::sistema {
 
@@ -92,6 +92,13 @@ std::error_code leggi_stato(const file_aperto& f, stato_file& stato) {
 #ifdef __linux__
   stato.acl = ::fgetxattr(fd(f), "system.posix_acl_access", nullptr, 0) > 0;
 #endif
+  return {};
+}
+
+std::error_code leggi_dimensione(const file_aperto& f, std::uint64_t& dimensione) {
+  struct stat s {};
+  if (::fstat(fd(f), &s) != 0) return errore_di_sistema();
+  dimensione = static_cast<std::uint64_t>(s.st_size);
   return {};
 }
 

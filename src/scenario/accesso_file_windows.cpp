@@ -1,4 +1,4 @@
-// The file operations of saving on Windows (salva_tratti_sistema.hpp), with the
+// The file operations of loading and saving on Windows (accesso_file.hpp), with the
 // system's own calls: names travel as wide characters, so that any name works,
 // and files are opened as bytes, never as text.
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <utility>
 
-#include "scenario/salva_tratti_sistema.hpp"
+#include "scenario/accesso_file.hpp"
 
 namespace sopra::sistema {
 
@@ -160,6 +160,13 @@ std::error_code leggi_stato(const file_aperto& f, stato_file& stato) {
   stato.collegamenti = info.nNumberOfLinks;
   // ReplaceFileW carries the old file's access rules over to the new one.
   stato.acl = false;
+  return {};
+}
+
+std::error_code leggi_dimensione(const file_aperto& f, std::uint64_t& dimensione) {
+  LARGE_INTEGER byte{};
+  if (!::GetFileSizeEx(h(f), &byte)) return ultimo_errore();
+  dimensione = static_cast<std::uint64_t>(byte.QuadPart);
   return {};
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// The file operations that saving needs, apart from the save itself so that
-// each system has its own implementation of them (salva_tratti_posix.cpp for
-// POSIX systems). Every operation returns the error of the call that failed,
-// taken at once, before any clean-up can change it; an empty error code on
-// success.
+// The file operations that loading and saving need, apart from them so that
+// each system has its own implementation (accesso_file_posix.cpp,
+// accesso_file_windows.cpp), and the rest of the code none. Every operation
+// returns the error of the call that failed, taken at once, before any
+// clean-up can change it; an empty error code on success.
 
 #include <cstdint>
 #include <filesystem>
@@ -55,6 +55,9 @@ std::error_code apri_per_scrivere(const std::filesystem::path& file, file_aperto
 
 // Fills `stato` from the open file `f`.
 std::error_code leggi_stato(const file_aperto& f, stato_file& stato);
+
+// The size in bytes of the open file `f` (stato_file::dimensione alone).
+std::error_code leggi_dimensione(const file_aperto& f, std::uint64_t& dimensione);
 
 // Creates a new empty file, readable and writable by its owner only, named
 // `inizio` followed by six characters that make the name unique; opens it for
