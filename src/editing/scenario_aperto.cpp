@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "analysis/bivio.hpp"
+#include "analysis/caricamento.hpp"
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
