@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
@@ -155,20 +156,19 @@ void ripercorri_passo(const passo& p, bool indietro, elenco_tratti& tratti, base
       for (std::uint8_t& b : codificato) b ^= *byte++;
       tratti.imposta_oggetto(i, j, decodifica_oggetto(codificato.data()));
     }
-    if (*byte++ == 0) {  // the row kept its text
-      riga(s, false, std::optional<std::string_view>());
-      continue;
-    }
-
-    // The old field comes first, then the new one; empty stands for the canonical text.
+    // Unless the row kept its text, the old field comes first, then the new
+    // one; empty stands for the canonical text.
+    const bool cambiata = *byte++ != 0;
     std::optional<std::string_view> testi[2];
-    for (auto& testo : testi) {
-      const std::uint64_t lunghezza = leggi_varint(byte);
-      if (lunghezza == 0) continue;
-      testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
-      byte += lunghezza - 1;
+    if (cambiata) {
+      for (auto& testo : testi) {
+        const std::uint64_t lunghezza = leggi_varint(byte);
+        if (lunghezza == 0) continue;
+        testo = std::string_view(reinterpret_cast<const char*>(byte), lunghezza - 1);
+        byte += lunghezza - 1;
+      }
     }
-    riga(s, true, testi[indietro ? 0 : 1]);
+    riga(s, cambiata, testi[indietro ? 0 : 1]);
   }
 }
 
