@@ -22,13 +22,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/caricamento.hpp"
 #include "editing/scenario_aperto.hpp"
+#include "scenario/memoria_grande.hpp"
 
 namespace {
 
@@ -81,9 +81,14 @@ void scrivi(const fs::path& file, byte_span byte) {
   if (!out) fallito("scrittura del file di prova");
 }
 
+// The whole file (empty when it cannot be read), in one read.
 std::vector<std::uint8_t> leggi(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::ifstream in(file, std::ios::binary | std::ios::ate);
+  std::vector<std::uint8_t> byte(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(byte.data()), static_cast<std::streamsize>(byte.size()));
+  byte.resize(static_cast<std::size_t>(in.gcount()));
+  return byte;
 }
 
 // `dimensione` bytes as a file of `byte` reads them: cut, or zeros beyond its end.
@@ -155,6 +160,13 @@ void controlla_caricato(const sopra::scenario& store, const parti& p) {
 }
 
 }  // namespace
+
+// The process runs one input after another, as the programs load one scenario
+// after another: it keeps the memory of the arrays each input frees, as they do.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  sopra::tieni_memoria_liberata();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const parti p = dividi({data, size});
@@ -251,6 +263,7 @@ int esegui(const fs::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  LLVMFuzzerInitialize(&argc, &argv);
   try {
     if (argc == 3 && std::strcmp(argv[1], "--scrivi-semi") == 0) {
       scrivi_semi(argv[2]);

@@ -81,15 +81,21 @@ class lettura_punti {
   lettura_punti(const fs::path& file, std::size_t ultimo_punto)
       : file_(file), ultimo_punto_(ultimo_punto) {}
 
-  // The bytes a buffer for leggi needs.
+  // The bytes of a block.
   static constexpr std::size_t byte_blocco = punti_per_blocco * sizeof(punto_linea);
+  // The bytes a buffer for leggi needs: a block, or the whole line when it is shorter.
+  std::size_t byte_buffer() const {
+    return std::min(byte_blocco, (ultimo_punto_ + 1) * sizeof(punto_linea));
+  }
+  // Whether the line is read in one block, and so on one thread.
+  bool un_blocco() const { return ultimo_punto_ < punti_per_blocco; }
 
   // Reads blocks through `blocco` into `punti` and `a_meta` until none is left
   // or a read of any call fails; nothing when `blocco` holds fewer than
-  // byte_blocco bytes.
+  // byte_buffer() bytes.
   void leggi(std::span<punti_tratto> punti, std::span<punto_linea> a_meta,
              std::span<std::uint8_t> blocco) {
-    if (blocco.size() < byte_blocco) return;
+    if (blocco.size() < byte_buffer()) return;
     if (prossimo_.load() * punti_per_blocco > ultimo_punto_) return;  // none left
     sistema::file_aperto f;
     if (auto e = sistema::apri_per_leggere(file_, f)) return fallisci(e);
@@ -385,13 +391,13 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   caricato.punti.reserve(numero_tratti);
   caricato.punti_a_meta = decltype(caricato.punti_a_meta)(allocatore_grande<punto_linea>(memoria));
   caricato.punti_a_meta.reserve(numero_tratti);
+  lettura_punti linea_letta(*linea.file, ultimo_punto);
   std::vector<std::uint8_t, allocatore_grande<std::uint8_t>> blocco_linea(
-      lettura_punti::byte_blocco, allocatore_grande<std::uint8_t>(memoria));
+      linea_letta.byte_buffer(), allocatore_grande<std::uint8_t>(memoria));
 
   long long dimensione_tratti = -1;
   std::optional<elenco_tratti> letti;
   std::error_code errore_tratti;
-  lettura_punti linea_letta(*linea.file, ultimo_punto);
   // caricato.punti and punti_a_meta have their final size
   std::atomic<bool> punti_pronti = false;
   const auto leggi_i_file = [&](std::size_t primo, std::size_t fine) {
@@ -420,7 +426,12 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
       }
     }
   };
-  in_parallelo(2, std::min<std::size_t>(2, std::thread::hardware_concurrency()), leggi_i_file);
+  // A line of one block is read right after the sections: a thread would cost
+  // more than it saves.
+  in_parallelo(
+      2,
+      linea_letta.un_blocco() ? 1 : std::min<std::size_t>(2, std::thread::hardware_concurrency()),
+      leggi_i_file);
   if (letti) accesso_caricamento::rendi_buffer_in_prestito(*letti);
   if (!letti)
     return "Impossibile leggere il file " + nome_file(*tratti) + ": " +

@@ -38,12 +38,20 @@ mappa_tenuta prendi_mappa_tenuta(std::size_t byte) {
   return presa;
 }
 
+// Mappings up to this size keep their pages as they are: a short line fills a
+// few of them, and handing them to the kernel at each load (MADV_FREE splits
+// the huge pages and flushes the other processors' address caches) costs more
+// than the memory they hold.
+constexpr std::size_t byte_mappa_piccola = std::size_t{16} << 20;
+
 // Keeps `mappa` for the next region, or gives it back to the system when a
 // larger one is kept already.
 void tieni_mappa(mappa_tenuta mappa) noexcept {
-  // The kernel may take the pages back, which then read as zero, instead of
-  // writing them anywhere: nothing that a region holds outlives it.
-  if (::madvise(mappa.mappa, mappa.dimensione, MADV_FREE) != 0) {
+  // The kernel may take the pages of a larger mapping back, which then read as
+  // zero, instead of writing them anywhere: nothing that such a region holds
+  // outlives it.
+  if (mappa.dimensione > byte_mappa_piccola &&
+      ::madvise(mappa.mappa, mappa.dimensione, MADV_FREE) != 0) {
     ::munmap(mappa.mappa, mappa.dimensione);
     return;
   }
