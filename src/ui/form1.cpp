@@ -32,6 +32,7 @@
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTranslator>
 #include <algorithm>
@@ -240,7 +241,8 @@ void Form1::collega_eventi() {
     if (Tab1->currentIndex() == 1) mostra_relazione();
   });
   connect(attesa_relazione_, &QTimer::timeout, this, &Form1::mostra_relazione);
-  connect(Label21, &QLabel::linkActivated, this, &Form1::posizione_scelta);
+  connect(Label21, &QTextBrowser::anchorClicked, this,
+          [this](const QUrl& metri) { posizione_scelta(metri.toString()); });
   connect(List2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &Form1::problema_scelto);
   connect(Vista1, &VistaLinea::riga_scelta, this, &Form1::sceglie_riga_nella_vista);
@@ -312,7 +314,7 @@ void Form1::disponi() {
   }
   Frame5->resize(Frame5->width(), px(altezza_frame2) + in_piu);
   Label24->move(Label24->x(), Frame5->height() - px(altezza_label24 + 60));
-  Scroll1->resize(Scroll1->width(), Label24->y() - Scroll1->y() - px(60));
+  Label21->resize(Label21->width(), Label24->y() - Label21->y() - px(60));
   if (aperto_) mostra_scenario();
   const int sinistra = px(larghezza_form);
   Frame6->setGeometry(sinistra, Frame5->y(), width() - sinistra - px(120), Frame5->height());
@@ -1066,8 +1068,7 @@ void Form1::esporta_relazione() {
 }
 
 void Form1::mostra_esito(const QString& testo) {
-  Label21->setText(con_collegamenti(testo));
-  Label21->setToolTip(QString());
+  Label21->setHtml(con_collegamenti(testo));
 }
 
 void Form1::posizione_scelta(const QString& metri) {

@@ -31,6 +31,7 @@ namespace form1_interno {
 struct posto_twip;
 }
 class QTableView;
+class QTextBrowser;
 class QListWidget;
 class QPushButton;
 class QTabWidget;
@@ -295,8 +296,7 @@ class Form1 : public QWidget {
   QPushButton* Command12 = nullptr;  // "Ripeti"
   QPushButton* Command13 = nullptr;  // "Vista della linea"
   QPushButton* Command15 = nullptr;  // "Progetta"
-  QScrollArea* Scroll1 = nullptr;    // holds Label21, which may be long
-  QLabel* Label21 = nullptr;         // what the ramps or the design did, positions as links
+  QTextBrowser* Label21 = nullptr;   // what the ramps or the design did, positions as links
   QLabel* Label24 = nullptr;         // the open scenario's name and folder
   // The picture of the line, the proposal table and the problems, right of Frame5.
   QGroupBox* Frame6 = nullptr;

@@ -33,6 +33,7 @@
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTranslator>
 #include <algorithm>
@@ -172,7 +173,7 @@ constexpr posto_twip Label19{90, 300, 1560, 420};
 constexpr posto_twip Text5{1710, 360, 660, 300};
 constexpr int passo_parametri = 450;
 constexpr posto_twip Frame5{11655, 120, 2460, altezza_frame2};
-constexpr posto_twip Scroll1{90, alto_label21, 2280, 2130};
+constexpr posto_twip Label21{90, alto_label21, 2280, 2130};
 constexpr posto_twip Label24{90, altezza_frame2 - altezza_label24 - 60, 2280, altezza_label24};
 }  // namespace posto
 
@@ -427,18 +428,17 @@ void Form1::crea_frame5() {
   posa(Command13, posto::Command13);
 
   // The summary of "Raccorda" and "Progetta" scrolls when it is longer than
-  // the room left; its positions are links to their rows.
-  Scroll1 = new QScrollArea(Frame5);
-  Scroll1->setObjectName(QStringLiteral("Scroll1"));
-  Scroll1->setFrameShape(QFrame::NoFrame);
-  Scroll1->setWidgetResizable(true);
-  Scroll1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Label21 = etichetta(Scroll1, "Label21", QString(), true);
-  Label21->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label21->setTextFormat(Qt::RichText);
-  Label21->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  Scroll1->setWidget(Label21);
-  posa(Scroll1, posto::Scroll1);
+  // the room left; its positions are links to their rows. A text browser lays
+  // out only what changed and scrolls itself, where a label in a scroll area
+  // would lay the whole text out several times over at every change.
+  Label21 = new QTextBrowser(Frame5);
+  Label21->setObjectName(QStringLiteral("Label21"));
+  Label21->setFrameShape(QFrame::NoFrame);
+  Label21->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  Label21->setOpenLinks(false);
+  Label21->viewport()->setAutoFillBackground(false);
+  Label21->document()->setDocumentMargin(0);
+  posa(Label21, posto::Label21);
 
   // At the foot of the panel: which scenario is open, and where.
   Label24 = etichetta(Frame5, "Label24", QString());

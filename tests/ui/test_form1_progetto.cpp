@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QUrl>
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -422,24 +424,24 @@ class TestForm1Progetto : public QObject {
     f.clicca(QStringLiteral("Command15"));
     QVERIFY(f.avvisi.isEmpty());
     QVERIFY(righe(f) != iniziali);
-    auto* esito = f.c<QLabel>(QStringLiteral("Label21"));
-    QVERIFY(esito->text().startsWith(QStringLiteral("Progetto: ")));
+    auto* esito = f.c<QTextBrowser>(QStringLiteral("Label21"));
+    QVERIFY(esito->toPlainText().startsWith(QStringLiteral("Progetto: ")));
     // Every section the design lowered or pinned is in the problem list, and
     // a position of the summary selects its row.
     auto* problemi = f.c<QAbstractItemView>(QStringLiteral("List2"));
     const int voci = problemi->model()->rowCount();
     const QRegularExpression collegamento(QStringLiteral(R"x(href="(\d+)")x"));
-    const QRegularExpressionMatch primo = collegamento.match(esito->text());
+    const QRegularExpressionMatch primo = collegamento.match(esito->toHtml());
     if (primo.hasMatch()) {
       QVERIFY(voci > 0);
-      emit esito->linkActivated(primo.captured(1));
+      emit esito->anchorClicked(QUrl(primo.captured(1)));
       const auto riga = sopra::riga_alla_posizione(primo.captured(1).toLongLong(), f.righe());
       QCOMPARE(f.list1()->currentIndex().row(), static_cast<int>(*riga));
     }
     f.list1()->setFocus();
     QTest::keyClick(f.list1(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(righe(f), iniziali);
-    QCOMPARE(esito->text(), QString());
+    QCOMPARE(esito->toPlainText(), QString());
     QCOMPARE(problemi->model()->rowCount(), 0);
     f.clicca(QStringLiteral("Command3"));
     QCOMPARE(leggi(file_tratti), byte_iniziali);
