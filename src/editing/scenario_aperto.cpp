@@ -379,9 +379,8 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
         if (tratto_elencato(s, righe_.size())) esito.righe.push_back(riga_del_tratto(s));
         if (!cambiata) return;  // the row kept its text
         const std::string canonico =
-            testo
-                ? std::string()
-                : testo_canonico(store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti);
+            testo ? std::string()
+                  : testo_canonico(store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti);
         riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
       });
   // A single-section step changed cant objects only: its rows alone.

@@ -10,9 +10,7 @@
 
 namespace sopra {
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 double insufficienza_per_accelerazione(double accelerazione) {
   return scartamento_mm * accelerazione / gravita;
