@@ -10,8 +10,6 @@
 
 namespace sopra {
 
-namespace {}  // namespace
-
 double insufficienza_per_accelerazione(double accelerazione) {
   return scartamento_mm * accelerazione / gravita;
 }

@@ -81,6 +81,16 @@ QString da_percorso(const std::filesystem::path& percorso) {
 #endif
 }
 
+// Writes `testo` as the whole of `file`, through a temporary file that takes
+// the file's place only when all of it is written; false when it could not be.
+bool scrivi_file_intero(const QString& file, const std::string& testo) {
+  QSaveFile uscita(file);
+  return uscita.open(QIODevice::WriteOnly) &&
+         uscita.write(testo.data(), static_cast<qint64>(testo.size())) ==
+             static_cast<qint64>(testo.size()) &&
+         uscita.commit();
+}
+
 // How often the files are looked at where they cannot be watched, in milliseconds.
 constexpr int intervallo_controllo_ms = 2000;
 
@@ -887,11 +897,7 @@ bool Form1::salva_profilo() {
     return false;
   }
   const std::string testo = sopra::testo_profilo(*profilo_scenario_);
-  QSaveFile uscita(file);
-  if (!uscita.open(QIODevice::WriteOnly) ||
-      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
-          static_cast<qint64>(testo.size()) ||
-      !uscita.commit()) {
+  if (!scrivi_file_intero(file, testo)) {
     avvisa(QStringLiteral("Impossibile scrivere le velocità lungo la linea nel file %1: "
                           "controllare che la cartella sia scrivibile e che il disco non sia "
                           "pieno.")
@@ -1056,11 +1062,7 @@ void Form1::esporta_relazione() {
   // The same bytes as the batch companion's "relazione" prints.
   const std::string testo = sopra::testo_csv_relazione(
       sopra::relazione_curve(aperto_->store(), aperto_->geometria(), parametri(), profilo()));
-  QSaveFile uscita(file);
-  if (!uscita.open(QIODevice::WriteOnly) ||
-      uscita.write(testo.data(), static_cast<qint64>(testo.size())) !=
-          static_cast<qint64>(testo.size()) ||
-      !uscita.commit()) {
+  if (!scrivi_file_intero(file, testo)) {
     avvisa(QStringLiteral("Impossibile scrivere la relazione nel file %1: controllare che la "
                           "cartella esista e sia scrivibile e che il disco non sia pieno.")
                .arg(QDir::toNativeSeparators(file)));
