@@ -21,6 +21,8 @@ double rendicentesimidigrado(double millimetri);
 
 // The lowest slot of section x whose tipo equals `tipo`, if any.
 std::optional<std::int32_t> ogg_tipo(const scenario& store, std::int32_t x, std::int32_t tipo);
+// The same among slots `oggetti`.
+std::optional<std::int32_t> ogg_tipo(const slot_tratto& oggetti, std::int32_t tipo);
 
 // The cant a cant object holds, in hundredths of a degree: dato1 × dato2 as a
 // signed 16-bit product.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -127,6 +128,21 @@ class righe_elenco {
   // than the rows hold, which those rewrites wrote.
   void riscrivi(std::size_t riga, std::size_t da, std::string_view coda);
 
+  // One rewrite for riscrivi_molte: the characters of row `riga` from `da` on
+  // (da <= its length) become `coda`.
+  struct sostituzione {
+    std::size_t riga = 0;
+    std::size_t da = 0;
+    std::string_view coda;
+  };
+  // riscrivi() of many rows at once, given in ascending row order, each at most
+  // once; no coda may view these rows. A few rows are rewritten one by one;
+  // when they are many, every row is laid out again once, in row order, in a
+  // new block (on `pezzi` threads), so that a command that rewrites most rows
+  // costs one pass over the block instead of moving row after row to its end.
+  // Invalidates every string_view obtained from these rows.
+  void riscrivi_molte(std::span<const sostituzione> sostituzioni, std::size_t pezzi);
+
   // Calls scrivi(std::string_view) with consecutive pieces of the list's text,
   // each row followed by '\n', in row order: all rows in one piece when none was
   // moved or shortened since they were built or laid out again, more after
@@ -198,9 +214,10 @@ class righe_elenco {
   void metti_posto(std::size_t riga, posto p) {
     std::memcpy(blocco_.data() + riga * sizeof(posto), &p, sizeof(posto));
   }
-  // riscrivi(riga, da, coda) made by laying every row out again in row order in
-  // a new block of just the index and the rows' bytes.
-  void disponi(std::size_t riga, std::size_t da, std::string_view coda);
+  // The rewrites `sostituzioni` (as riscrivi_molte) made by laying every row out
+  // again in row order in a new block of the index and the rows' bytes, with
+  // room after them for as many bytes as the old block had room for.
+  void disponi(std::span<const sostituzione> sostituzioni, std::size_t pezzi);
   // Composes rows primo .. fine - 1 into the block from byte `da` on, each
   // followed by '\n', with their index entries; returns where they end. The
   // block must already reach that far.

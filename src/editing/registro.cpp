@@ -37,56 +37,64 @@ void scrivi_testo(std::string& modello, std::string_view testo, bool canonico) {
 
 }  // namespace
 
-void registrazione::confronta(const fotografia& prima, const scenario& store,
-                              const righe_elenco& righe, std::int32_t s) {
-  const slot_tratto letti = store.tratti[static_cast<std::size_t>(s)].oggetti;
+bool cambio_tratto::calcola(const fotografia& prima, const slot_tratto& ora,
+                            std::string_view testo) {
   const slot_tratto vecchi = prima.slot();
   modello_.assign(1, 0);
-  std::uint8_t cambiati = 0;
+  numero_cambiati_ = 0;
   // A slot kept neither before nor now is empty in both; the kept slots of
   // both are walked side by side, in slot order.
   const oggetto* dato_prima = vecchi.dati();
-  const oggetto* dato_ora = letti.dati();
-  for (std::uint64_t resto = letti.presenti() | vecchi.presenti(); resto != 0; resto &= resto - 1) {
+  const oggetto* dato_ora = ora.dati();
+  for (std::uint64_t resto = ora.presenti() | vecchi.presenti(); resto != 0; resto &= resto - 1) {
     const auto j = static_cast<std::size_t>(std::countr_zero(resto));
     const std::uint64_t bit = resto & (~resto + 1);
     const oggetto prima_j = (vecchi.presenti() & bit) != 0 ? *dato_prima++ : oggetto{};
-    const oggetto ora_j = (letti.presenti() & bit) != 0 ? *dato_ora++ : oggetto{};
+    const oggetto ora_j = (ora.presenti() & bit) != 0 ? *dato_ora++ : oggetto{};
     if (ora_j == prima_j) continue;
     std::array<std::uint8_t, byte_oggetto> vecchio, nuovo;
     codifica_oggetto(prima_j, vecchio.data());
     codifica_oggetto(ora_j, nuovo.data());
-    base_.annota(static_cast<std::size_t>(s), j, prima_j);
-    modello_.push_back(static_cast<char>(j));
+    cambiati_[numero_cambiati_++] = {static_cast<std::uint8_t>(j), prima_j, ora_j};
+    char xor_byte[1 + byte_oggetto];
+    xor_byte[0] = static_cast<char>(j);
     for (std::size_t b = 0; b < byte_oggetto; ++b)
-      modello_.push_back(static_cast<char>(vecchio[b] ^ nuovo[b]));
-    ++cambiati;
+      xor_byte[1 + b] = static_cast<char>(vecchio[b] ^ nuovo[b]);
+    modello_.append(xor_byte, sizeof xor_byte);
   }
-  modello_[0] = static_cast<char>(cambiati);
+  modello_[0] = static_cast<char>(numero_cambiati_);
   bool riga_cambiata = false;
   if (prima.con_riga) {
-    const std::string_view riga = righe[riga_del_tratto(s)];
-    const std::string_view testo = riga.substr(inizio_sopraelevazione(riga));
     riga_cambiata = testo != prima.testo;
     modello_.push_back(riga_cambiata ? 1 : 0);
     if (riga_cambiata) {
       scrivi_testo(modello_, prima.testo, canonico(prima.testo, vecchi));
-      scrivi_testo(modello_, testo, canonico(testo, letti));
+      scrivi_testo(modello_, testo, canonico(testo, ora));
     }
   } else {
     modello_.push_back(0);
   }
-  if (cambiati == 0 && !riga_cambiata) return;
+  return numero_cambiati_ > 0 || riga_cambiata;
+}
 
+void registrazione::confronta(const fotografia& prima, const scenario& store,
+                              std::string_view testo, std::int32_t s) {
+  if (!cambio_.calcola(prima, store.tratti[static_cast<std::size_t>(s)].oggetti, testo)) return;
+  for (const cambio_tratto::slot_cambiato& c : cambio_.cambiati())
+    base_.annota(static_cast<std::size_t>(s), c.slot, c.prima);
+  aggiungi(s, cambio_.modello());
+}
+
+void registrazione::aggiungi(std::int32_t s, std::string_view modello) {
   scrivi_varint(passo_.voci, static_cast<std::uint64_t>(s - ultimo_));
-  scrivi_varint(passo_.voci, indice_del_modello());
+  scrivi_varint(passo_.voci, indice_del_modello(modello));
   ultimo_ = s;
 }
 
-// The index of modello_ among the step's changes, added when new. The
+// The index of `modello` among the step's changes, added when new. The
 // changes are found by hash in an open-addressed table of their indices + 1
 // (0 = free), kept at most half full.
-std::uint32_t registrazione::indice_del_modello() {
+std::uint32_t registrazione::indice_del_modello(std::string_view modello) {
   if (2 * (passo_.modelli.size() + 1) > indici_.size()) {
     std::vector<std::uint32_t> vecchi(std::max<std::size_t>(64, 2 * indici_.size()), 0);
     vecchi.swap(indici_);
@@ -94,14 +102,14 @@ std::uint32_t registrazione::indice_del_modello() {
       if (v != 0) indici_[posto_libero(impronta_modello(passo_.modelli[v - 1]))] = v;
   }
   const std::size_t maschera = indici_.size() - 1;
-  for (std::size_t k = impronta_modello(modello_) & maschera;; k = (k + 1) & maschera) {
+  for (std::size_t k = impronta_modello(modello) & maschera;; k = (k + 1) & maschera) {
     const std::uint32_t v = indici_[k];
     if (v == 0) {
-      passo_.modelli.push_back(modello_);
+      passo_.modelli.emplace_back(modello);
       indici_[k] = static_cast<std::uint32_t>(passo_.modelli.size());
       return indici_[k] - 1;
     }
-    if (passo_.modelli[v - 1] == modello_) return v - 1;
+    if (passo_.modelli[v - 1] == modello) return v - 1;
   }
 }
 
@@ -116,7 +124,7 @@ std::size_t registrazione::posto_libero(std::uint64_t h) const {
 // The millimetres of the cant values met last are kept (a command writes few
 // values on many sections): the same figure as millimetri_tratto, from the
 // same lowest cant object.
-bool registrazione::canonico(std::string_view testo, const slot_tratto& oggetti) {
+bool cambio_tratto::canonico(std::string_view testo, const slot_tratto& oggetti) {
   const std::size_t j =
       oggetti.trova([](const oggetto& o) { return o.tipo == tipo_sopraelevazione; });
   std::int32_t millimetri = 0;

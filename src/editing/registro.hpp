@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -67,6 +68,22 @@ struct fotografia {
 
   slot_tratto slot() const { return {oggetti.data(), presenti, numero}; }
 
+  // Sets slot j to `o` as the store does (elenco_tratti::imposta_oggetto): a
+  // kept slot stays kept, an empty value is not kept in a slot that is not.
+  void imposta(std::size_t j, const oggetto& o) {
+    const std::uint64_t bit = std::uint64_t{1} << j;
+    const auto k = static_cast<std::size_t>(bit_impostati(presenti & (bit - 1)));
+    if ((presenti & bit) != 0) {
+      oggetti[k] = o;
+    } else if (!(o == oggetto{})) {
+      std::copy_backward(oggetti.begin() + static_cast<std::ptrdiff_t>(k),
+                         oggetti.begin() + bit_impostati(presenti),
+                         oggetti.begin() + bit_impostati(presenti) + 1);
+      oggetti[k] = o;
+      presenti |= bit;
+    }
+  }
+
   // Takes section s of the store and its row of `righe`, if listed.
   void scatta(const scenario& store, const righe_elenco& righe, std::int32_t s) {
     const slot_tratto slot = store.tratti[static_cast<std::size_t>(s)].oggetti;
@@ -78,6 +95,38 @@ struct fotografia {
     const std::string_view riga = righe[riga_del_tratto(s)];
     testo.assign(riga.substr(inizio_sopraelevazione(riga)));
   }
+};
+
+// The change of one section, as a step keeps it (see registrazione), worked
+// out from the section before and after with no state but a cache of its own:
+// threads that each have one may work out the changes of different sections
+// at once.
+class cambio_tratto {
+ public:
+  // A slot whose value changed.
+  struct slot_cambiato {
+    std::uint8_t slot = 0;
+    oggetto prima, ora;
+  };
+  // The change of a section from `prima` to slots `ora` and, when listed, a
+  // row whose cant field reads `testo`; false when nothing changed.
+  bool calcola(const fotografia& prima, const slot_tratto& ora, std::string_view testo);
+  // What calcola worked out last: the change's bytes and its changed slots.
+  std::string_view modello() const { return modello_; }
+  std::span<const slot_cambiato> cambiati() const { return {cambiati_.data(), numero_cambiati_}; }
+
+ private:
+  bool canonico(std::string_view testo, const slot_tratto& oggetti);
+
+  struct millimetro {
+    std::int16_t centesimi = 0;
+    std::int32_t millimetri = 0;
+    bool valido = false;
+  };
+  std::array<millimetro, 64> millimetri_{};
+  std::string modello_;
+  std::array<slot_cambiato, slot_esteso> cambiati_;
+  std::size_t numero_cambiati_ = 0;
 };
 
 // Builds one step: for each changed section, in ascending order, a change
@@ -92,10 +141,15 @@ class registrazione {
   // Every changed slot's old bytes also go to `base` (base_tratti::annota).
   registrazione(genere_passo genere, base_tratti& base) : base_(base) { passo_.genere = genere; }
 
-  // Compares section s now with `prima` and records the difference, if any.
-  // Sections are given in ascending order.
-  void confronta(const fotografia& prima, const scenario& store, const righe_elenco& righe,
+  // Compares section s now, whose row's cant field reads `testo` (when
+  // listed), with `prima` and records the difference, if any. Sections are
+  // given in ascending order.
+  void confronta(const fotografia& prima, const scenario& store, std::string_view testo,
                  std::int32_t s);
+  // Records the change of section s that a cambio_tratto worked out, its
+  // changed slots' old values already given to the base; sections in
+  // ascending order, as for confronta.
+  void aggiungi(std::int32_t s, std::string_view modello);
 
   // No section changed.
   bool vuota() const { return passo_.voci.empty(); }
@@ -111,21 +165,13 @@ class registrazione {
   passo& in_corso() { return passo_; }
 
  private:
-  std::uint32_t indice_del_modello();
+  std::uint32_t indice_del_modello(std::string_view modello);
   std::size_t posto_libero(std::uint64_t h) const;
-  bool canonico(std::string_view testo, const slot_tratto& oggetti);
-
-  struct millimetro {
-    std::int16_t centesimi = 0;
-    std::int32_t millimetri = 0;
-    bool valido = false;
-  };
-  std::array<millimetro, 64> millimetri_{};
 
   base_tratti& base_;
   passo passo_;
+  cambio_tratto cambio_;
   std::vector<std::uint32_t> indici_;
-  std::string modello_;
   std::int32_t ultimo_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <utility>
@@ -44,24 +45,51 @@ std::string normalizza_per_comando(std::string_view testo) {
   return normalizzato;
 }
 
-// Replaces the cant field of row `riga` by `prefisso` and `testo`. A TAB or line
-// break (a carriage return too) in the text becomes a blank, so that the cant
-// stays the text after the row's last TAB and a row stays one line.
+// Appends to `campo` the cant field made of `prefisso` and `testo`. A TAB or
+// line break (a carriage return too) in the text becomes a blank, so that the
+// cant stays the text after the row's last TAB and a row stays one line.
+void metti_campo(std::string& campo, std::string_view prefisso, std::string_view testo) {
+  campo += prefisso;
+  for (const char t : testo) campo.push_back(t == '\r' || carattere_ignorato(t) ? ' ' : t);
+}
+
+// Replaces the cant field of row `riga` by `prefisso` and `testo` (metti_campo).
 void riscrivi_sopraelevazione(righe_elenco& righe, std::size_t riga, std::string_view prefisso,
                               std::string_view testo) {
-  // A command's field is a few characters: made on the stack, a typed one may be longer.
-  std::array<char, 32> corto;
-  std::string lungo;
-  const std::size_t lunghezza = prefisso.size() + testo.size();
-  char* campo = corto.data();
-  if (lunghezza > corto.size()) {
-    lungo.resize(lunghezza);
-    campo = lungo.data();
-  }
-  char* c = std::copy(prefisso.begin(), prefisso.end(), campo);
-  for (const char t : testo) *c++ = t == '\r' || carattere_ignorato(t) ? ' ' : t;
-  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), std::string_view(campo, lunghezza));
+  std::string campo;
+  metti_campo(campo, prefisso, testo);
+  righe.riscrivi(riga, inizio_sopraelevazione(righe[riga]), campo);
 }
+
+// The rows' new cant fields, gathered while a command goes through the
+// sections in order and written into the rows at once when it is done: a
+// command that changes most rows lays the list out once instead of moving row
+// after row (righe_elenco::riscrivi_molte).
+class campi_nuovi {
+ public:
+  // Row `riga`'s cant field is to read `campo`; rows in ascending order.
+  void aggiungi(std::size_t riga, std::string_view campo) {
+    voci_.push_back({riga, testi_.size(), campo.size()});
+    testi_ += campo;
+  }
+  // Writes the fields gathered into `righe`.
+  void scrivi(righe_elenco& righe) const {
+    std::vector<righe_elenco::sostituzione> sostituzioni;
+    sostituzioni.reserve(voci_.size());
+    for (const voce& v : voci_) {
+      sostituzioni.push_back({v.riga, inizio_sopraelevazione(righe[v.riga]),
+                              std::string_view(testi_).substr(v.inizio, v.lunghezza)});
+    }
+    righe.riscrivi_molte(sostituzioni, pezzi_per(righe.size()));
+  }
+
+ private:
+  struct voce {
+    std::size_t riga, inizio, lunghezza;
+  };
+  std::string testi_;
+  std::vector<voce> voci_;
+};
 
 // The cant field that a freshly built list shows for a section with these slots:
 // its whole millimetres.
@@ -75,30 +103,41 @@ std::string_view testo_sopraelevazione(const righe_elenco& righe, std::size_t ri
   return testo.substr(inizio_sopraelevazione(testo));
 }
 
-// Removes every cant object of section i; returns a bit for each slot that held one.
-std::uint64_t togli_sopraelevazioni(scenario& store, std::size_t i) {
+// Removes every cant object of section `tratto`; returns a bit for each slot
+// that held one.
+std::uint64_t togli_sopraelevazioni(fotografia& tratto) {
   static_assert(slot_esteso <= 64, "one bit per slot");
   std::uint64_t con_sopraelevazione = 0;
-  const slot_tratto oggetti = store.tratti.leggi(i).oggetti;
+  const slot_tratto oggetti = tratto.slot();
   for (std::size_t j = 0; j < oggetti.size(); ++j) {
     j = oggetti.trova([&](const oggetto& o) { return o.tipo == tipo_sopraelevazione; }, j);
     if (j == oggetti.size()) break;
     con_sopraelevazione |= std::uint64_t{1} << j;
   }
   for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
-    store.tratti.imposta_oggetto(i, static_cast<std::size_t>(std::countr_zero(resto)), {});
+    tratto.imposta(static_cast<std::size_t>(std::countr_zero(resto)), {});
   return con_sopraelevazione;
 }
 
-// How many of the slots of section i in `con_sopraelevazione` no longer hold
-// cant: what the saved file loses (a cant rewritten in its own slot is not lost).
-std::size_t slot_senza_piu_sopraelevazione(const scenario& store, std::size_t i,
+// How many of the slots in `con_sopraelevazione` no longer hold cant in
+// `dopo`: what the saved file loses (a cant rewritten in its own slot is not lost).
+std::size_t slot_senza_piu_sopraelevazione(const slot_tratto& dopo,
                                            std::uint64_t con_sopraelevazione) {
   std::size_t tolti = 0;
-  const slot_tratto dopo = store.tratti[i].oggetti;
   for (std::uint64_t resto = con_sopraelevazione; resto != 0; resto &= resto - 1)
     tolti += dopo[static_cast<std::size_t>(std::countr_zero(resto))].tipo != tipo_sopraelevazione;
   return tolti;
+}
+
+// Section s as it is now (`prima`, with its row's cant field) and a copy of
+// its slots to change (`dopo`).
+void fotografa(const scenario& store, const righe_elenco& righe, std::int32_t s, fotografia& prima,
+               fotografia& dopo) {
+  prima.scatta(store, righe, s);
+  dopo.oggetti = prima.oggetti;
+  dopo.presenti = prima.presenti;
+  dopo.numero = prima.numero;
+  dopo.con_riga = prima.con_riga;
 }
 
 }  // namespace
@@ -176,7 +215,7 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
   prima.con_riga = true;
   prima.testo = raffica_->testo;
   registrazione passo_tratto(genere_passo::tratto, base_);
-  passo_tratto.confronta(prima, store_, righe_, s);
+  passo_tratto.confronta(prima, store_, testo_sopraelevazione(righe_, riga), s);
   if (raffica_->registrata) {
     if (passo_tratto.vuota()) {
       registro_.togli_ultimo();
@@ -189,6 +228,90 @@ scenario_aperto::esito_tratto scenario_aperto::modifica_tratto(std::size_t riga,
     raffica_->registrata = true;
   }
   return esito;
+}
+
+template <class Conto, class F>
+std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai) {
+  componi_righe();
+  // What each piece of sections found: its changed sections, each with its
+  // changed slots, its change for the step and its row's new field, if the
+  // row's text changes.
+  struct pezzo {
+    Conto conto{};
+    std::vector<std::int32_t> tratti;
+    std::vector<std::size_t> fine_slot, fine_modello, fine_campo;
+    std::vector<std::uint8_t> riga_cambiata;
+    std::vector<cambio_tratto::slot_cambiato> slot;
+    std::string modelli, campi;
+  };
+  const std::size_t numero = store_.tratti.size();
+  std::vector<pezzo> pezzi(pezzi_per(numero));
+  const std::size_t quanti = pezzi.size();
+  in_parallelo(quanti, quanti, [&](std::size_t k, std::size_t) {
+    pezzo& p = pezzi[k];
+    fotografia prima, dopo;
+    std::string campo;
+    cambio_tratto cambio;
+    const std::size_t fine = inizio_pezzo(numero, quanti, k + 1);
+    for (std::size_t i = inizio_pezzo(numero, quanti, k); i < fine; ++i) {
+      const auto s = static_cast<std::int32_t>(i);
+      campo.clear();
+      if (!rifai(s, prima, dopo, campo, p.conto)) continue;
+      if (!cambio.calcola(prima, dopo.slot(), campo)) continue;
+      p.tratti.push_back(s);
+      p.slot.insert(p.slot.end(), cambio.cambiati().begin(), cambio.cambiati().end());
+      p.fine_slot.push_back(p.slot.size());
+      p.modelli += cambio.modello();
+      p.fine_modello.push_back(p.modelli.size());
+      const bool riga_cambiata = prima.con_riga && campo != prima.testo;
+      if (riga_cambiata) p.campi += campo;
+      p.fine_campo.push_back(p.campi.size());
+      p.riga_cambiata.push_back(riga_cambiata ? 1 : 0);
+    }
+  });
+
+  // In section order: the store on one thread; the base, the step and the
+  // rows, which do not share anything with it, on another.
+  const auto scorri = [&](auto&& tratto) {
+    for (pezzo& p : pezzi) {
+      std::size_t slot = 0, modello = 0, campo = 0;
+      for (std::size_t n = 0; n < p.tratti.size(); ++n) {
+        tratto(p, n, std::span(p.slot).subspan(slot, p.fine_slot[n] - slot),
+               std::string_view(p.modelli).substr(modello, p.fine_modello[n] - modello),
+               std::string_view(p.campi).substr(campo, p.fine_campo[n] - campo));
+        slot = p.fine_slot[n];
+        modello = p.fine_modello[n];
+        campo = p.fine_campo[n];
+      }
+    }
+  };
+  in_parallelo(2, 2, [&](std::size_t corsia, std::size_t) {
+    if (corsia == 0) {
+      scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
+                 std::string_view, std::string_view) {
+        const auto i = static_cast<std::size_t>(p.tratti[n]);
+        for (const cambio_tratto::slot_cambiato& c : slot)
+          store_.tratti.imposta_oggetto(i, c.slot, c.ora);
+      });
+      return;
+    }
+    campi_nuovi campi;
+    righe_rifatte_.clear();
+    scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
+               std::string_view modello, std::string_view campo) {
+      const std::int32_t s = p.tratti[n];
+      for (const cambio_tratto::slot_cambiato& c : slot)
+        base_.annota(static_cast<std::size_t>(s), c.slot, c.prima);
+      passo.aggiungi(s, modello);
+      if (!tratto_elencato(s, righe_.size())) return;
+      righe_rifatte_.push_back(riga_del_tratto(s));
+      if (p.riga_cambiata[n] != 0) campi.aggiungi(riga_del_tratto(s), campo);
+    });
+    campi.scrivi(righe_);
+  });
+  std::vector<Conto> conti;
+  for (pezzo& p : pezzi) conti.push_back(std::move(p.conto));
+  return conti;
 }
 
 scenario_aperto::esito_classi scenario_aperto::applica_classi(
@@ -205,38 +328,48 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
   // Section by section: its cant objects go, then a listed curve outside a
   // junction zone gets the cant of its class. Sections do not depend on each
   // other's cant, so this is the same as removing every cant object first.
+  struct conto {
+    std::size_t trovati = 0, persi = 0, con = 0, senza = 0;
+    std::vector<std::int32_t> posizioni;
+  };
   registrazione passo_classi(genere_passo::classi, base_);
-  fotografia prima;
-  for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
-    const auto s = static_cast<std::int32_t>(i);
-    prima.scatta(store_, righe_, s);
-    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
-    esito.oggetti_sopraelevazione_trovati +=
-        static_cast<std::size_t>(bit_impostati(con_sopraelevazione));
+  const auto rifai = [&](std::int32_t s, fotografia& prima, fotografia& dopo, std::string& campo,
+                         conto& c) {
+    fotografa(store_, righe_, s, prima, dopo);
+    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(dopo);
+    c.trovati += static_cast<std::size_t>(bit_impostati(con_sopraelevazione));
     if (prima.con_riga) {
       const std::size_t r = riga_del_tratto(s);
-      const auto slot = ogg_tipo(store_, s, tipo_vuoto);
+      const auto slot = ogg_tipo(dopo.slot(), tipo_vuoto);
       if (!geometria_.curva(r)) {  // straight or junction zone: no cant
-        riscrivi_sopraelevazione(righe_, r, "", "0");
+        metti_campo(campo, "", "0");
       } else if (!slot) {  // every slot in use by other objects
-        riscrivi_sopraelevazione(righe_, r, "", "0");
-        if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
-          esito.posizioni_senza_slot.push_back(posizione_tratto(s));
-        ++esito.curve_senza_slot;
+        metti_campo(campo, "", "0");
+        if (c.posizioni.size() < posizioni_senza_slot_riportate)
+          c.posizioni.push_back(posizione_tratto(s));
+        ++c.senza;
       } else {
         const auto k = static_cast<std::size_t>(geometria_.classe(r));
         // A left-hand bend has its right rail raised.
         const std::int16_t lato = geometria_.raggio(r) > 0 ? 1 : -1;
-        oggetto o = store_.tratti.leggi(i).oggetti[static_cast<std::size_t>(*slot)];
+        oggetto o = dopo.slot()[static_cast<std::size_t>(*slot)];
         codifica_sopraelevazione(o, moduli[k], lato);
-        store_.tratti.imposta_oggetto(i, static_cast<std::size_t>(*slot), o);
-        riscrivi_sopraelevazione(righe_, r, lato < 0 ? "-" : "", esito.testi[k]);
-        ++esito.curve_con_sopraelevazione;
+        dopo.imposta(static_cast<std::size_t>(*slot), o);
+        metti_campo(campo, lato < 0 ? "-" : "", esito.testi[k]);
+        ++c.con;
       }
     }
-    esito.oggetti_sopraelevazione_persi +=
-        slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
-    passo_classi.confronta(prima, store_, righe_, s);
+    c.persi += slot_senza_piu_sopraelevazione(dopo.slot(), con_sopraelevazione);
+    return true;
+  };
+  for (const conto& c : rifai_tratti<conto>(passo_classi, rifai)) {
+    esito.oggetti_sopraelevazione_trovati += c.trovati;
+    esito.oggetti_sopraelevazione_persi += c.persi;
+    esito.curve_con_sopraelevazione += c.con;
+    esito.curve_senza_slot += c.senza;
+    for (const std::int32_t p : c.posizioni)
+      if (esito.posizioni_senza_slot.size() < posizioni_senza_slot_riportate)
+        esito.posizioni_senza_slot.push_back(p);
   }
   // A command that changed neither the store, nor a row, nor a box makes no step.
   if (!passo_classi.vuota() || esito.testi != testi) {
@@ -244,7 +377,7 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     passo_classi.in_corso().testi_dopo = esito.testi;
     registro_.registra(passo_classi.prendi_passo());
   }
-  verifica_dopo({}, true);
+  verifica_dopo(righe_rifatte_, true);
   return esito;
 }
 
@@ -260,10 +393,12 @@ esito_raccordi scenario_aperto::applica_raccordi(const parametri_progetto& param
     prima.scatta(store_, righe_, s);
     scrivi_sopraelevazione(store_, s, r.millimetri);
     riscrivi_sopraelevazione(righe_, r.riga, "", std::to_string(r.millimetri));
-    passo_raccordi.confronta(prima, store_, righe_, s);
+    passo_raccordi.confronta(prima, store_, testo_sopraelevazione(righe_, r.riga), s);
   }
   if (!passo_raccordi.vuota()) registro_.registra(passo_raccordi.prendi_passo());
-  verifica_dopo({}, true);
+  std::vector<std::size_t> rialzate;
+  for (const rialzo& r : piano.rialzi) rialzate.push_back(r.riga);
+  verifica_dopo(rialzate, true);
   return std::move(piano.esito);
 }
 
@@ -281,33 +416,37 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
   // Section by section, as the class command: its cant objects go, then a
   // listed section takes its designed cant, if any, in its first free slot.
   registrazione passo_progetto(genere_passo::progetto, base_);
-  fotografia prima;
-  for (std::size_t i = 0; i < store_.tratti.size(); ++i) {
-    const auto s = static_cast<std::int32_t>(i);
+  const auto rifai = [&](std::int32_t s, fotografia& prima, fotografia& dopo, std::string& campo,
+                         std::size_t& persi) {
     const bool elencato = tratto_elencato(s, righe_.size());
     // Most straights hold no cant, get none and already show "0": nothing to do.
     if (!elencato || piano.millimetri[riga_del_tratto(s)] == 0) {
-      const slot_tratto oggetti = store_.tratti.leggi(i).oggetti;
+      const slot_tratto oggetti = store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti;
       const bool senza_oggetto = oggetti.trova([](const oggetto& o) {
         return o.tipo == tipo_sopraelevazione;
       }) == oggetti.size();
       if (senza_oggetto && (!elencato || testo_sopraelevazione(righe_, riga_del_tratto(s)) == "0"))
-        continue;
+        return false;
     }
-    prima.scatta(store_, righe_, s);
-    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(store_, i);
+    fotografa(store_, righe_, s, prima, dopo);
+    const std::uint64_t con_sopraelevazione = togli_sopraelevazioni(dopo);
     if (prima.con_riga) {
-      const std::size_t r = riga_del_tratto(s);
-      const std::int32_t mm = piano.millimetri[r];
-      if (mm != 0) scrivi_sopraelevazione(store_, s, mm);
-      riscrivi_sopraelevazione(righe_, r, "", std::to_string(mm));
+      const std::int32_t mm = piano.millimetri[riga_del_tratto(s)];
+      if (mm != 0) {
+        if (const auto scritto = oggetto_sopraelevazione(dopo.slot(), mm))
+          dopo.imposta(scritto->first, scritto->second);
+      }
+      char cifre[16];
+      const char* fine = std::to_chars(cifre, cifre + sizeof cifre, mm).ptr;
+      campo.assign(cifre, static_cast<std::size_t>(fine - cifre));
     }
-    esito.oggetti_sopraelevazione_persi +=
-        slot_senza_piu_sopraelevazione(store_, i, con_sopraelevazione);
-    passo_progetto.confronta(prima, store_, righe_, s);
-  }
+    persi += slot_senza_piu_sopraelevazione(dopo.slot(), con_sopraelevazione);
+    return true;
+  };
+  for (const std::size_t persi : rifai_tratti<std::size_t>(passo_progetto, rifai))
+    esito.oggetti_sopraelevazione_persi += persi;
   if (!passo_progetto.vuota()) registro_.registra(passo_progetto.prendi_passo());
-  verifica_dopo({}, true);
+  verifica_dopo(righe_rifatte_, true);
   return esito;
 }
 
@@ -334,10 +473,10 @@ const std::vector<problema>& scenario_aperto::problemi_vivi() const {
   return verifica_viva_ ? verifica_viva_->problemi() : nessuno;
 }
 
-void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool tutte) {
+void scenario_aperto::verifica_dopo(std::span<const std::size_t> righe, bool molte) {
   if (!verifica_viva_) return;
-  if (tutte) {
-    verifica_viva_->ricalcola(store_, geometria_);
+  if (molte) {
+    verifica_viva_->sopraelevazioni_cambiate(store_, geometria_, righe);
     return;
   }
   for (const std::size_t r : righe) verifica_viva_->riga_cambiata(store_, geometria_, r);
@@ -373,6 +512,7 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
   if (p.genere == genere_passo::classi)
     esito.testi_classi = indietro ? p.testi_prima : p.testi_dopo;
 
+  campi_nuovi campi;
   ripercorri_passo(
       p, indietro, store_.tratti, base_,
       [&](std::int32_t s, bool cambiata, std::optional<std::string_view> testo) {
@@ -381,8 +521,9 @@ scenario_aperto::esito_passo scenario_aperto::ripercorri(const passo& p, bool in
         const std::string canonico =
             testo ? std::string()
                   : testo_canonico(store_.tratti.leggi(static_cast<std::size_t>(s)).oggetti);
-        riscrivi_sopraelevazione(righe_, riga_del_tratto(s), "", testo ? *testo : canonico);
+        campi.aggiungi(riga_del_tratto(s), testo ? *testo : canonico);
       });
+  campi.scrivi(righe_);
   // A single-section step changed cant objects only: its rows alone.
   verifica_dopo(esito.righe, p.genere != genere_passo::tratto);
   return esito;
@@ -557,10 +698,10 @@ void scenario_aperto::prendi_loro(const esito_unione& unione) {
   if (bivi) {
     geometria_ = geometria_linea(store_);
     righe_ = righe_elenco::da_comporre(store_, geometria_.size());
-    verifica_dopo({}, true);
+    if (verifica_viva_) verifica_viva_->ricalcola(store_, geometria_);
     return;
   }
-  verifica_dopo({}, true);
+  if (verifica_viva_) verifica_viva_->sopraelevazioni_cambiate(store_, geometria_);
   for (std::size_t k = 0; k < unione.da_prendere.size(); ++k) {
     const auto s = static_cast<std::int32_t>(unione.da_prendere[k].tratto);
     if ((k > 0 && unione.da_prendere[k - 1].tratto == unione.da_prendere[k].tratto) ||

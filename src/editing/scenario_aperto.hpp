@@ -227,6 +227,18 @@ class scenario_aperto {
     bool registrata = false;  // it is the last step of the journal
   };
 
+  // A command's changes: every section, in `pezzi_per` pieces on threads of
+  // their own, is worked out by rifai(s, prima, dopo, campo, conto), which
+  // takes section s as it is (fotografia) into `prima`, gives `dopo` its new
+  // slots and `campo` its row's new cant field, counts in the piece's `conto`
+  // what the command reports, and returns false for a section it leaves as it
+  // is; then the changes go, in section order, into the store, the base, the
+  // step `passo` and the rows. Returns each piece's conto, in order.
+  template <class Conto, class F>
+  std::vector<Conto> rifai_tratti(registrazione& passo, F&& rifai);
+  // The rows whose sections the last rifai_tratti changed, ascending.
+  std::vector<std::size_t> righe_rifatte_;
+
   // Applies a step's changes backwards (undo) or forwards (redo).
   esito_passo ripercorri(const passo& p, bool indietro);
 
@@ -240,9 +252,10 @@ class scenario_aperto {
   // Takes the file's changes that the merge `unione` found into the store,
   // the rows, the base and the steps of undo.
   void prendi_loro(const esito_unione& unione);
-  // After a change: the live check, if on, follows the single rows `righe`
-  // (cant objects only) or, with `tutte`, the whole line.
-  void verifica_dopo(std::span<const std::size_t> righe, bool tutte);
+  // After a change of cant objects only: the live check, if on, follows the
+  // rows `righe`, one at a time for a single-section step, or, with `molte`,
+  // judging the whole line anew.
+  void verifica_dopo(std::span<const std::size_t> righe, bool molte);
 
   mutable righe_elenco righe_;  // composed as they are asked for
   std::optional<verifica_viva> verifica_viva_;

@@ -6,6 +6,7 @@
 
 #include "analysis/sopraelevazione.hpp"
 #include "progetto/raccordi.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 
@@ -52,25 +53,40 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
 
   // Pins and targets; the caps start at the pins. A row that cannot hold a
   // cant is pinned, straight or not.
+  // Rows do not depend on each other here: pieces of them on threads of their
+  // own, each listing its pinned curves, in order.
   std::vector<std::int32_t> obiettivo(n, non_obiettivo);
   std::vector<std::int32_t> tetti(n, senza_tetto);
-  for (std::size_t r = 0; r < n; ++r) {
-    const int lato = geometria.lato(r);
-    const bool bivio = geometria.bivio(r);
-    const bool pieno =
-        !bivio &&
-        !slot_scrivibile(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
-    if (bivio || pieno) {
-      obiettivo[r] = bloccato;
-      tetti[r] = 0;
-      if (lato != 0)
-        (bivio ? esito.bloccati_bivio : esito.bloccati_senza_slot)
-            .push_back(posizione_tratto(tratto_della_riga(r)));
-    } else if (lato != 0) {
-      const condizioni_riga c = condizioni[r];
-      obiettivo[r] =
-          proponi(c.velocita_massima, c.velocita_minima, std::fabs(c.raggio), parametri).millimetri;
+  struct bloccati {
+    std::vector<std::int32_t> bivio, senza_slot;
+  };
+  std::vector<bloccati> per_pezzo(pezzi_per(n));
+  in_parallelo(per_pezzo.size(), per_pezzo.size(), [&](std::size_t k, std::size_t) {
+    const std::size_t fine = inizio_pezzo(n, per_pezzo.size(), k + 1);
+    for (std::size_t r = inizio_pezzo(n, per_pezzo.size(), k); r < fine; ++r) {
+      const int lato = geometria.lato(r);
+      const bool bivio = geometria.bivio(r);
+      const bool pieno =
+          !bivio &&
+          !slot_scrivibile(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+      if (bivio || pieno) {
+        obiettivo[r] = bloccato;
+        tetti[r] = 0;
+        if (lato != 0)
+          (bivio ? per_pezzo[k].bivio : per_pezzo[k].senza_slot)
+              .push_back(posizione_tratto(tratto_della_riga(r)));
+      } else if (lato != 0) {
+        const condizioni_riga c = condizioni[r];
+        obiettivo[r] =
+            proponi(c.velocita_massima, c.velocita_minima, std::fabs(c.raggio), parametri)
+                .millimetri;
+      }
     }
+  });
+  for (const bloccati& b : per_pezzo) {
+    esito.bloccati_bivio.insert(esito.bloccati_bivio.end(), b.bivio.begin(), b.bivio.end());
+    esito.bloccati_senza_slot.insert(esito.bloccati_senza_slot.end(), b.senza_slot.begin(),
+                                     b.senza_slot.end());
   }
   propaga_tetti(tetti, condizioni);
   // m0 of a target: its target under the pins' caps.

@@ -61,8 +61,10 @@ inviluppi calcola_inviluppi(const std::vector<lettura_tratto>& letture,
     if (c > 0) esito.positivo[r] = c;
     if (c < 0) esito.negativo[r] = -c;
   }
-  propaga_inviluppo(esito.positivo, condizioni);
-  propaga_inviluppo(esito.negativo, condizioni);
+  // The two sides do not meet: side by side.
+  in_parallelo(2, 2, [&](std::size_t lato, std::size_t) {
+    propaga_inviluppo(lato == 0 ? esito.positivo : esito.negativo, condizioni);
+  });
   return esito;
 }
 
@@ -120,13 +122,20 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri) {
   const auto i = static_cast<std::size_t>(tratto);
-  const auto slot = slot_scrivibile(store.tratti.leggi(i).oggetti);
-  if (!slot) return false;
-  oggetto o = store.tratti.leggi(i).oggetti[*slot];
+  const auto scritto = oggetto_sopraelevazione(store.tratti.leggi(i).oggetti, millimetri);
+  if (!scritto) return false;
+  store.tratti.imposta_oggetto(i, scritto->first, scritto->second);
+  return true;
+}
+
+std::optional<std::pair<std::size_t, oggetto>> oggetto_sopraelevazione(const slot_tratto& oggetti,
+                                                                       double millimetri) {
+  const auto slot = slot_scrivibile(oggetti);
+  if (!slot) return std::nullopt;
+  oggetto o = oggetti[*slot];
   codifica_sopraelevazione(o, std::fabs(millimetri),
                            static_cast<std::int16_t>((millimetri > 0) - (millimetri < 0)));
-  store.tratti.imposta_oggetto(i, *slot, o);
-  return true;
+  return std::pair(*slot, o);
 }
 
 }  // namespace sopra

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
@@ -89,5 +91,9 @@ piano_raccordi progetta_raccordi(const scenario& store, const geometria_linea& g
 // single-section edit does: the first slot that is empty or holds cant takes it.
 // False, and nothing written, when the section has no such slot.
 bool scrivi_sopraelevazione(scenario& store, std::int32_t tratto, double millimetri);
+// What scrivi_sopraelevazione writes into a section whose slots are `oggetti`:
+// the slot and its new value; none when the section has no slot for cant.
+std::optional<std::pair<std::size_t, oggetto>> oggetto_sopraelevazione(const slot_tratto& oggetti,
+                                                                       double millimetri);
 
 }  // namespace sopra

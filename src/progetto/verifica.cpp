@@ -195,7 +195,28 @@ verifica_viva::verifica_viva(const scenario& store, const geometria_linea& geome
 
 void verifica_viva::ricalcola(const scenario& store, const geometria_linea& geometria) {
   condizioni_ = condizioni_righe(geometria, parametri_, profilo_);
+  sopraelevazioni_cambiate(store, geometria);
+}
+
+void verifica_viva::sopraelevazioni_cambiate(const scenario& store,
+                                             const geometria_linea& geometria) {
   letture_ = leggi_righe(store, geometria);
+  inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
+  const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
+  giudica_righe(x, problemi_);
+}
+
+void verifica_viva::sopraelevazioni_cambiate(const scenario& store,
+                                             const geometria_linea& geometria,
+                                             std::span<const std::size_t> righe) {
+  // Rows given once each read their own sections: in pieces side by side.
+  in_parallelo(righe.size(), pezzi_per(righe.size()), [&](std::size_t primo, std::size_t fine) {
+    for (const std::size_t r : righe.subspan(primo, fine - primo)) {
+      if (r < letture_.size())
+        letture_[r] =
+            leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
+    }
+  });
   inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
   const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
   giudica_righe(x, problemi_);

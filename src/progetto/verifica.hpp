@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -121,8 +122,15 @@ class verifica_viva {
   // Only the cant objects of row `riga`'s section changed (its slots, not the
   // line's geometry): the rows it can affect are judged anew.
   void riga_cambiata(const scenario& store, const geometria_linea& geometria, std::size_t riga);
-  // Anything else changed (many sections, a junction, the geometria): the
-  // whole line is judged anew.
+  // The cant objects of many sections changed, nothing else: the whole line is
+  // judged anew, with the conditions of its rows (radius, speed, limits) kept.
+  void sopraelevazioni_cambiate(const scenario& store, const geometria_linea& geometria);
+  // The same when only the sections of rows `righe` (each once) changed: only
+  // those are read anew.
+  void sopraelevazioni_cambiate(const scenario& store, const geometria_linea& geometria,
+                                std::span<const std::size_t> righe);
+  // Anything else changed (a junction, the geometria): the whole line is
+  // judged anew, its conditions too.
   void ricalcola(const scenario& store, const geometria_linea& geometria);
 
  private:

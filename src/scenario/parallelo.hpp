@@ -21,6 +21,12 @@ inline std::size_t pezzi_per(std::size_t numero) {
   return std::clamp<std::size_t>(numero / minimo_per_pezzo, 1, processori);
 }
 
+// The first of `numero` items in piece k of `pezzi` consecutive, nearly equal
+// pieces (k = pezzi: numero), as in_parallelo splits them.
+inline std::size_t inizio_pezzo(std::size_t numero, std::size_t pezzi, std::size_t k) {
+  return numero / pezzi * k + std::min(k, numero % pezzi);
+}
+
 // Calls lavoro(primo, fine) once for each of `pezzi` consecutive, nearly equal
 // ranges that together cover [0, numero), the first in the caller's thread and
 // each other in a thread of its own, and returns when all have returned. The
@@ -31,7 +37,7 @@ inline std::size_t pezzi_per(std::size_t numero) {
 template <class F>
 void in_parallelo(std::size_t numero, std::size_t pezzi, F&& lavoro) {
   pezzi = std::clamp<std::size_t>(pezzi, 1, std::max<std::size_t>(numero, 1));
-  auto inizio = [&](std::size_t k) { return numero / pezzi * k + std::min(k, numero % pezzi); };
+  auto inizio = [&](std::size_t k) { return inizio_pezzo(numero, pezzi, k); };
   std::vector<std::exception_ptr> errori(pezzi);
   auto esegui = [&](std::size_t k) {
     try {

@@ -41,6 +41,21 @@ TEST(UnitaSopraelevazione, TabellaDaCentesimiAMillimetri) {
   }
 }
 
+TEST(UnitaSopraelevazione, ValoriInteriComeValoriVicini) {
+  // Whole values are read from tables; a value a hair away is worked out: the
+  // two agree wherever the hair cannot cross a rounding, over the whole range.
+  for (int c = -9000; c <= 9000; ++c) {
+    const double vicino = std::nextafter(c, c < 0 ? -1e9 : 1e9);
+    if (c != 0) {
+      ASSERT_EQ(rendimillimetri(c), rendimillimetri(vicino)) << c;
+    }
+  }
+  for (int m = 0; m < 1500; ++m) {
+    const double sotto = rendicentesimidigrado(std::nextafter(m, 1e9));
+    ASSERT_EQ(rendicentesimidigrado(m), sotto) << m;
+  }
+}
+
 TEST(UnitaSopraelevazione, ArrotondamentiNonSimmetrici) {
   // Rounding down: -10 mm is not the negative of 10 mm.
   EXPECT_EQ(rendicentesimidigrado(10), 38);

@@ -169,6 +169,21 @@ TEST(RigheElenco, RewritesKeepEveryRowAsInAPlainModel) {
           lunghezza += 1 + caso() % 30;
           break;
       }
+      if (caso() % 50 == 0) {  // many rows at once, laid out again on 1 to 3 threads
+        std::vector<std::string> code;
+        code.reserve(numero);
+        std::vector<righe_elenco::sostituzione> sostituzioni;
+        for (std::size_t q = 0; q < numero; ++q) {
+          if (caso() % 3 == 0) continue;
+          const std::size_t inizio = caso() % (modello[q].size() + 1);
+          const std::string& coda = code.emplace_back(testo_a_caso(caso() % 12));
+          modello[q] = modello[q].substr(0, inizio) + coda;
+          sostituzioni.push_back({q, inizio, coda});
+        }
+        righe.riscrivi_molte(sostituzioni, 1 + caso() % 3);
+        ASSERT_TRUE(std::ranges::equal(righe, modello));
+        continue;
+      }
       if (caso() % 8 == 0) {  // a view of a row of the list itself, this one too
         const std::size_t k = caso() % numero;
         const std::size_t quanti = caso() % 20;

@@ -10,6 +10,7 @@
 #include "file_di_prova.hpp"
 #include "progetto/linee_di_prova.hpp"
 #include "scenario/file_scenario.hpp"
+#include "scenario/parallelo.hpp"
 
 namespace sopra {
 namespace {
@@ -422,8 +423,10 @@ TEST(Annulla, RandomEditsGoBackAndForthExactly) {
   auto uniforme = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(caso);
   };
-  for (int linea = 0; linea < 6; ++linea) {
-    scenario_aperto aperto(linea_casuale(150, caso));
+  // The last line is long enough for a command to work on it in pieces side by side.
+  for (int linea = 0; linea < 7; ++linea) {
+    const bool lunga = linea == 6;
+    scenario_aperto aperto(linea_casuale(lunga ? 2 * minimo_per_pezzo + 10 : 150, caso));
     const stato iniziale = stato_di(aperto);
     parametri_progetto vivi;
     vivi.velocita_massima = static_cast<double>(uniforme(3) * 60);
@@ -434,12 +437,18 @@ TEST(Annulla, RandomEditsGoBackAndForthExactly) {
                                               ? profilo_velocita({{0, 80, 0}, {3000, 150, 30}})
                                               : profilo_velocita::da_parametri(vivi);
     aperto.imposta_verifica_viva(vivi, profilo_vivo);
-    for (int passo = 0; passo < 300; ++passo) {
+    for (int passo = 0; passo < (lunga ? 40 : 300); ++passo) {
       ASSERT_TRUE(come_la_verifica(aperto, vivi, profilo_vivo)) << linea << " " << passo;
       switch (uniforme(10)) {
-        case 8:
+        case 8: {
+          // Every row takes the design, those where the line is split into pieces too.
+          const piano_progetto piano =
+              progetta_linea(aperto.store(), aperto.geometria(), vivi, profilo_vivo);
           aperto.progetta(vivi, profilo_vivo);
+          for (std::size_t r = 0; r < piano.millimetri.size(); ++r)
+            ASSERT_EQ(campo(aperto.righe()[r]), std::to_string(piano.millimetri[r])) << r;
           break;
+        }
         case 0:
         case 1:
         case 2:
