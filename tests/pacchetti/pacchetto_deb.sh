@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian package of a build folder, made and tried in a scratch folder:
-#   pacchetto_deb.sh fai BUILD SCRATCH          cpack -G DEB into SCRATCH
+#   pacchetto_deb.sh fai BUILD SCRATCH CPACK    cpack -G DEB into SCRATCH
 #   pacchetto_deb.sh prova SCRATCH VERSION DEMO unpacks it and runs the
 #       installed batch companion on a demo scenario written by DEMO
 #   pacchetto_deb.sh lintian SCRATCH            lintian finds no error
@@ -8,9 +8,9 @@ set -euo pipefail
 azione=$1
 case $azione in
   fai)
-    build=$2 lavoro=$3
+    build=$2 lavoro=$3 cpack=$4
     rm -rf "$lavoro" && mkdir -p "$lavoro"
-    cpack -G DEB --config "$build/CPackConfig.cmake" -B "$lavoro" >"$lavoro/cpack.log" 2>&1 ||
+    "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$lavoro" >"$lavoro/cpack.log" 2>&1 ||
       { cat "$lavoro/cpack.log"; exit 1; }
     ls "$lavoro"/sopraelevazione_*.deb
     ;;
