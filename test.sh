@@ -4,8 +4,9 @@
 # UndefinedBehaviorSanitizer in build-asan/.
 #
 # ./test.sh windows instead cross-builds the core, its tests and the batch
-# companion for Windows in build-windows/, runs the tests under Wine, and
-# compares the Windows batch companion with the Linux one on demo scenarios.
+# companion for Windows in build-windows/, runs the tests under Wine, compares
+# the Windows batch companion with the Linux one on demo scenarios, and makes
+# the Windows zip and runs the batch companion from it.
 set -euo pipefail
 cd "$(dirname "$0")"
 . tools/dipendenze.sh
@@ -33,6 +34,9 @@ if [ "${1:-}" = windows ]; then
   inizio=$SECONDS
   tests/windows/confronta_batch.sh build build-windows
   echo "Windows batch companion against Linux: $((SECONDS - inizio)) s"
+  inizio=$SECONDS
+  tests/windows/prova_zip.sh build build-windows
+  echo "Windows zip under Wine: $((SECONDS - inizio)) s"
   exit 0
 fi
 

@@ -1,11 +1,15 @@
 // Writes demo scenarios: the demo folder, or one scenario of any line length.
+#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "generatore_demo.hpp"
+#include "scenario/file_scenario.hpp"
 
 namespace {
 
@@ -14,6 +18,25 @@ constexpr const char* uso =
     "     sopraelevazione-demo CARTELLA NOME PREFISSO_LINEA METRI [esteso]\n"
     "Scrive la cartella dimostrativa, oppure un solo scenario NOME con la linea\n"
     "PREFISSO_LINEA_linea.da3 lunga METRI (da 0 a 10000000).\n";
+
+// Why the programs could not open a scenario `nome` whose line file is
+// `prefisso`_linea.da3 (they look for the line by the scenario's name), or
+// nothing when they can.
+std::optional<std::string> nome_senza_linea(const std::string& nome, const std::string& prefisso) {
+  const std::vector<std::string> nomi = sopra::nomi_file_linea(nome);
+  if (nomi.empty()) return sopra::testo_nome_senza_linea(nome);
+  std::string linea = prefisso + "_linea.da3";
+  const auto minuscolo = [](std::string testo) {
+    for (char& c : testo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return testo;
+  };
+  for (const std::string& n : nomi)
+    if (minuscolo(n) == minuscolo(linea)) return std::nullopt;
+  std::string cercati = nomi.front();
+  if (nomi.size() > 1) cercati += " o " + nomi.back();
+  return "Lo scenario " + nome + ".si3 cerca la sua linea in " + cercati + ", non in " + linea +
+         ": dare un nome che cominci con " + prefisso + "_.";
+}
 
 }  // namespace
 
@@ -39,6 +62,10 @@ int main(int argc, char** argv) {
         return 2;
       }
       opzioni.formato_compatto = argc == 5;
+      if (const auto motivo = nome_senza_linea(argv[2], argv[3])) {
+        std::cerr << *motivo << '\n';
+        return 2;
+      }
       std::filesystem::create_directories(argv[1]);
       sopra::scrivi_scenario_demo(argv[1], argv[2], argv[3], opzioni);
       return 0;

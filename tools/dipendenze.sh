@@ -5,6 +5,12 @@ pacchetti_necessari=(
   libgtest-dev
   qt6-base-dev qt6-translations-l10n fonts-dejavu-core
   locales
+  # The packages and their checks: groff renders the manual pages, file and
+  # dpkg-dev let cpack find the Debian package's dependencies, and the
+  # validators of the menu entry, the AppStream file, the completion and the
+  # package itself.
+  groff-base file dpkg-dev
+  desktop-file-utils appstream bash-completion lintian
 )
 
 # The Windows build (./test.sh windows): the MinGW-w64 cross compiler, the
@@ -13,6 +19,7 @@ pacchetti_windows=(
   g++-mingw-w64-x86-64-posix
   googletest
   wine wine64
+  unzip
 )
 
 installa_dipendenze() {

@@ -271,13 +271,14 @@ esito_scenario esegui_scenario(const richiesta& r, const std::string& file,
   switch (r.cosa) {
     case comando::classi: {
       const auto e = aperto.applica_classi(*testi_classi);
-      frasi.push_back(std::to_string(e.curve_con_sopraelevazione) + " curve con sopraelevazione");
+      frasi.push_back(quanti(e.curve_con_sopraelevazione, "curva con sopraelevazione",
+                             "curve con sopraelevazione"));
       if (e.curve_senza_slot > 0) {
         frasi.push_back(testo_curve_senza_slot(e.curve_senza_slot));
         frasi.push_back(testo_posizioni(e.posizioni_senza_slot, e.curve_senza_slot));
       }
-      frasi.push_back(std::to_string(e.oggetti_sopraelevazione_persi) +
-                      " oggetti sopraelevazione rimossi");
+      frasi.push_back(quanti(e.oggetti_sopraelevazione_persi, "oggetto sopraelevazione rimosso",
+                             "oggetti sopraelevazione rimossi"));
       break;
     }
     case comando::tratto: {

@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QSettings>
 #include <csignal>
 
+#include "app/cartella_iniziale.hpp"
 #include "scenario/memoria_grande.hpp"
 #include "ui/form1.hpp"
 
@@ -13,10 +15,15 @@ int main(int argc, char** argv) {
 #endif
   QApplication applicazione(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Sopraelevazione"));
+  // The settings file: ~/.config/sopraelevazione/Sopraelevazione.conf on Linux.
+  QApplication::setOrganizationName(QStringLiteral("sopraelevazione"));
   // Qt's own dialogs and buttons speak Italian, as the window does.
   installa_traduzioni_qt(applicazione);
-  // The scenarios are those of the program's own folder.
-  Form1 finestra(QApplication::applicationDirPath());
+  // The scenarios are those of the program's own folder; an installed program
+  // starts on the last folder a scenario was opened from, or the home folder.
+  QSettings impostazioni;
+  Form1 finestra(sopra::cartella_iniziale(QApplication::applicationDirPath(), impostazioni));
+  sopra::ricorda_cartella(finestra, impostazioni);
   QObject::connect(&finestra, &Form1::termina, &applicazione, &QCoreApplication::exit);
   finestra.show();
   return QApplication::exec();

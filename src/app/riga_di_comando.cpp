@@ -104,16 +104,18 @@ long long metri(std::string_view testo) {
 
 richiesta leggi_argomenti(std::span<const std::string_view> argomenti) {
   richiesta r;
-  for (const std::string_view a : argomenti) {
-    if (a == "--") break;
-    if (a == "-h" || a == "--help") return r;
-  }
-  for (const std::string_view a : argomenti) {
-    if (a == "--") break;
-    if (a == "--version") {
-      r.cosa = comando::versione;
-      return r;
-    }
+  const auto fine_opzioni = std::ranges::find(argomenti, std::string_view("--"));
+  const auto aiuto = std::find_if(argomenti.begin(), fine_opzioni,
+                                  [](std::string_view a) { return a == "-h" || a == "--help"; });
+  const auto versione = std::find(argomenti.begin(), fine_opzioni, std::string_view("--version"));
+  if (aiuto != fine_opzioni || versione != fine_opzioni) {
+    // Help wins over --version and over whatever comes before it; nothing may follow.
+    const auto chiesto = aiuto != fine_opzioni ? aiuto : versione;
+    if (chiesto + 1 != argomenti.end())
+      throw errore_uso{std::string(*chiesto) +
+                       " non vuole altri argomenti: " + std::string(chiesto[1])};
+    if (chiesto == versione) r.cosa = comando::versione;
+    return r;
   }
   if (argomenti.empty()) throw errore_uso{"manca il comando"};
   const auto c = std::ranges::find(comandi, argomenti[0], &nome_comando::nome);

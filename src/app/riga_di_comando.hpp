@@ -51,7 +51,8 @@ struct richiesta {
 };
 
 // Reads the arguments after the program's name. -h, --help and --version win
-// over everything else before "--". Throws errore_uso when they do not follow
+// over everything else before "--" and must be the last argument, -h and
+// --help first. Throws errore_uso when they do not follow
 // the usage: an unknown command or option, an option given twice or not valid
 // for the command, a missing or malformed value, a missing or extra file.
 richiesta leggi_argomenti(std::span<const std::string_view> argomenti);

@@ -6,14 +6,9 @@
 
 namespace sopra {
 
-namespace {
-
-// "1 tratto rialzato" or "3 tratti rialzati".
 std::string quanti(std::size_t numero, std::string_view uno, std::string_view molti) {
   return std::to_string(numero) + ' ' + std::string(numero == 1 ? uno : molti);
 }
-
-}  // namespace
 
 std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante) {
   const std::size_t mostrate = std::min(posizioni.size(), posizioni_senza_slot_riportate);

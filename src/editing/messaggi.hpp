@@ -27,6 +27,10 @@ inline constexpr std::string_view testo_tratto_senza_slot =
 // "Posizioni in metri: 3 non riportate".
 std::string testo_posizioni(std::span<const std::int32_t> posizioni, std::size_t quante);
 
+// A count and its words, which agree with it: quanti(1, "tratto rialzato",
+// "tratti rialzati") is "1 tratto rialzato", quanti(3, ...) "3 tratti rialzati".
+std::string quanti(std::size_t numero, std::string_view uno, std::string_view molti);
+
 // How many curve sections the class command left without cant for want of a
 // free slot (`quante` > 0).
 std::string testo_curve_senza_slot(std::size_t quante);

@@ -8,7 +8,7 @@ std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std:
                                              double valore) {
   const parametro_progetto& p = parametri_di_progetto.at(k);
   if (!std::isfinite(valore)) return "vuole un numero";
-  if (valore < 0) return "non può essere negativo";
+  if (valore < 0) return p.maschile ? "non può essere negativo" : "non può essere negativa";
   if (p.positivo && valore == 0) return "deve essere maggiore di 0";
   const bool intero = p.intero != nullptr;
   if (intero && (valore != std::floor(valore) || valore > std::numeric_limits<std::int32_t>::max()))

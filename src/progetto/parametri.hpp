@@ -31,6 +31,9 @@ struct parametro_progetto {
   // Whether 0 is refused too: a ramp with no gradient or no rate of change
   // would never end, so every ramp would be a conflict.
   bool positivo = false;
+  // Whether the parameter's noun is masculine ("eccesso"), for the words that
+  // agree with it; the others are feminine ("velocità", "sopraelevazione").
+  bool maschile = false;
 };
 
 inline constexpr double senza_massimo = std::numeric_limits<double>::infinity();
@@ -49,7 +52,7 @@ inline constexpr std::array<parametro_progetto, 7> parametri_di_progetto = {{
     {"Insufficienza ammessa", "--insufficienza", genere_parametro::millimetri_interi, "mm",
      senza_massimo, nullptr, &parametri_progetto::insufficienza_ammessa},
     {"Eccesso ammesso", "--eccesso", genere_parametro::millimetri_interi, "mm", senza_massimo,
-     nullptr, &parametri_progetto::eccesso_ammesso},
+     nullptr, &parametri_progetto::eccesso_ammesso, false, true},
     {"Pendenza raccordi", "--pendenza", genere_parametro::decimale, "mm/m", senza_massimo,
      &parametri_progetto::pendenza_raccordo, nullptr, true},
     {"Variazione massima", "--variazione", genere_parametro::decimale, "mm/s", senza_massimo,
@@ -72,10 +75,10 @@ enum indice_parametro : std::size_t {
 // sets the parameter in `parametri` and returns nothing; otherwise leaves
 // `parametri` as it was and returns why, in Italian, as a phrase that follows
 // the parameter's name, the first that applies of: "vuole un numero" (not
-// finite), "non può essere negativo", "deve essere maggiore di 0" (0 for the
-// run-off gradient or the rate of change), "vuole un numero intero di
-// millimetri" (a whole-mm parameter with a fraction, or beyond what its field
-// holds), "non può superare 300 mm" (above the parameter's maximum, with its unit).
+// finite), "non può essere negativa" ("negativo" for a masculine one), "deve essere maggiore di 0"
+// (0 for the run-off gradient or the rate of change), "vuole un numero intero di millimetri" (a
+// whole-mm parameter with a fraction, or beyond what its field holds), "non può superare 300 mm"
+// (above the parameter's maximum, with its unit).
 std::optional<std::string> imposta_parametro(parametri_progetto& parametri, std::size_t k,
                                              double valore);
 

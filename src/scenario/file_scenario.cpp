@@ -225,6 +225,25 @@ std::string nome_cartella(const fs::path& cartella) {
 
 }  // namespace
 
+std::vector<std::string> nomi_file_linea(const std::string& nome) {
+  // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.
+  const std::string s = nome + ".si3";
+  auto carattere = [&](std::size_t posizione) { return s[posizione - 1]; };
+  std::size_t d = s.find('.') + 1;
+  while (d >= 1 && carattere(d) != '_') --d;
+  if (d <= 1) return {};
+  std::vector<std::string> nomi = {s.substr(0, d - 1) + "_linea.da3"};
+  std::size_t e = d - 1;
+  while (e >= 1 && carattere(e) != '_') --e;
+  if (e > 1) nomi.push_back(s.substr(0, e - 1) + "_linea.da3");
+  return nomi;
+}
+
+std::string testo_nome_senza_linea(const std::string& nome) {
+  return "Il nome dello scenario " + nome +
+         ".si3 non indica la sua linea: un nome di scenario deve avere la forma LINEA_NOME.si3.";
+}
+
 std::int32_t ultimo_tratto(std::int32_t lunghezza_linea) {
   const std::int32_t t = lunghezza_linea + metri_oltre_linea;
   const std::int32_t quoziente = t / metri_tratto;
@@ -264,23 +283,11 @@ struct ricerca_linea {
 
 ricerca_linea trova_file_linea(const fs::path& cartella, const std::string& nome,
                                std::vector<std::string>& cercati) {
-  // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.
-  const std::string s = nome + ".si3";
-  auto carattere = [&](std::size_t posizione) { return s[posizione - 1]; };
-  std::size_t d = s.find('.') + 1;
-  while (d >= 1 && carattere(d) != '_') --d;
-  if (d <= 1) {
-    return {std::nullopt, "Il nome dello scenario " + s +
-                              " non indica la sua linea: un nome di scenario deve avere la forma "
-                              "LINEA_NOME.si3."};
-  }
-  cercati.push_back(s.substr(0, d - 1) + "_linea.da3");
-  if (auto file = trova_file(cartella, cercati.back())) return {file, {}};
-  std::size_t e = d - 1;
-  while (e >= 1 && carattere(e) != '_') --e;
-  if (e > 1) {
-    cercati.push_back(s.substr(0, e - 1) + "_linea.da3");
-    if (auto file = trova_file(cartella, cercati.back())) return {file, {}};
+  const std::vector<std::string> nomi = nomi_file_linea(nome);
+  if (nomi.empty()) return {std::nullopt, testo_nome_senza_linea(nome)};
+  for (const std::string& candidato : nomi) {
+    cercati.push_back(candidato);
+    if (auto file = trova_file(cartella, candidato)) return {file, {}};
   }
   return {std::nullopt, "file linea non trovato"};
 }
@@ -324,6 +331,17 @@ std::optional<std::string> carica(const fs::path& file_testata, scenario& store,
   std::error_code ec;
   if (!testata && fs::is_directory(cartella / nome_testata, ec)) {
     return nome_testata + " è una cartella, non il file di uno scenario: scegliere un file .si3.";
+  }
+  // Another kind of file (a text, a device such as /dev/null) is told for what
+  // it is, not looked for as a scenario that is missing.
+  if (!uguali_senza_maiuscole(nome_testata.substr(nome.size()), ".si3")) {
+    return "Il file " + nome_testata + " della cartella " + nome_cartella(cartella) +
+           " non è uno scenario: il nome del file di uno scenario finisce con .si3.";
+  }
+  if (!testata && fs::exists(cartella / nome_testata, ec)) {
+    return "Il file " + nome_testata + " della cartella " + nome_cartella(cartella) +
+           " non è un file ordinario ma un file speciale del sistema: scegliere il file .si3 di "
+           "uno scenario.";
   }
   if (!testata) {
     return "Lo scenario " + nome_testata + " non è nella cartella " + nome_cartella(cartella) +

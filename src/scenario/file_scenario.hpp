@@ -19,6 +19,16 @@ std::int32_t ultimo_tratto(std::int32_t lunghezza_linea);
 std::optional<std::filesystem::path> trova_file(const std::filesystem::path& cartella,
                                                 const std::string& nome);
 
+// The names of the line files that the scenario `nome` (its header file's
+// name less ".si3") uses, in the order they are looked for: the name up to the
+// last underscore before its first dot, then up to the underscore before that,
+// each followed by "_linea.da3". Empty when the name has no usable underscore.
+std::vector<std::string> nomi_file_linea(const std::string& nome);
+
+// Why the scenario `nome` (as for nomi_file_linea) has no line file: a full
+// Italian sentence that names its header file.
+std::string testo_nome_senza_linea(const std::string& nome);
+
 // What a failed load tells beyond its message, for callers that show more than
 // the window does.
 struct dettagli_caricamento {
@@ -48,7 +58,8 @@ class osservatore_tratti {
 
 // Reads the scenario whose header file is `file_testata` (the name, less its
 // ".si3" ending, is the scenario name; all three files are looked up in the
-// header file's folder). Opens files read-only and never creates one; reads
+// header file's folder; a file whose name does not end with ".si3", in any
+// case, is refused). Opens files read-only and never creates one; reads
 // each file once from its first byte. On success fills `store`, with
 // store.avvisi holding one Italian sentence for each thing that looks wrong in
 // the files (a section file whose size is not a whole number of records or

@@ -494,6 +494,7 @@ bool Form1::inclinazione() {
     disponi();
     mostra_scenario();
     osserva_file();
+    emit scenario_aperto_da(cartella_);
   }
   Picture1->hide();
   if (errore) {

@@ -84,6 +84,9 @@ class Form1 : public QWidget {
  signals:
   // The program must end now with exit code `codice` (the scenario could not be loaded).
   void termina(int codice);
+  // A scenario of folder `cartella` was opened: the folder the program starts
+  // on next time, when it is not started from a folder of scenarios.
+  void scenario_aperto_da(const QString& cartella);
 
  protected:
   void closeEvent(QCloseEvent* evento) override;

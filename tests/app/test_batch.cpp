@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -325,6 +327,8 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
       {"relazione", "--prova", f},
       {"classi", "--velocita", "120", "--profilo", "p.csv", f},
       {"elenco", "--csv", "--csv", f},
+      {"--version", "extra"},
+      {"-h", "elenco", f},
   };
   for (const auto& argomenti : sbagliati) {
     const auto u = esegui(argomenti);
@@ -342,7 +346,8 @@ TEST_F(Batch, UsageErrorsChangeNothing) {
 
 TEST_F(Batch, ParameterErrorsNameTheOptionAndTheCoreReason) {
   for (const auto& [opzione, valore, motivo] :
-       {std::tuple{"--velocita-minima", "-5", "non può essere negativo"},
+       {std::tuple{"--velocita-minima", "-5", "non può essere negativa"},
+        std::tuple{"--eccesso", "-5", "non può essere negativo"},
         std::tuple{"--massimo", "301", "non può superare 300 mm"},
         std::tuple{"--eccesso", "12.5", "vuole un numero intero di millimetri"},
         std::tuple{"--pendenza", "0", "deve essere maggiore di 0"},
@@ -352,6 +357,45 @@ TEST_F(Batch, ParameterErrorsNameTheOptionAndTheCoreReason) {
     EXPECT_EQ(u.err, std::string("sopraelevazione-batch: ") + opzione + ' ' + motivo +
                          "; vedere --help\n");
   }
+}
+
+TEST_F(Batch, AFileThatIsNoScenarioIsToldForWhatItIs) {
+  fs::copy_file(demo / "Valle_Andata.si3", demo / "Valle_Andata.txt");
+  ASSERT_EQ(::mkfifo((demo / "Valle_Tubo.si3").c_str(), 0600), 0);
+  for (const auto& [file, motivo] :
+       {std::pair{std::string("/dev/null"), "non è uno scenario: il nome del file"},
+        std::pair{(demo / "Valle_Andata.txt").string(), "non è uno scenario: il nome del file"},
+        std::pair{si3("Valle_Tubo"), "non è un file ordinario ma un file speciale"}}) {
+    const auto u = esegui({"elenco", file});
+    EXPECT_EQ(u.codice, 1) << file;
+    EXPECT_NE(u.err.find(motivo), std::string::npos) << u.err;
+  }
+}
+
+// The demo writer refuses a scenario name by which neither program would find
+// the line it writes, and writes nothing.
+TEST_F(Batch, DemoRefusesANameThatDoesNotLeadToItsLine) {
+  const fs::path cartella = uscite / "nuova";
+  const auto demo_con = [&](const std::string& nome, const std::string& prefisso) {
+    const std::string comando = tra_apici(PROGRAMMA_DEMO) + ' ' + tra_apici(cartella.string()) +
+                                ' ' + nome + ' ' + prefisso + " 1000 2>" +
+                                tra_apici(uscite / "err");
+    const int stato = std::system(comando.c_str());
+    return std::pair{WIFEXITED(stato) ? WEXITSTATUS(stato) : -1, testo_file(uscite / "err")};
+  };
+  const auto [senza, perche_senza] = demo_con("Lunga", "Lunga");
+  EXPECT_EQ(senza, 2);
+  EXPECT_NE(perche_senza.find("Lunga.si3 non indica la sua linea"), std::string::npos)
+      << perche_senza;
+  const auto [altra, perche_altra] = demo_con("Monte_Lunga", "Valle");
+  EXPECT_EQ(altra, 2);
+  EXPECT_NE(perche_altra.find("cerca la sua linea in Monte_linea.da3, non in Valle_linea.da3"),
+            std::string::npos)
+      << perche_altra;
+  EXPECT_FALSE(fs::exists(cartella));
+  // The second underscore's rule is the loader's too.
+  EXPECT_EQ(demo_con("Valle_Est_Lunga", "Valle").first, 0);
+  EXPECT_EQ(esegui({"elenco", (cartella / "Valle_Est_Lunga.si3").string()}).codice, 0);
 }
 
 TEST_F(Batch, PosizioneOutsideTheListGivesTheListedRange) {
@@ -385,6 +429,32 @@ TEST_F(Batch, HelpAndVersion) {
   EXPECT_EQ(u.codice, 0);
   EXPECT_TRUE(u.out.starts_with("sopraelevazione-batch ")) << u.out;
   EXPECT_EQ(u.err, "");
+}
+
+// The manual page tells of every command and option that --help gives.
+TEST_F(Batch, TheManualNamesEveryCommandAndOption) {
+  const std::string uso = esegui({"--help"}).out;
+  const std::string manuale = testo_file(MANUALE_BATCH);
+  std::vector<std::string> parole;
+  for (std::size_t i = 0; (i = uso.find("  sopraelevazione-batch ", i)) != std::string::npos;) {
+    i += 24;
+    if (uso[i] != '-') parole.push_back("\\fB" + uso.substr(i, uso.find(' ', i) - i) + "\\fR");
+  }
+  for (std::size_t i = 0; (i = uso.find("--", i)) != std::string::npos;) {
+    std::size_t fine = i + 2;
+    while (fine < uso.size() && (std::isalpha(static_cast<unsigned char>(uso[fine])) ||
+                                 (uso[fine] == '-' && fine + 1 < uso.size() &&
+                                  std::isalpha(static_cast<unsigned char>(uso[fine + 1])))))
+      ++fine;
+    std::string opzione;  // as roff writes it: each "-" as "\-"
+    for (std::size_t k = i; k < fine; ++k)
+      opzione += uso[k] == '-' ? "\\-" : std::string(1, uso[k]);
+    parole.push_back("\\fB" + opzione + "\\fR");
+    i = fine;
+  }
+  ASSERT_GT(parole.size(), 20u);
+  for (const std::string& parola : parole)
+    EXPECT_NE(manuale.find(parola), std::string::npos) << parola;
 }
 
 TEST_F(Batch, ProposalTableEndsWithTheClassValues) {

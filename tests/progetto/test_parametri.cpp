@@ -29,7 +29,10 @@ TEST(Parametri, ZeroIsAcceptedSaveForTheRampsANegativeValueIsNot) {
   for (std::size_t k = 0; k < numero_parametri; ++k) {
     // A ramp with no gradient or no rate of change would never end.
     EXPECT_EQ(motivo(k, 0), k >= indice_pendenza ? "deve essere maggiore di 0" : "") << k;
-    EXPECT_EQ(motivo(k, -0.5), "non può essere negativo") << k;
+    // The word agrees with the parameter's noun: "velocità", but "eccesso".
+    EXPECT_EQ(motivo(k, -0.5),
+              k == indice_eccesso ? "non può essere negativo" : "non può essere negativa")
+        << k;
   }
   EXPECT_EQ(motivo(indice_pendenza, 0.001), "");
 }
