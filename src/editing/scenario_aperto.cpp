@@ -252,8 +252,14 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
     fotografia prima, dopo;
     std::string campo;
     cambio_tratto cambio;
+    const std::size_t primo = inizio_pezzo(numero, quanti, k);
     const std::size_t fine = inizio_pezzo(numero, quanti, k + 1);
-    for (std::size_t i = inizio_pezzo(numero, quanti, k); i < fine; ++i) {
+    // Room for every section changing, as a command on every curve does.
+    for (auto* v : {&p.fine_slot, &p.fine_modello, &p.fine_campo}) v->reserve(fine - primo);
+    p.tratti.reserve(fine - primo);
+    p.riga_cambiata.reserve(fine - primo);
+    p.slot.reserve(fine - primo);
+    for (std::size_t i = primo; i < fine; ++i) {
       const auto s = static_cast<std::int32_t>(i);
       campo.clear();
       if (!rifai(s, prima, dopo, campo, p.conto)) continue;
