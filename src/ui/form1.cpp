@@ -128,12 +128,15 @@ QString con_collegamenti(const QString& testo) {
 
 bool installa_traduzioni_qt(QCoreApplication& applicazione) {
   auto* traduzione = new QTranslator(&applicazione);
-  if (!traduzione->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    delete traduzione;
-    return false;
+  // The system's, else those built into the program (the Windows build).
+  for (const QString& cartella :
+       {QLibraryInfo::path(QLibraryInfo::TranslationsPath), QStringLiteral(":/traduzioni")}) {
+    if (traduzione->load(QLocale(QLocale::Italian, QLocale::Italy), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), cartella))
+      return QCoreApplication::installTranslator(traduzione);
   }
-  return QCoreApplication::installTranslator(traduzione);
+  delete traduzione;
+  return false;
 }
 
 Form1::Form1(const QString& cartella, QWidget* genitore)

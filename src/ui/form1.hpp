@@ -43,8 +43,8 @@ class modello_problemi;
 class modello_tratti;
 
 // Loads Qt's own Italian texts (the buttons of its dialogs and message boxes)
-// from the system's Qt translations into `applicazione`; false when the system
-// has none.
+// from the system's Qt translations, or from those built into the program,
+// into `applicazione`; false when there are neither.
 bool installa_traduzioni_qt(QCoreApplication& applicazione);
 
 class Form1 : public QWidget {

@@ -22,6 +22,12 @@ echo "$(basename "$zip"): $(stat -c %s "$zip") byte"
 unzip -Z1 "$zip"
 
 esito=0
+# The window is one file too: Qt is linked in, no library travels beside it.
+[ -f "$cartella/sopraelevazione.exe" ] || { echo "FAIL: the zip has no sopraelevazione.exe"; esito=1; }
+if unzip -Z1 "$zip" | grep -qi '\.dll$'; then
+  echo "FAIL: the zip carries libraries"
+  esito=1
+fi
 for testo in LEGGIMI.txt MANUALE.txt; do
   # Every line ends with CR LF, the last one too.
   righe=$(wc -l <"$cartella/$testo")
