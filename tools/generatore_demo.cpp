@@ -11,6 +11,7 @@
 
 #include "analysis/curva.hpp"
 #include "analysis/sopraelevazione.hpp"
+#include "scenario/caso.hpp"
 #include "scenario/file_scenario.hpp"
 #include "scenario/records.hpp"
 #include "scenario/scenario.hpp"
@@ -125,7 +126,7 @@ class geometria {
 
 // The header: opaque groups filled with arbitrary bytes and a few non-empty
 // strings, so that lunghezza_linea does not sit at its offset for empty strings.
-std::vector<std::uint8_t> testata(std::int32_t lunghezza_memorizzata, std::mt19937& caso) {
+std::vector<std::uint8_t> testata(std::int32_t lunghezza_memorizzata, generatore_casuale& caso) {
   std::vector<std::uint8_t> byte;
   auto blocco = [&](std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) byte.push_back(static_cast<std::uint8_t>(caso()));
@@ -162,7 +163,7 @@ std::vector<std::uint8_t> testata(std::int32_t lunghezza_memorizzata, std::mt199
 // Object types that the tool does not interpret.
 constexpr std::uint8_t altri_tipi[] = {3, 17, 42, 96, 128, 130, 200, 255};
 
-oggetto altro_oggetto(std::mt19937& caso) {
+oggetto altro_oggetto(generatore_casuale& caso) {
   auto dato = [&] { return static_cast<std::int16_t>(caso()); };
   return {altri_tipi[caso() % std::size(altri_tipi)], dato(), dato(), dato(), dato(),
           static_cast<std::uint8_t>(caso())};
@@ -188,7 +189,7 @@ const std::vector<std::vector<oggetto>> bivi = {
     {bivio(12, 0, 0, 0), bivio(10, 0, 0, 2)},  // two junction slots: the first counts
 };
 
-void riempi_tratto(tratto t, std::int32_t i, int lato, std::mt19937& caso) {
+void riempi_tratto(tratto t, std::int32_t i, int lato, generatore_casuale& caso) {
   for (auto& b : t.coda_tratto) b = static_cast<std::uint8_t>(caso());
   const std::size_t slot = t.oggetti.size();
   // Other objects in a few slots, with free slots between them.
@@ -223,7 +224,7 @@ void riempi_tratto(tratto t, std::int32_t i, int lato, std::mt19937& caso) {
 
 void scrivi_scenario_demo(const fs::path& cartella, const std::string& nome,
                           const std::string& prefisso_linea, const opzioni_demo& opzioni) {
-  std::mt19937 caso(opzioni.seme);
+  generatore_casuale caso(opzioni.seme);
   const geometria linea;
   const std::int32_t memorizzata =
       opzioni.lunghezza_linea + (opzioni.formato_compatto ? 0 : marcatore_esteso);

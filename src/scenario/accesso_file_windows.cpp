@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "scenario/accesso_file.hpp"
+#include "scenario/caso.hpp"
 
 namespace sopra::sistema {
 
@@ -175,7 +176,8 @@ std::error_code crea_file_nuovo(const std::filesystem::path& inizio, file_aperto
   // Its access rules are the folder's until ReplaceFileW gives it the old file's.
   static constexpr wchar_t cifre[] = L"abcdefghijklmnopqrstuvwxyz0123456789";
   std::random_device fonte;
-  std::mt19937 caso(fonte() ^ ::GetCurrentProcessId() ^ static_cast<unsigned>(::GetTickCount64()));
+  generatore_casuale caso(fonte() ^ ::GetCurrentProcessId() ^
+                          static_cast<unsigned>(::GetTickCount64()));
   std::uniform_int_distribution<std::size_t> cifra(0, std::size(cifre) - 2);
   for (int tentativo = 0; tentativo < 100; ++tentativo) {
     std::wstring nome = inizio.native();

@@ -29,7 +29,8 @@ inline void tratti_curvi(scenario& s, std::int32_t da, std::int32_t a, double ra
 // A random line of `numero` sections: runs of straights and of curves of one
 // class and side, mostly with cant on the outer rail, a few straights with cant,
 // junctions, full sections and cant objects whose side is out of scale.
-inline scenario linea_casuale(std::size_t numero, std::mt19937& caso) {
+template <class Caso>
+inline scenario linea_casuale(std::size_t numero, Caso& caso) {
   scenario s = scenario_rettilineo(numero);
   auto uniforme = [&](int da, int a) { return std::uniform_int_distribution<int>(da, a)(caso); };
   const auto ultimo = static_cast<std::int32_t>(numero) - 4;

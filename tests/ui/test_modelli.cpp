@@ -9,6 +9,7 @@
 
 #include "editing/messaggi.hpp"
 #include "progetto/verifica.hpp"
+#include "scenario/caso.hpp"
 #include "ui/modello_tratti.hpp"
 
 namespace {
@@ -60,7 +61,7 @@ class TestModelli : public QObject {
     QAbstractItemModelTester verifica_modello(
         &modello, QAbstractItemModelTester::FailureReportingMode::QtTest);
     specchio vista(modello);
-    std::mt19937 caso(7);
+    sopra::generatore_casuale caso(7);
     const auto uno = [&](int n) { return static_cast<int>(caso() % static_cast<unsigned>(n)); };
     std::vector<problema> problemi;
     for (int passo = 0; passo < 2000; ++passo) {
