@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     return false;
   };
   form.show();
-  if (!QTest::qWaitForWindowExposed(&form)) {
+  // Under Wine the first window of a new display may take many seconds.
+  if (!QTest::qWaitForWindowExposed(&form, 120'000)) {
     std::fputs("fumo_finestra: la finestra non compare\n", stderr);
     return 1;
   }
