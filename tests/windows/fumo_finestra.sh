@@ -28,6 +28,11 @@ Xvfb ":$numero" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
 schermo=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$numero" ] && break; sleep 0.1; done
 
+# A Wine server already running for this prefix (the tests before) was started
+# without a display, and so would be every window: it is stopped first.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+
 esito=0
 DISPLAY=":$numero" wine "$windows_build/tests/ui/fumo_finestra.exe" -platform windows \
   "Z:$lavoro/windows" || esito=1
