@@ -134,7 +134,8 @@ std::size_t slot_senza_piu_sopraelevazione(const slot_tratto& dopo,
 void fotografa(const scenario& store, const righe_elenco& righe, std::int32_t s, fotografia& prima,
                fotografia& dopo) {
   prima.scatta(store, righe, s);
-  dopo.oggetti = prima.oggetti;
+  // The kept slots only: the rest of the array is never read.
+  std::copy_n(prima.oggetti.begin(), bit_impostati(prima.presenti), dopo.oggetti.begin());
   dopo.presenti = prima.presenti;
   dopo.numero = prima.numero;
   dopo.con_riga = prima.con_riga;
@@ -243,38 +244,43 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
     std::vector<std::uint8_t> riga_cambiata;
     std::vector<cambio_tratto::slot_cambiato> slot;
     std::string modelli, campi;
+    // With the live check on: each changed section as it now reads, for the check.
+    std::vector<lettura_tratto> letture;
   };
+  const bool per_verifica = verifica_viva_.has_value();
+  // Small pieces, taken in turn by the threads as they come free: curves and
+  // straights are not spread evenly along a line, nor is a thread started at once.
   const std::size_t numero = store_.tratti.size();
-  std::vector<pezzo> pezzi(pezzi_per(numero));
-  const std::size_t quanti = pezzi.size();
-  in_parallelo(quanti, quanti, [&](std::size_t k, std::size_t) {
-    pezzo& p = pezzi[k];
-    fotografia prima, dopo;
-    std::string campo;
-    cambio_tratto cambio;
-    const std::size_t primo = inizio_pezzo(numero, quanti, k);
-    const std::size_t fine = inizio_pezzo(numero, quanti, k + 1);
-    // Room for every section changing, as a command on every curve does.
-    for (auto* v : {&p.fine_slot, &p.fine_modello, &p.fine_campo}) v->reserve(fine - primo);
-    p.tratti.reserve(fine - primo);
-    p.riga_cambiata.reserve(fine - primo);
-    p.slot.reserve(fine - primo);
-    for (std::size_t i = primo; i < fine; ++i) {
-      const auto s = static_cast<std::int32_t>(i);
-      campo.clear();
-      if (!rifai(s, prima, dopo, campo, p.conto)) continue;
-      if (!cambio.calcola(prima, dopo.slot(), campo)) continue;
-      p.tratti.push_back(s);
-      p.slot.insert(p.slot.end(), cambio.cambiati().begin(), cambio.cambiati().end());
-      p.fine_slot.push_back(p.slot.size());
-      p.modelli += cambio.modello();
-      p.fine_modello.push_back(p.modelli.size());
-      const bool riga_cambiata = prima.con_riga && campo != prima.testo;
-      if (riga_cambiata) p.campi += campo;
-      p.fine_campo.push_back(p.campi.size());
-      p.riga_cambiata.push_back(riga_cambiata ? 1 : 0);
-    }
-  });
+  std::vector<pezzo> pezzi((numero + minimo_per_pezzo - 1) / minimo_per_pezzo);
+  in_parallelo_a_turni(
+      numero, minimo_per_pezzo, pezzi_per(numero), [&](std::size_t primo, std::size_t fine) {
+        pezzo& p = pezzi[primo / minimo_per_pezzo];
+        fotografia prima, dopo;
+        std::string campo;
+        cambio_tratto cambio;
+        // Room for every section changing, as a command on every curve does.
+        for (auto* v : {&p.fine_slot, &p.fine_modello, &p.fine_campo}) v->reserve(fine - primo);
+        p.tratti.reserve(fine - primo);
+        p.riga_cambiata.reserve(fine - primo);
+        p.slot.reserve(fine - primo);
+        if (per_verifica) p.letture.reserve(fine - primo);
+        for (std::size_t i = primo; i < fine; ++i) {
+          const auto s = static_cast<std::int32_t>(i);
+          campo.clear();
+          if (!rifai(s, prima, dopo, campo, p.conto)) continue;
+          if (!cambio.calcola(prima, dopo.slot(), campo)) continue;
+          p.tratti.push_back(s);
+          p.slot.insert(p.slot.end(), cambio.cambiati().begin(), cambio.cambiati().end());
+          p.fine_slot.push_back(p.slot.size());
+          p.modelli += cambio.modello();
+          p.fine_modello.push_back(p.modelli.size());
+          const bool riga_cambiata = prima.con_riga && campo != prima.testo;
+          if (riga_cambiata) p.campi += campo;
+          p.fine_campo.push_back(p.campi.size());
+          p.riga_cambiata.push_back(riga_cambiata ? 1 : 0);
+          if (per_verifica) p.letture.push_back(leggi_tratto(dopo.slot()));
+        }
+      });
 
   // In section order: the store on one thread; the base, the step and the
   // rows, which do not share anything with it, on another.
@@ -303,6 +309,7 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
     }
     campi_nuovi campi;
     righe_rifatte_.clear();
+    letture_rifatte_.clear();
     scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
                std::string_view modello, std::string_view campo) {
       const std::int32_t s = p.tratti[n];
@@ -311,6 +318,7 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
       passo.aggiungi(s, modello);
       if (!tratto_elencato(s, righe_.size())) return;
       righe_rifatte_.push_back(riga_del_tratto(s));
+      if (per_verifica) letture_rifatte_.push_back(p.letture[n]);
       if (p.riga_cambiata[n] != 0) campi.aggiungi(riga_del_tratto(s), campo);
     });
     campi.scrivi(righe_);
@@ -383,7 +391,8 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     passo_classi.in_corso().testi_dopo = esito.testi;
     registro_.registra(passo_classi.prendi_passo());
   }
-  verifica_dopo(righe_rifatte_, true);
+  if (verifica_viva_)
+    verifica_viva_->sopraelevazioni_cambiate(geometria_, righe_rifatte_, letture_rifatte_);
   return esito;
 }
 
@@ -452,7 +461,8 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
   for (const std::size_t persi : rifai_tratti<std::size_t>(passo_progetto, rifai))
     esito.oggetti_sopraelevazione_persi += persi;
   if (!passo_progetto.vuota()) registro_.registra(passo_progetto.prendi_passo());
-  verifica_dopo(righe_rifatte_, true);
+  if (verifica_viva_)
+    verifica_viva_->sopraelevazioni_cambiate(geometria_, righe_rifatte_, letture_rifatte_);
   return esito;
 }
 

@@ -238,6 +238,8 @@ class scenario_aperto {
   std::vector<Conto> rifai_tratti(registrazione& passo, F&& rifai);
   // The rows whose sections the last rifai_tratti changed, ascending.
   std::vector<std::size_t> righe_rifatte_;
+  // With the live check on, how each of them now reads (leggi_tratto).
+  std::vector<lettura_tratto> letture_rifatte_;
 
   // Applies a step's changes backwards (undo) or forwards (redo).
   esito_passo ripercorri(const passo& p, bool indietro);

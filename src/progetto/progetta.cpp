@@ -96,8 +96,11 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
   // Reverse curves. A forward pass finds them with their room and h_a, the
   // largest m0(j) - D(j, a) over the targets j <= a of a's side; a backward
   // pass gives h_b, the same over the targets j >= b of b's side.
+  // The two passes do not depend on each other: side by side, the backward
+  // one noting h_b at the start of every run, matched to the reversals after.
   std::vector<inversione> inversioni;
-  {
+  std::vector<std::pair<std::size_t, std::int64_t>> inizi_corsa;  // (b, h_b), descending b
+  const auto avanti = [&] {
     std::int32_t inviluppo[2] = {non_raggiunto, non_raggiunto};  // by indice_lato
     std::size_t fine = n;     // the last row of the latest run, n: none yet
     std::int64_t h_fine = 0;  // its side's envelope there
@@ -119,10 +122,9 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
       h_fine = std::max(proprio, 0);
       stanza = 0;
     }
-  }
-  {
+  };
+  const auto indietro = [&] {
     std::int32_t inviluppo[2] = {non_raggiunto, non_raggiunto};
-    std::size_t k = inversioni.size();  // the next reversal, going backward, is k - 1
     for (std::size_t r = n; r-- > 0;) {
       if (r + 1 < n)
         for (std::int32_t& v : inviluppo) v = std::max(v - condizioni.delta(r + 1), non_raggiunto);
@@ -130,7 +132,17 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
       if (lato == 0) continue;
       std::int32_t& proprio = inviluppo[indice_lato(lato)];
       if (obiettivo[r] >= 0) proprio = std::max(proprio, m0(r));
-      if (k > 0 && inversioni[k - 1].b == r) inversioni[--k].h_b = std::max(proprio, 0);
+      if (r == 0 || geometria.lato(r - 1) != lato)
+        inizi_corsa.emplace_back(r, std::max(proprio, 0));
+    }
+  };
+  in_parallelo(2, 2, [&](std::size_t passo, std::size_t) { passo == 0 ? avanti() : indietro(); });
+  // Every reversal's b starts a run: walking both lists, b ascending.
+  {
+    std::size_t k = inizi_corsa.size();
+    for (inversione& i : inversioni) {
+      while (k > 0 && inizi_corsa[k - 1].first < i.b) --k;
+      if (k > 0 && inizi_corsa[k - 1].first == i.b) i.h_b = inizi_corsa[k - 1].second;
     }
   }
   // Each reversal shares its room in proportion to the heights; its caps grow
@@ -148,8 +160,9 @@ piano_progetto progetta_linea(const scenario& store, const geometria_linea& geom
   std::vector<std::int32_t> positivo(n, non_raggiunto), negativo(n, non_raggiunto);
   for (std::size_t r = 0; r < n; ++r)
     if (obiettivo[r] >= 0) (geometria.lato(r) > 0 ? positivo : negativo)[r] = m0(r);
-  propaga_inviluppo(positivo, condizioni);
-  propaga_inviluppo(negativo, condizioni);
+  in_parallelo(2, 2, [&](std::size_t lato, std::size_t) {
+    propaga_inviluppo(lato == 0 ? positivo : negativo, condizioni);
+  });
 
   bool con_obiettivo = false;  // the current run holds a target
   for (std::size_t r = 0; r < n; ++r) {

@@ -201,9 +201,7 @@ void verifica_viva::ricalcola(const scenario& store, const geometria_linea& geom
 void verifica_viva::sopraelevazioni_cambiate(const scenario& store,
                                              const geometria_linea& geometria) {
   letture_ = leggi_righe(store, geometria);
-  inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
-  const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
-  giudica_righe(x, problemi_);
+  giudica_linea(geometria);
 }
 
 void verifica_viva::sopraelevazioni_cambiate(const scenario& store,
@@ -217,6 +215,18 @@ void verifica_viva::sopraelevazioni_cambiate(const scenario& store,
             leggi_tratto(store.tratti[static_cast<std::size_t>(tratto_della_riga(r))].oggetti);
     }
   });
+  giudica_linea(geometria);
+}
+
+void verifica_viva::sopraelevazioni_cambiate(const geometria_linea& geometria,
+                                             std::span<const std::size_t> righe,
+                                             std::span<const lettura_tratto> letture) {
+  for (std::size_t k = 0; k < righe.size() && k < letture.size(); ++k)
+    if (righe[k] < letture_.size()) letture_[righe[k]] = letture[k];
+  giudica_linea(geometria);
+}
+
+void verifica_viva::giudica_linea(const geometria_linea& geometria) {
   inv_ = calcola_inviluppi(letture_, geometria, condizioni_);
   const contesto_verifica x{geometria, parametri_, condizioni_, letture_, inv_};
   giudica_righe(x, problemi_);

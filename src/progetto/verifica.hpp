@@ -129,11 +129,20 @@ class verifica_viva {
   // those are read anew.
   void sopraelevazioni_cambiate(const scenario& store, const geometria_linea& geometria,
                                 std::span<const std::size_t> righe);
+  // The same when the caller has already read the changed sections: row
+  // righe[k] now reads letture[k] (leggi_tratto of its section as the store
+  // holds it now); nothing is read from the store.
+  void sopraelevazioni_cambiate(const geometria_linea& geometria,
+                                std::span<const std::size_t> righe,
+                                std::span<const lettura_tratto> letture);
   // Anything else changed (a junction, the geometria): the whole line is
   // judged anew, its conditions too.
   void ricalcola(const scenario& store, const geometria_linea& geometria);
 
  private:
+  // The envelopes and every row's problems anew from letture_.
+  void giudica_linea(const geometria_linea& geometria);
+
   parametri_progetto parametri_;
   profilo_velocita profilo_;
   condizioni_linea condizioni_;

@@ -997,12 +997,18 @@ void Form1::progetta_linea_intera() {
     avvisa(da_std(sopra::testo_senza_velocita));
     return;
   }
-  mostra_attesa();
-  const sopra::scenario_aperto::esito_progettazione esito =
-      aperto_->progetta(parametri(), profilo());
+  // A design of the longest line takes a few hundredths of a second: the
+  // pointer says so, a panel shown and hidden again would only flash, and
+  // hiding it would repaint the whole window a second time.
+  const sopra::scenario_aperto::esito_progettazione esito = [&] {
+    struct puntatore_attesa {
+      puntatore_attesa() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+      ~puntatore_attesa() { QGuiApplication::restoreOverrideCursor(); }
+    } attesa;
+    return aperto_->progetta(parametri(), profilo());
+  }();
   modello_->righe_cambiate();
   if (VistaLinea* v = vista()) v->aggiorna();
-  Picture1->hide();
   mostra_riga_scelta();
   dopo_modifica();
   mostra_esito(QStringLiteral("Progetto: ") + frase(sopra::testo_esito_progetto(esito, ".\n")));
