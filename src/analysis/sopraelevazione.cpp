@@ -105,21 +105,6 @@ bool sopraelevazione_ammessa(const oggetto& o) {
          std::fabs(rendimillimetri(centesimi_oggetto(o))) <= sopraelevazione_limite;
 }
 
-std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti) {
-  // A slot that is not kept is empty; a kept one may still be of type 0.
-  const std::size_t numero = oggetti.size();
-  const std::uint64_t tutti = numero >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << numero) - 1;
-  const std::uint64_t non_tenuti = ~oggetti.presenti() & tutti;
-  const std::size_t primo_non_tenuto =
-      non_tenuti == 0 ? numero : static_cast<std::size_t>(std::countr_zero(non_tenuti));
-  if (primo_non_tenuto == 0) return 0;
-  const std::size_t primo_tenuto = oggetti.trova(
-      [](const oggetto& o) { return o.tipo == tipo_vuoto || o.tipo == tipo_sopraelevazione; });
-  const std::size_t j = std::min(primo_non_tenuto, primo_tenuto);
-  if (j >= numero) return std::nullopt;
-  return j;
-}
-
 void codifica_sopraelevazione(oggetto& o, double modulo, std::int16_t lato) {
   o.tipo = tipo_sopraelevazione;
   o.dato1 = static_cast<std::int16_t>(rendicentesimidigrado(modulo));

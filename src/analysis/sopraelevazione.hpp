@@ -2,6 +2,8 @@
 // Cant units and cant objects. The files hold cant as an angle in hundredths of a
 // degree; the window shows millimetres of rise on a 1500 mm base between the rails.
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,7 +43,21 @@ bool sopraelevazione_ammessa(const oggetto& o);
 
 // The slot a cant is written into when one section's cant is set: the first
 // slot that is empty or already holds cant; none when every slot holds other objects.
-std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti);
+// Asked of every section by the design and the check: here, to be inlined.
+inline std::optional<std::size_t> slot_scrivibile(const slot_tratto& oggetti) {
+  // A slot that is not kept is empty; a kept one may still be of type 0.
+  const std::size_t numero = oggetti.size();
+  const std::uint64_t tutti = numero >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << numero) - 1;
+  const std::uint64_t non_tenuti = ~oggetti.presenti() & tutti;
+  const std::size_t primo_non_tenuto =
+      non_tenuti == 0 ? numero : static_cast<std::size_t>(std::countr_zero(non_tenuti));
+  if (primo_non_tenuto == 0) return 0;
+  const std::size_t primo_tenuto = oggetti.trova(
+      [](const oggetto& o) { return o.tipo == tipo_vuoto || o.tipo == tipo_sopraelevazione; });
+  const std::size_t j = std::min(primo_non_tenuto, primo_tenuto);
+  if (j >= numero) return std::nullopt;
+  return j;
+}
 
 // Makes `o` a cant object of `modulo` millimetres (>= 0) raised on side `lato`
 // (+1 right rail, -1 left rail, 0 none); dato3, dato4 and dato5 keep their contents.
