@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <vector>
@@ -36,7 +37,9 @@ struct SOPRA_IMPACCATO oggetto {
   std::int16_t dato4 = 0;
   std::uint8_t dato5 = 0;
 
-  bool operator==(const oggetto&) const = default;
+  // Every field equal: the ten bytes, compared as two words where the
+  // object is its file record (see oggetto_come_nel_file).
+  bool operator==(const oggetto& altro) const;
 };
 
 inline constexpr std::size_t byte_oggetto = 10;
@@ -46,6 +49,23 @@ inline constexpr bool oggetto_come_nel_file =
     sizeof(oggetto) == byte_oggetto && offsetof(oggetto, dato1) == 1 &&
     offsetof(oggetto, dato2) == 3 && offsetof(oggetto, dato3) == 5 &&
     offsetof(oggetto, dato4) == 7 && offsetof(oggetto, dato5) == 9;
+
+inline bool oggetto::operator==(const oggetto& altro) const {
+  if constexpr (oggetto_come_nel_file) {
+    std::uint64_t a, b;
+    std::uint16_t c, d;
+    const auto* qui = reinterpret_cast<const unsigned char*>(this);
+    const auto* la = reinterpret_cast<const unsigned char*>(&altro);
+    std::memcpy(&a, qui, sizeof a);
+    std::memcpy(&b, la, sizeof b);
+    std::memcpy(&c, qui + sizeof a, sizeof c);
+    std::memcpy(&d, la + sizeof b, sizeof d);
+    return ((a ^ b) | static_cast<std::uint64_t>(c ^ d)) == 0;
+  } else {
+    return tipo == altro.tipo && dato1 == altro.dato1 && dato2 == altro.dato2 &&
+           dato3 == altro.dato3 && dato4 == altro.dato4 && dato5 == altro.dato5;
+  }
+}
 inline constexpr std::size_t slot_compatto = 15;  // compact layout: slots 0 .. 14
 inline constexpr std::size_t slot_esteso = 51;    // extended layout: slots 0 .. 50
 inline constexpr std::size_t byte_coda_tratto = 6;
