@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "analysis/geometria_linea.hpp"
+#include "analysis/sopraelevazione.hpp"
 #include "editing/elenco.hpp"
 #include "editing/registro.hpp"
 #include "progetto/profilo.hpp"
@@ -58,6 +59,15 @@ class scenario_aperto {
   std::string_view riga(std::size_t riga) const;
   // Curve class, side and junction zone of every row's section.
   const geometria_linea& geometria() const { return geometria_; }
+  // The cant of row `riga`'s section in whole mm, as the list shows it: with
+  // the live check on, from its readings of every row, which lie side by side
+  // (the quicker way through the whole line), else from the store. Safe from
+  // several threads at once.
+  std::int32_t millimetri_riga(std::size_t riga) const {
+    if (verifica_viva_ && riga < verifica_viva_->letture().size())
+      return verifica_viva_->letture()[riga].millimetri;
+    return millimetri_tratto(store_, tratto_della_riga(riga));
+  }
 
   // Selecting a row: the position and the cant that the editor shows. Changes
   // nothing: only a change of the cant text that the user makes writes.

@@ -119,6 +119,8 @@ class verifica_viva {
 
   // The problems, as verifica_linea orders them.
   const std::vector<problema>& problemi() const { return problemi_; }
+  // Every row's section as it reads now (leggi_tratto), by row.
+  const std::vector<lettura_tratto>& letture() const { return letture_; }
   // Only the cant objects of row `riga`'s section changed (its slots, not the
   // line's geometry): the rows it can affect are judged anew.
   void riga_cambiata(const scenario& store, const geometria_linea& geometria, std::size_t riga);

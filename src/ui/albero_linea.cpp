@@ -68,12 +68,11 @@ void albero_linea::costruisci(const sopra::scenario_aperto* aperto) {
 
 void albero_linea::leggi_sopraelevazioni() {
   if (!aperto_) return;
-  const sopra::scenario& store = aperto_->store();
-  // Each leaf reads its own section: the leaves are read in pieces side by side.
+  // Each leaf reads its own row: the leaves are read in pieces side by side.
   const auto righe = static_cast<std::size_t>(righe_);
   sopra::in_parallelo(righe, sopra::pezzi_per(righe), [&](std::size_t primo, std::size_t fine) {
     for (std::size_t r = primo; r < fine; ++r) {
-      const std::int16_t v = a_int16(sopra::millimetri_tratto(store, sopra::tratto_della_riga(r)));
+      const std::int16_t v = a_int16(aperto_->millimetri_riga(r));
       minimi_[foglie_ + r] = v;
       massimi_[foglie_ + r] = v;
     }
@@ -87,8 +86,7 @@ void albero_linea::leggi_sopraelevazioni() {
 void albero_linea::rileggi_riga(int riga) {
   if (!aperto_ || riga < 0 || riga >= righe_) return;
   std::size_t n = foglie_ + static_cast<std::size_t>(riga);
-  minimi_[n] = massimi_[n] =
-      a_int16(sopra::millimetri_tratto(aperto_->store(), sopra::tratto_della_riga(riga)));
+  minimi_[n] = massimi_[n] = a_int16(aperto_->millimetri_riga(static_cast<std::size_t>(riga)));
   for (n /= 2; n >= 1; n /= 2) {
     minimi_[n] = std::min(minimi_[2 * n], minimi_[2 * n + 1]);
     massimi_[n] = std::max(massimi_[2 * n], massimi_[2 * n + 1]);

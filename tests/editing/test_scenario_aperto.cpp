@@ -410,6 +410,13 @@ TEST(Annulla, ClassCommandGivesBackTheBoxes) {
       return ::testing::AssertionFailure()
              << "problem " << k << " of " << attesi.size() << " (live " << vivi.size() << ")";
   }
+  // The live check's readings, which the picture draws, are the store's.
+  for (std::size_t r = 0; r < aperto.quante_righe(); ++r) {
+    const std::int32_t nel_tratto = millimetri_tratto(aperto.store(), tratto_della_riga(r));
+    if (aperto.millimetri_riga(r) != nel_tratto)
+      return ::testing::AssertionFailure() << "row " << r << " reads " << aperto.millimetri_riga(r)
+                                           << " mm, its section holds " << nel_tratto;
+  }
   return ::testing::AssertionSuccess();
 }
 
