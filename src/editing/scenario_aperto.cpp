@@ -297,6 +297,7 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
       }
     }
   };
+  campi_nuovi campi;
   in_parallelo(2, 2, [&](std::size_t corsia, std::size_t) {
     if (corsia == 0) {
       scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
@@ -307,7 +308,6 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
       });
       return;
     }
-    campi_nuovi campi;
     righe_rifatte_.clear();
     letture_rifatte_.clear();
     scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
@@ -321,8 +321,9 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
       if (per_verifica) letture_rifatte_.push_back(p.letture[n]);
       if (p.riga_cambiata[n] != 0) campi.aggiungi(riga_del_tratto(s), campo);
     });
-    campi.scrivi(righe_);
   });
+  // The rows laid out anew on both threads, once both have done.
+  campi.scrivi(righe_);
   std::vector<Conto> conti;
   for (pezzo& p : pezzi) conti.push_back(std::move(p.conto));
   return conti;
