@@ -219,39 +219,51 @@ void righe_elenco::componi(std::size_t riga, const scenario& store,
 void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& geometria,
                                  std::size_t pezzi) {
   if (mancanti_ == 0) return;
-  if (mancanti_ < composti_.size()) {  // some are composed: the others one group at a time
-    for (std::size_t gruppo = 0; gruppo < composti_.size(); ++gruppo)
-      componi(gruppo * righe_per_gruppo, store, geometria);
-    return;
-  }
-  // None is: each piece writes its rows at the room that its first row would
-  // have if all rows before were of the longest, so that the pieces compose
-  // each row once, straight into the block; then the pieces close up, in
-  // order. Of the block only what is written takes memory, and the room left
-  // at its end takes the rows that later move there.
-  const std::size_t indice = numero_ * sizeof(posto);
-  blocco_.resize(indice + numero_ * passo);
-  char* const blocco = blocco_.data();
-
+  // The pieces to compose: every row when none is composed yet, else the
+  // groups not composed (those looked at are), in order. Each piece writes its
+  // rows at the room that its first row would have if all rows from the first
+  // piece on were of the longest, so that the pieces compose each row once,
+  // side by side, straight into the block; then the pieces close up, in order.
+  // Of the block only what is written takes memory, and the room left at its
+  // end takes the rows that later move there.
   struct pezzo {
     std::size_t primo, fine;  // its rows
     std::size_t da, a;        // its bytes in the block
   };
-  std::mutex guardia;
-  std::vector<pezzo> pezzi_scritti;
-  in_parallelo(numero_, pezzi, [&](std::size_t primo, std::size_t fine) {
-    const std::size_t da = indice + primo * passo;
-    const std::size_t a = scrivi_righe(primo, fine, da, store, geometria);
-    const std::lock_guard chiave(guardia);
-    pezzi_scritti.push_back({primo, fine, da, a});
+  pezzi = std::clamp<std::size_t>(pezzi, 1, numero_);
+  std::vector<pezzo> da_comporre;
+  const std::size_t indice = numero_ * sizeof(posto);
+  std::size_t stanza = mancanti_ < composti_.size() ? blocco_.size() : indice;
+  if (mancanti_ < composti_.size()) {
+    for (std::size_t gruppo = 0; gruppo < composti_.size(); ++gruppo) {
+      if (composti_[gruppo] != 0) continue;
+      const std::size_t primo = gruppo * righe_per_gruppo;
+      const std::size_t fine = std::min(numero_, primo + righe_per_gruppo);
+      da_comporre.push_back({primo, fine, stanza, stanza});
+      stanza += (fine - primo) * passo;
+    }
+  } else {
+    for (std::size_t k = 0; k < pezzi; ++k) {
+      const std::size_t primo = inizio_pezzo(numero_, pezzi, k);
+      const std::size_t fine = inizio_pezzo(numero_, pezzi, k + 1);
+      da_comporre.push_back({primo, fine, stanza, stanza});
+      stanza += (fine - primo) * passo;
+    }
+  }
+  // Within the room taken for every row at the longest: the block does not move.
+  const std::size_t base = mancanti_ < composti_.size() ? blocco_.size() : indice;
+  blocco_.resize(stanza);
+  char* const blocco = blocco_.data();
+  in_parallelo_a_turni(da_comporre.size(), 1, pezzi, [&](std::size_t k, std::size_t) {
+    pezzo& p = da_comporre[k];
+    p.a = scrivi_righe(p.primo, p.fine, p.da, store, geometria);
   });
 
   // A piece's room starts no earlier than the previous piece's bytes end, and
   // ends no later than the next piece's room starts: moving the pieces down one
   // after another in order overwrites nothing still to be moved.
-  std::ranges::sort(pezzi_scritti, {}, &pezzo::primo);
-  std::size_t fine = indice;
-  for (const pezzo& p : pezzi_scritti) {
+  std::size_t fine = base;
+  for (const pezzo& p : da_comporre) {
     if (const auto giu = static_cast<std::uint32_t>(p.da - fine); giu != 0) {
       std::memmove(blocco + fine, blocco + p.da, p.a - p.da);
       for (std::size_t r = p.primo; r < p.fine; ++r) {
@@ -262,7 +274,7 @@ void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& g
     fine += p.a - p.da;
   }
   blocco_.resize(fine);  // smaller: the block stays where it is, with its room
-  caratteri_ = fine - indice;
+  caratteri_ += fine - base;
   composti_.clear();
   mancanti_ = 0;
 }

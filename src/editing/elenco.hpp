@@ -172,6 +172,8 @@ class righe_elenco {
   };
 
  public:
+  // Rows looked at are composed a group at a time (componi).
+  static constexpr std::size_t righe_per_gruppo = 4096;
   // The bytes per row that the block takes at most from the store's memory:
   // its index entry and its characters, line break included.
   static constexpr std::size_t byte_per_riga = sizeof(posto) + caratteri_massimi + 1;
@@ -201,9 +203,6 @@ class righe_elenco {
     }
   };
   using blocco = std::vector<char, allocatore_blocco<char>>;
-
-  // Rows composed a group at a time.
-  static constexpr std::size_t righe_per_gruppo = 4096;
 
   // The index entry of row `riga`, kept in the first bytes of the block.
   posto posto_di(std::size_t riga) const {

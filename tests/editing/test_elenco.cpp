@@ -140,6 +140,36 @@ TEST(RigheElenco, ListBuiltInPiecesEqualsOneBuiltRowByRow) {
   }
 }
 
+// A list whose rows were composed a group at a time where they were looked at,
+// then all at once in pieces side by side, equals one composed whole.
+TEST(RigheElenco, ListComposedPartlyThenWholeEqualsOneComposedWhole) {
+  std::mt19937 caso(20261209);
+  const std::size_t numero = 3 * righe_elenco::righe_per_gruppo + 1500;
+  scenario s = scenario_rettilineo(numero, true);
+  for (std::size_t t = 0; t < numero; t += 1 + caso() % 40) {
+    metti_curva(s, static_cast<std::int32_t>(t), caso() % 2 == 0 ? 300 : -10000);
+    metti_sopraelevazione(s, static_cast<std::int32_t>(t), static_cast<int>(caso() % 200) - 100, 5);
+  }
+  const geometria_linea geometria(s);
+  const righe_elenco attese = costruisci_righe(s, geometria, 1);
+  const std::size_t gruppi =
+      (attese.size() + righe_elenco::righe_per_gruppo - 1) / righe_elenco::righe_per_gruppo;
+  ASSERT_EQ(gruppi, 4u);
+  // Bit g: group g looked at first.
+  for (const unsigned guardati : {0b0001u, 0b0100u, 0b1000u, 0b1010u, 0b0111u}) {
+    for (const std::size_t pezzi : {1u, 2u, 3u}) {
+      righe_elenco righe = righe_elenco::da_comporre(s, geometria.size());
+      for (std::size_t g = 0; g < gruppi; ++g)
+        if ((guardati >> g & 1u) != 0)
+          righe.componi(g * righe_elenco::righe_per_gruppo + 7, s, geometria);
+      righe.componi_tutte(s, geometria, pezzi);
+      ASSERT_TRUE(righe.composte());
+      ASSERT_EQ(righe, attese) << guardati << " in " << pezzi;
+      ASSERT_EQ(testo_intero(righe), testo_intero(attese)) << guardati << " in " << pezzi;
+    }
+  }
+}
+
 // Rewrites of random rows from random points, shorter, equal and longer than
 // what they replace, some taken from another row of the same list, enough to
 // move rows to the end of the block and lay it out again many times: every row
