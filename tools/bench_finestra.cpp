@@ -21,6 +21,7 @@
 
 #include "generatore_demo.hpp"
 #include "scenario/memoria_grande.hpp"
+#include "ui/controllo_per_nome.hpp"
 #include "ui/form1.hpp"
 #include "ui/vista_linea.hpp"
 
@@ -40,16 +41,6 @@ void riga(const char* nome, const std::vector<double>& ms, double obiettivo) {
   const double m = mediana(ms);
   std::printf("  %-46s %8.1f ms (peggiore %6.1f)  obiettivo %2.0f ms%s\n", nome, m,
               *std::ranges::max_element(ms), obiettivo, m <= obiettivo ? "" : "  SUPERATO");
-}
-
-template <class T>
-T* controllo(const Form1& form, const char* nome) {
-  T* c = form.findChild<T*>(QString::fromLatin1(nome));
-  if (c == nullptr) {
-    std::fprintf(stderr, "controllo %s non trovato\n", nome);
-    std::exit(1);
-  }
-  return c;
 }
 
 }  // namespace

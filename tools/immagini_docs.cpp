@@ -22,19 +22,13 @@
 #include <cstdio>
 
 #include "generatore_demo.hpp"
+#include "ui/controllo_per_nome.hpp"
 #include "ui/form1.hpp"
 
 namespace {
 
 // The largest file a picture may be.
 constexpr qint64 byte_massimi = 150 * 1024;
-
-template <class T = QWidget>
-T* controllo(const Form1& form, const char* nome) {
-  T* w = form.findChild<T*>(QString::fromLatin1(nome));
-  if (w == nullptr) qFatal("no control %s", nome);
-  return w;
-}
 
 void clicca(const Form1& form, const char* nome) {
   controllo<QPushButton>(form, nome)->click();

@@ -17,21 +17,8 @@
 #include <QTest>
 #include <cstdio>
 
+#include "ui/controllo_per_nome.hpp"
 #include "ui/form1.hpp"
-
-namespace {
-
-template <class T>
-T* controllo(const Form1& form, const char* nome) {
-  T* c = form.findChild<T*>(QString::fromLatin1(nome));
-  if (c == nullptr) {
-    std::fprintf(stderr, "fumo_finestra: controllo %s non trovato\n", nome);
-    std::exit(1);
-  }
-  return c;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QApplication applicazione(argc, argv);
