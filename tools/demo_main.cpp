@@ -1,5 +1,4 @@
 // Writes demo scenarios: the demo folder, or one scenario of any line length.
-#include <cctype>
 #include <charconv>
 #include <cstring>
 #include <exception>
@@ -25,13 +24,9 @@ constexpr const char* uso =
 std::optional<std::string> nome_senza_linea(const std::string& nome, const std::string& prefisso) {
   const std::vector<std::string> nomi = sopra::nomi_file_linea(nome);
   if (nomi.empty()) return sopra::testo_nome_senza_linea(nome);
-  std::string linea = prefisso + "_linea.da3";
-  const auto minuscolo = [](std::string testo) {
-    for (char& c : testo) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return testo;
-  };
+  const std::string linea = prefisso + "_linea.da3";
   for (const std::string& n : nomi)
-    if (minuscolo(n) == minuscolo(linea)) return std::nullopt;
+    if (sopra::uguali_senza_maiuscole(n, linea)) return std::nullopt;
   std::string cercati = nomi.front();
   if (nomi.size() > 1) cercati += " o " + nomi.back();
   return "Lo scenario " + nome + ".si3 cerca la sua linea in " + cercati + ", non in " + linea +

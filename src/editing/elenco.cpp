@@ -6,7 +6,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -232,9 +231,11 @@ void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& g
   };
   pezzi = std::clamp<std::size_t>(pezzi, 1, numero_);
   std::vector<pezzo> da_comporre;
-  const std::size_t indice = numero_ * sizeof(posto);
-  std::size_t stanza = mancanti_ < composti_.size() ? blocco_.size() : indice;
-  if (mancanti_ < composti_.size()) {
+  const bool alcune_composte = mancanti_ < composti_.size();
+  // The first byte the pieces write: after the index, or after the rows composed.
+  const std::size_t base = alcune_composte ? blocco_.size() : numero_ * sizeof(posto);
+  std::size_t stanza = base;
+  if (alcune_composte) {
     for (std::size_t gruppo = 0; gruppo < composti_.size(); ++gruppo) {
       if (composti_[gruppo] != 0) continue;
       const std::size_t primo = gruppo * righe_per_gruppo;
@@ -251,7 +252,6 @@ void righe_elenco::componi_tutte(const scenario& store, const geometria_linea& g
     }
   }
   // Within the room taken for every row at the longest: the block does not move.
-  const std::size_t base = mancanti_ < composti_.size() ? blocco_.size() : indice;
   blocco_.resize(stanza);
   char* const blocco = blocco_.data();
   in_parallelo_a_turni(da_comporre.size(), 1, pezzi, [&](std::size_t k, std::size_t) {

@@ -282,8 +282,8 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
         }
       });
 
-  // In section order: the store on one thread; the base, the step and the
-  // rows, which do not share anything with it, on another.
+  // In section order: the store on one thread; the base and the step, which
+  // do not share anything with it, on another; then the rows and the live check.
   const auto scorri = [&](auto&& tratto) {
     for (pezzo& p : pezzi) {
       std::size_t slot = 0, modello = 0, campo = 0;
@@ -298,6 +298,8 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
     }
   };
   campi_nuovi campi;
+  std::vector<std::size_t> righe_rifatte;
+  std::vector<lettura_tratto> letture_rifatte;
   in_parallelo(2, 2, [&](std::size_t corsia, std::size_t) {
     if (corsia == 0) {
       scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
@@ -308,8 +310,6 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
       });
       return;
     }
-    righe_rifatte_.clear();
-    letture_rifatte_.clear();
     scorri([&](const pezzo& p, std::size_t n, std::span<const cambio_tratto::slot_cambiato> slot,
                std::string_view modello, std::string_view campo) {
       const std::int32_t s = p.tratti[n];
@@ -317,13 +317,16 @@ std::vector<Conto> scenario_aperto::rifai_tratti(registrazione& passo, F&& rifai
         base_.annota(static_cast<std::size_t>(s), c.slot, c.prima);
       passo.aggiungi(s, modello);
       if (!tratto_elencato(s, righe_.size())) return;
-      righe_rifatte_.push_back(riga_del_tratto(s));
-      if (per_verifica) letture_rifatte_.push_back(p.letture[n]);
+      righe_rifatte.push_back(riga_del_tratto(s));
+      if (per_verifica) letture_rifatte.push_back(p.letture[n]);
       if (p.riga_cambiata[n] != 0) campi.aggiungi(riga_del_tratto(s), campo);
     });
   });
   // The rows laid out anew on both threads, once both have done.
   campi.scrivi(righe_);
+  // The check takes the changed sections as they were read here.
+  if (verifica_viva_)
+    verifica_viva_->sopraelevazioni_cambiate(geometria_, righe_rifatte, letture_rifatte);
   std::vector<Conto> conti;
   for (pezzo& p : pezzi) conti.push_back(std::move(p.conto));
   return conti;
@@ -392,8 +395,6 @@ scenario_aperto::esito_classi scenario_aperto::applica_classi(
     passo_classi.in_corso().testi_dopo = esito.testi;
     registro_.registra(passo_classi.prendi_passo());
   }
-  if (verifica_viva_)
-    verifica_viva_->sopraelevazioni_cambiate(geometria_, righe_rifatte_, letture_rifatte_);
   return esito;
 }
 
@@ -462,8 +463,6 @@ scenario_aperto::esito_progettazione scenario_aperto::progetta(const parametri_p
   for (const std::size_t persi : rifai_tratti<std::size_t>(passo_progetto, rifai))
     esito.oggetti_sopraelevazione_persi += persi;
   if (!passo_progetto.vuota()) registro_.registra(passo_progetto.prendi_passo());
-  if (verifica_viva_)
-    verifica_viva_->sopraelevazioni_cambiate(geometria_, righe_rifatte_, letture_rifatte_);
   return esito;
 }
 

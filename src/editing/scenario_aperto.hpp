@@ -237,19 +237,16 @@ class scenario_aperto {
     bool registrata = false;  // it is the last step of the journal
   };
 
-  // A command's changes: every section, in `pezzi_per` pieces on threads of
-  // their own, is worked out by rifai(s, prima, dopo, campo, conto), which
-  // takes section s as it is (fotografia) into `prima`, gives `dopo` its new
-  // slots and `campo` its row's new cant field, counts in the piece's `conto`
-  // what the command reports, and returns false for a section it leaves as it
-  // is; then the changes go, in section order, into the store, the base, the
-  // step `passo` and the rows. Returns each piece's conto, in order.
+  // A command's changes: every section, in pieces of minimo_per_pezzo that
+  // the threads take in turn, is worked out by rifai(s, prima, dopo, campo,
+  // conto), which takes section s as it is (fotografia) into `prima`, gives
+  // `dopo` its new slots and `campo` its row's new cant field, counts in the
+  // piece's `conto` what the command reports, and returns false for a section
+  // it leaves as it is; then the changes go, in section order, into the
+  // store, the base, the step `passo`, the rows and the live check. Returns
+  // each piece's conto, in order.
   template <class Conto, class F>
   std::vector<Conto> rifai_tratti(registrazione& passo, F&& rifai);
-  // The rows whose sections the last rifai_tratti changed, ascending.
-  std::vector<std::size_t> righe_rifatte_;
-  // With the live check on, how each of them now reads (leggi_tratto).
-  std::vector<lettura_tratto> letture_rifatte_;
 
   // Applies a step's changes backwards (undo) or forwards (redo).
   esito_passo ripercorri(const passo& p, bool indietro);

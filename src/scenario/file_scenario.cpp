@@ -197,11 +197,6 @@ std::optional<std::vector<std::uint8_t>> leggi_testata(const fs::path& file,
   return byte;
 }
 
-bool uguali_senza_maiuscole(const std::string& a, const std::string& b) {
-  return std::ranges::equal(
-      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
-
 bool file_ordinario(const fs::path& file) {
   std::error_code ec;
   return fs::is_regular_file(file, ec);
@@ -224,6 +219,11 @@ std::string nome_cartella(const fs::path& cartella) {
 }
 
 }  // namespace
+
+bool uguali_senza_maiuscole(const std::string& a, const std::string& b) {
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
 
 std::vector<std::string> nomi_file_linea(const std::string& nome) {
   // Positions count from 1 over S = name + ".si3", as the line-prefix rule is stated.

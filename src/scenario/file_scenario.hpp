@@ -14,6 +14,10 @@ namespace sopra {
 // N: (line length + 7000) / 50, rounded to the nearest integer, halves to even.
 std::int32_t ultimo_tratto(std::int32_t lunghezza_linea);
 
+// Whether two file names are the same letters without regard to case (ASCII),
+// as the scenarios' files are looked for.
+bool uguali_senza_maiuscole(const std::string& a, const std::string& b);
+
 // The file in `cartella` whose name equals `nome` without regard to case; the
 // exact spelling wins when several match. Empty when there is none.
 std::optional<std::filesystem::path> trova_file(const std::filesystem::path& cartella,
