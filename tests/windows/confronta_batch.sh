@@ -6,14 +6,10 @@
 # WINEPREFIX and WINEDEBUG are taken from the environment when set.
 set -euo pipefail
 
-linux_build=$(realpath "$1")
-windows_build=$(realpath "$2")
+# shellcheck source=tests/windows/comune.sh
+source "$(dirname "$0")/comune.sh" "$@"
 batch_linux="$linux_build/sopraelevazione-batch"
 batch_windows="$windows_build/sopraelevazione-batch.exe"
-export WINEPREFIX="${WINEPREFIX:-$windows_build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
-# Wine turns the Linux arguments and file names into Windows' UTF-16 by the
-# locale: a UTF-8 one, whatever the caller's.
-export LC_ALL=C.UTF-8
 
 lavoro=$(mktemp -d)
 trap 'chmod -R u+w "$lavoro"; rm -rf "$lavoro"' EXIT

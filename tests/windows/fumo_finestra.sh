@@ -8,10 +8,8 @@
 # WINEPREFIX and WINEDEBUG are taken from the environment when set.
 set -euo pipefail
 
-linux_build=$(realpath "$1")
-windows_build=$(realpath "$2")
-export WINEPREFIX="${WINEPREFIX:-$windows_build/wine}" WINEDEBUG="${WINEDEBUG:--all}"
-export LC_ALL=C.UTF-8
+# shellcheck source=tests/windows/comune.sh
+source "$(dirname "$0")/comune.sh" "$@"
 
 lavoro=$(mktemp -d)
 schermo=""
