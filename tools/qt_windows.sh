@@ -80,7 +80,9 @@ if [ ! -f "$sorgente/configure" ]; then
 fi
 
 # 2. The toolchain: Debian's MinGW-w64 with POSIX threads, which std::thread
-# in the core needs too.
+# in the core needs too. Not the project's cmake/mingw-w64-x86_64.cmake: its
+# static linking and its Wine emulator are for the project's programs and
+# tests, and Qt's build must not run what it builds.
 toolchain=$lavoro/mingw.cmake
 cat >"$toolchain" <<'FINE'
 set(CMAKE_SYSTEM_NAME Windows)
